@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "listing_fields.h"
+#include "output_file_table.h"
+
+namespace tolvane {
+
+class DateTimeText;
+class FileSystem;
+class RaisedError;
+class WalkerHost;
+
+// Writes one listing line for every file of a folder and, when recursing, walks its
+// subfolders depth first, the last one found first. It yields only after each subfolder
+// found and before each one entered, never per file, and tests StopRequested at the top
+// of every loop. Failures to read a folder are reported in a message box and end that
+// folder's walk, not the run; a failure to store lines (WriteFailure) and a failure to
+// start the enumeration of the folder it was called for travel to the caller.
+class DirectoryWalker {
+public:
+    using FileNumber = OutputFileTable::FileNumber;
+
+    // Most subfolders one folder may hold: the count is a 16-bit signed number.
+    static constexpr int kMaxSubfolders = 32767;
+
+    DirectoryWalker(const ListingFields& fields, FileSystem& fileSystem, OutputFileTable& files,
+                    const DateTimeText& dateText, WalkerHost& host);
+
+    void ListDirectory(FileNumber FileNo, const std::string& FolderPath);
+
+    // File lines written since this walker was made.
+    std::uint64_t filesListed() const { return filesListed_; }
+
+private:
+    void writeFileLine(FileNumber fileNo, const std::string& folderPrefix,
+                       const std::string& folderPath, const std::string& name);
+    void reportReadingFailure(const std::string& entryPath, const RaisedError& error);
+    void reportRecursionFailure(const std::string& subfolderPath, const RaisedError& error);
+
+    const ListingFields& fields_;
+    FileSystem& fileSystem_;
+    OutputFileTable& files_;
+    const DateTimeText& dateText_;
+    WalkerHost& host_;
+    std::uint64_t filesListed_ = 0;
+    std::string fullPath_;  // reused for every file, so that the loop does not allocate
+    std::string line_;
+};
+
+}  // namespace tolvane

@@ -1,0 +1,121 @@
+#include "listing_run.h"
+
+#include "directory_walker.h"
+#include "listing_line.h"
+#include "output_file_table.h"
+#include "raised_error.h"
+#include "run_window.h"
+#include "write_failure.h"
+
+namespace tolvane {
+
+namespace {
+
+constexpr char kMessageTitle[] = "Error in Make_Button_Click";
+
+constexpr RunControl kSwitchedControls[] = {
+    RunControl::Comment_Check, RunControl::Filter_Check, RunControl::Function_Make,
+    RunControl::Recurse_Check, RunControl::Result_Drive, RunControl::Result_Dir,
+    RunControl::Setup_Menu,
+};
+
+// Closes a file whose run has already failed; a second failure adds nothing to the
+// first one, which is the one reported.
+void closeAfterFailure(OutputFileTable& files, OutputFileTable::FileNumber fileNo) {
+    try {
+        files.close(fileNo);
+    } catch (const RaisedError&) {
+    }
+}
+
+}  // namespace
+
+ListingRun::ListingRun(ListingFields& fields, RunWindow& window, FileSystem& fileSystem,
+                       OutputFileTable& files, const DateTimeText& dateText)
+    : fields_(fields), window_(window), fileSystem_(fileSystem), files_(files), dateText_(dateText) {}
+
+void ListingRun::Make_Button_Click() {
+    if (!fields_.Running) {
+        startRun();
+        return;
+    }
+    // A Stop press, handled while the walker yields: the walker sees the flag at its next
+    // test and returns through every level; the run then closes the file.
+    fields_.StopRequested = true;
+    fields_.Running = false;
+    SetRunMode();
+}
+
+void ListingRun::SetRunMode() {
+    const bool running = fields_.Running;
+    window_.setMakeButtonCaption(running ? "&Stop" : "&Make List");
+    for (RunControl control : kSwitchedControls) {
+        window_.setControlEnabled(control, !running);
+    }
+}
+
+void ListingRun::startRun() {
+    fields_.Running = true;
+    SetRunMode();
+    filesListed_ = 0;
+
+    const OutputFileTable::FileNumber fileNo = files_.freeFileNumber();
+    try {
+        files_.openForOutput(fileNo, fields_.SaveFilename);
+        files_.writeLine(fileNo, kListingHeader);
+    } catch (const RaisedError& error) {
+        closeAfterFailure(files_, fileNo);
+        reportFileFailure("Error opening file: ", error.description());
+        fields_.Running = false;
+        SetRunMode();
+        return;
+    }
+
+    DirectoryWalker walker(fields_, fileSystem_, files_, dateText_, window_);
+    try {
+        walker.ListDirectory(fileNo, window_.folderListPath());
+    } catch (const WriteFailure& error) {
+        filesListed_ = walker.filesListed();
+        closeAfterFailure(files_, fileNo);
+        reportFileFailure("Error writing file: ", error.description());
+        endRun();
+        return;
+    } catch (...) {
+        // A failure no handler traps (the chosen folder cannot be read at all): the file
+        // keeps every line written so far, the window goes back to idle, and the failure
+        // travels on to be reported.
+        filesListed_ = walker.filesListed();
+        closeAfterFailure(files_, fileNo);
+        endRun();
+        throw;
+    }
+    filesListed_ = walker.filesListed();
+
+    try {
+        files_.close(fileNo);
+    } catch (const RaisedError& error) {
+        reportFileFailure("Error writing file: ", error.description());
+        endRun();
+        return;
+    }
+
+    if (fields_.StopRequested) {
+        window_.setProgressText("Aborted");
+    } else {
+        window_.beep();
+        window_.setProgressText("Directory contenst stored in: " + fields_.SaveFilename);
+    }
+    endRun();
+}
+
+void ListingRun::endRun() {
+    fields_.StopRequested = false;
+    fields_.Running = false;
+    SetRunMode();
+}
+
+void ListingRun::reportFileFailure(const char* what, const std::string& description) {
+    window_.showMessage(what + fields_.SaveFilename + "\rError: " + description, kMessageTitle);
+}
+
+}  // namespace tolvane

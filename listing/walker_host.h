@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace tolvane {
+
+// What the directory walker needs of the window it works for.
+class WalkerHost {
+public:
+    virtual ~WalkerHost() = default;
+
+    // Handles every pending user-interface event (a Stop press among them), then returns.
+    virtual void yield() = 0;
+
+    // Sets the text of the status label Progress_Label.
+    virtual void setProgressText(const std::string& text) = 0;
+
+    // Shows `text` (lines broken by a CR alone) under `title` with an exclamation icon and
+    // one OK button, and returns when the user has closed it.
+    virtual void showMessage(const std::string& text, const std::string& title) = 0;
+};
+
+}  // namespace tolvane

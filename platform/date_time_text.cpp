@@ -1,0 +1,93 @@
+#include "date_time_text.h"
+
+#include <clocale>
+#include <cstring>
+#include <ctime>
+#include <utility>
+
+#ifndef _WIN32
+#include <langinfo.h>
+#endif
+
+namespace tolvane {
+
+namespace {
+
+constexpr char kIsoDate[] = "%Y-%m-%d";
+constexpr char kIsoTime[] = "%H:%M:%S";
+
+bool isPlainCLocale(const char* name) {
+    if (name == nullptr) {
+        return true;
+    }
+    return std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0 ||
+           std::strncmp(name, "C.", 2) == 0;
+}
+
+// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
+long daysFromCivil(int year, int month, int day) {
+    year -= month <= 2 ? 1 : 0;
+    const long era = (year >= 0 ? year : year - 399) / 400;
+    const long yearOfEra = year - era * 400;
+    const long dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+std::tm toTm(const DateTime& value) {
+    std::tm tm{};
+    tm.tm_year = value.year - 1900;
+    tm.tm_mon = value.month - 1;
+    tm.tm_mday = value.day;
+    tm.tm_hour = value.hour;
+    tm.tm_min = value.minute;
+    tm.tm_sec = value.second;
+    tm.tm_isdst = -1;
+    // Weekday and day of the year, for formats that name them.
+    const long days = daysFromCivil(value.year, value.month, value.day);
+    tm.tm_wday = static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
+    tm.tm_yday = static_cast<int>(days - daysFromCivil(value.year, 1, 1));
+    return tm;
+}
+
+void appendFormatted(std::string& out, const char* format, const std::tm& tm) {
+    char text[256];
+    std::size_t length = std::strftime(text, sizeof text, format, &tm);
+    out.append(text, length);
+}
+
+}  // namespace
+
+DateTimeText::DateTimeText(std::string shortDateFormat, std::string longTimeFormat)
+    : shortDateFormat_(std::move(shortDateFormat)), longTimeFormat_(std::move(longTimeFormat)) {}
+
+DateTimeText DateTimeText::fromUserSettings() {
+#ifdef _WIN32
+    return DateTimeText(kIsoDate, kIsoTime);
+#else
+    if (isPlainCLocale(std::setlocale(LC_TIME, nullptr))) {
+        return DateTimeText(kIsoDate, kIsoTime);
+    }
+    const char* date = nl_langinfo(D_FMT);
+    const char* time = nl_langinfo(T_FMT);
+    return DateTimeText(date != nullptr && *date != '\0' ? date : kIsoDate,
+                        time != nullptr && *time != '\0' ? time : kIsoTime);
+#endif
+}
+
+void DateTimeText::appendTo(std::string& out, const DateTime& value) const {
+    const std::tm tm = toTm(value);
+    appendFormatted(out, shortDateFormat_.c_str(), tm);
+    if (!value.isMidnight()) {
+        out.push_back(' ');
+        appendFormatted(out, longTimeFormat_.c_str(), tm);
+    }
+}
+
+std::string DateTimeText::format(const DateTime& value) const {
+    std::string out;
+    appendTo(out, value);
+    return out;
+}
+
+}  // namespace tolvane
