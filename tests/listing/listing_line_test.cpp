@@ -1,1 +1,71 @@
+#include "listing_line.h"
+
 #include <gtest/gtest.h>
+
+#include <clocale>
+
+#include "date_time_text.h"
+
+namespace tolvane {
+namespace {
+
+TEST(ListingLine, Extensions) {
+    EXPECT_EQ(extensionOf("archive.tar.gz"), "GZ");
+    EXPECT_EQ(extensionOf(".profile"), "PROFILE");
+    EXPECT_EQ(extensionOf("photo.jpeg"), "JPEG");
+    EXPECT_EQ(extensionOf("README"), "README");
+    EXPECT_EQ(extensionOf("trailing."), "");
+    EXPECT_EQ(extensionOf("bad.\xFF"
+                          "x"),
+              "\xFF"
+              "X");  // bytes that are not UTF-8 pass through
+}
+
+TEST(ListingLine, NonAsciiExtensionsAreUpperCasedUnderAUtf8Locale) {
+    const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+    if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no C.UTF-8 locale";
+    }
+    EXPECT_EQ(extensionOf("r\xC3\xA9sum\xC3\xA9.caf\xC3\xA9"), "CAF\xC3\x89");
+    std::setlocale(LC_CTYPE, saved.c_str());
+}
+
+TEST(ListingLine, AttributeLettersInTheirFixedOrder) {
+    EXPECT_EQ(attributeLetters(0), "");
+    EXPECT_EQ(attributeLetters(1 | 2 | 4 | 32), "AHRS");
+    EXPECT_EQ(attributeLetters(32 | 2), "AH");
+    EXPECT_EQ(attributeLetters(1 | 16 | 64 | 128), "R");  // other bits are ignored
+}
+
+TEST(ListingLine, SevenFieldsEvenWhenANameHoldsTabsOrLineBreaks) {
+    const DateTimeText text("%d-%m-%Y", "%H:%M:%S");
+    std::string out;
+    ListingLine line;
+    line.name = "a\tb\r\nc.t\txt";
+    line.size = 3;
+    line.modified = DateTime{2004, 6, 14, 9, 5, 27};
+    line.folder = "/data/odd\nfolder";
+    line.comment = "two\tparts";
+    formatListingLine(line, text, out);
+    EXPECT_EQ(out, "a?b??c.t?xt\tT?XT\t3\t14-06-2004 09:05:27\t/data/odd?folder\t\ttwo?parts");
+}
+
+TEST(ListingLine, SizesBeyondThirtyTwoBitsAreShownWhole) {
+    const DateTimeText text("%Y", "%H");
+    std::string out;
+    ListingLine line;
+    line.name = "disk.img";
+    line.modified = DateTime{2004, 1, 1, 0, 0, 0};
+    for (const auto& [size, shown] :
+         {std::pair<std::int64_t, const char*>{2147483647LL, "2147483647"},
+          {2147483648LL, "2147483648"},
+          {4294967296LL, "4294967296"},
+          {9007199254740993LL, "9007199254740993"}}) {
+        line.size = size;
+        formatListingLine(line, text, out);
+        EXPECT_EQ(out, std::string("disk.img\tIMG\t") + shown + "\t2004\t\t\t");
+    }
+}
+
+}  // namespace
+}  // namespace tolvane

@@ -1,1 +1,165 @@
+#include "listing_run.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "date_time_text.h"
+#include "listing_fields.h"
+#include "listing_line.h"
+#include "output_file_table.h"
+#include "recording_window.h"
+#include "scripted_file_system.h"
+#include "support/temporary_folder.h"
+
+namespace tolvane {
+namespace {
+
+using testing::readFile;
+using testing::RecordingWindow;
+using testing::ScriptedFileSystem;
+using testing::TemporaryFolder;
+
+const std::string kHeader = std::string(kListingHeader) + "\r\n";
+
+class ListingRunTest : public ::testing::Test {
+protected:
+    ListingRunTest() {
+        fields.RecurseSubdirectories = true;
+        fields.SaveFilename = (temp.path() / "Tolvane.Txt").string();
+        window.folder = "/w";
+        fs.addFile("/w/", "top.txt", 5);
+        fs.addFolder("/w/", "A");
+        fs.addFolder("/w/", "B");
+        fs.addFile("/w/A/", "a.txt", 1);
+        fs.addFile("/w/B/", "b.txt", 2);
+    }
+
+    void expectIdle() {
+        EXPECT_FALSE(fields.Running);
+        EXPECT_FALSE(fields.StopRequested);
+        EXPECT_EQ(window.caption, "&Make List");
+        for (const auto& [control, enabled] : window.enabled) {
+            EXPECT_TRUE(enabled);
+        }
+        EXPECT_FALSE(files.isOpen(1));
+    }
+
+    TemporaryFolder temp;
+    ListingFields fields;
+    ScriptedFileSystem fs;
+    OutputFileTable files;
+    DateTimeText dateText{"%Y-%m-%d", "%H:%M:%S"};
+    RecordingWindow window;
+    ListingRun run{fields, window, fs, files, dateText};
+};
+
+TEST_F(ListingRunTest, ACompletedRunBeepsOnceThenTellsWhereTheListingIs) {
+    run.Make_Button_Click();
+    const std::string listing = readFile(fields.SaveFilename);
+    EXPECT_EQ(listing.rfind(kHeader, 0), 0u);
+    EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 4);
+    EXPECT_EQ(window.beeps, 1);
+    EXPECT_EQ(window.log.back(), "progress Directory contenst stored in: " + fields.SaveFilename);
+    EXPECT_EQ(window.log[window.log.size() - 2], "beep");
+    expectIdle();
+}
+
+TEST_F(ListingRunTest, RunModeSwitchesSevenControlsInOrderAndTheCaption) {
+    fields.Running = true;
+    run.SetRunMode();
+    EXPECT_EQ(window.caption, "&Stop");
+    const std::vector<RunControl> order = {
+        RunControl::Comment_Check, RunControl::Filter_Check, RunControl::Function_Make,
+        RunControl::Recurse_Check, RunControl::Result_Drive, RunControl::Result_Dir,
+        RunControl::Setup_Menu};
+    EXPECT_EQ(window.switched, order);
+    for (const auto& [control, enabled] : window.enabled) {
+        EXPECT_FALSE(enabled);
+    }
+}
+
+TEST_F(ListingRunTest, AStopPressDuringAYieldAbortsTheRunAndKeepsItsLines) {
+    bool sawRunningState = false;
+    window.onYield = [&](int count) {
+        if (count == 3) {  // A found, B found, now before B is entered
+            sawRunningState = window.caption == "&Stop" && !window.enabled[RunControl::Function_Make];
+            run.Make_Button_Click();  // the button, now captioned "&Stop"
+            EXPECT_TRUE(fields.StopRequested);
+            EXPECT_FALSE(fields.Running);
+            EXPECT_EQ(window.caption, "&Make List");  // idle at once
+        }
+    };
+    run.Make_Button_Click();
+    EXPECT_TRUE(sawRunningState);
+    EXPECT_EQ(readFile(fields.SaveFilename), kHeader + "top.txt\tTXT\t5\t2004-01-01 12:00:00\t/w\t\t\r\n");
+    EXPECT_EQ(window.progress, "Aborted");
+    EXPECT_EQ(window.beeps, 0);
+    EXPECT_EQ(window.yields, 3);
+    expectIdle();
+
+    // The next press starts a new run that replaces the stopped one's listing.
+    window.onYield = nullptr;
+    run.Make_Button_Click();
+    const std::string second = readFile(fields.SaveFilename);
+    EXPECT_EQ(std::count(second.begin(), second.end(), '\n'), 4);
+}
+
+TEST_F(ListingRunTest, AnOutputFileThatCannotBeOpenedIsReportedAndNothingIsWalked) {
+    window.progress = "earlier text";
+    for (const std::string& name : {(temp.path() / "missing" / "out.txt").string(), std::string()}) {
+        fields.SaveFilename = name;
+        window.messages.clear();
+        run.Make_Button_Click();
+        ASSERT_EQ(window.messages.size(), 1u);
+        EXPECT_EQ(window.messages[0].title, "Error in Make_Button_Click");
+        EXPECT_EQ(window.messages[0].text,
+                  "Error opening file: " + name + "\rError: No such file or directory");
+        EXPECT_EQ(fs.enumerationsStarted, 0);
+        EXPECT_EQ(window.progress, "earlier text");
+        EXPECT_EQ(window.beeps, 0);
+        expectIdle();
+    }
+}
+
+#ifndef _WIN32
+TEST_F(ListingRunTest, AListingThatCannotBeStoredNeverReportsSuccess) {
+    fields.SaveFilename = "/dev/full";
+    run.Make_Button_Click();
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].title, "Error in Make_Button_Click");
+    EXPECT_EQ(window.messages[0].text,
+              "Error writing file: /dev/full\rError: No space left on device");
+    EXPECT_EQ(window.beeps, 0);
+    EXPECT_EQ(window.progress.find("Directory contenst stored in"), std::string::npos);
+    expectIdle();
+
+    // Failing in the middle of a walk ends it there.
+    fs.addFile("/w/", std::string(70000, 'n'));
+    window.messages.clear();
+    window.yields = 0;
+    run.Make_Button_Click();
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.yields, 0);  // no subfolder was collected after the failure
+    expectIdle();
+}
+#endif
+
+TEST_F(ListingRunTest, AChosenFolderThatCannotBeReadLeavesTheWindowIdleAndTravelsOn) {
+    window.folder = "/gone";
+    EXPECT_THROW(run.Make_Button_Click(), RaisedError);
+    EXPECT_EQ(readFile(fields.SaveFilename), kHeader);  // closed, header kept
+    expectIdle();
+}
+
+TEST_F(ListingRunTest, AFolderWithNothingToListLeavesTheHeaderAlone) {
+    fs.addFolder("/", "empty");
+    window.folder = "/empty";
+    run.Make_Button_Click();
+    EXPECT_EQ(readFile(fields.SaveFilename), kHeader);
+    EXPECT_EQ(window.beeps, 1);
+}
+
+}  // namespace
+}  // namespace tolvane

@@ -1,1 +1,164 @@
+#include "posix_file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "file_attributes.h"
+#include "raised_error.h"
+#include "support/temporary_folder.h"
+
+namespace tolvane {
+namespace {
+
+using testing::setModified;
+using testing::TemporaryFolder;
+
+std::vector<std::string> enumerate(FileSystem& fs, const std::string& pattern, std::uint32_t mask) {
+    std::vector<std::string> names;
+    for (std::string name = fs.startEnumeration(pattern, mask); !name.empty(); name = fs.nextName()) {
+        names.push_back(name);
+    }
+    return names;
+}
+
+class PosixFileSystemTest : public ::testing::Test {
+protected:
+    std::string prefix() const { return temp.str() + "/"; }
+    TemporaryFolder temp;
+    PosixFileSystem fs;
+};
+
+TEST_F(PosixFileSystemTest, FilesPassNeverReturnsAFolderAndFoldersPassReturnsBoth) {
+    temp.file("b.txt");
+    temp.file(".hidden");
+    temp.file("A.TXT");
+    temp.folder("sub");
+    temp.folder(".cache");
+    EXPECT_EQ(enumerate(fs, prefix(), attribute_mask::kFiles),
+              (std::vector<std::string>{".hidden", "A.TXT", "b.txt"}));
+    EXPECT_EQ(enumerate(fs, prefix(), attribute_mask::kFilesAndFolders),
+              (std::vector<std::string>{".", "..", ".cache", ".hidden", "A.TXT", "b.txt", "sub"}));
+}
+
+TEST_F(PosixFileSystemTest, PatternsFilterFilesCaseBlind) {
+    temp.file("a.txt");
+    temp.file("B.TXT");
+    temp.file("c.doc");
+    temp.file("README");
+    EXPECT_EQ(enumerate(fs, prefix() + "*.txt", attribute_mask::kFiles),
+              (std::vector<std::string>{"a.txt", "B.TXT"}));
+    EXPECT_EQ(enumerate(fs, prefix() + "*.*", attribute_mask::kFiles).size(), 4u);
+    EXPECT_TRUE(enumerate(fs, prefix() + "*.xls", attribute_mask::kFiles).empty());
+}
+
+TEST_F(PosixFileSystemTest, QueriesGiveSizeTimeAndAttributes) {
+    const auto report = temp.file("Report.doc", 12345);
+    setModified(report, DateTime{2004, 6, 14, 9, 5, 27});
+    const auto hidden = temp.file(".profile", 3);
+    ::chmod(hidden.c_str(), 0444);
+    const std::string name = fs.startEnumeration(prefix() + "Report.doc", attribute_mask::kFiles);
+    ASSERT_EQ(name, "Report.doc");
+    EXPECT_EQ(fs.fileLength(prefix() + name), 12345);
+    EXPECT_EQ(fs.fileTimeStamp(prefix() + name), (DateTime{2004, 6, 14, 9, 5, 27}));
+    EXPECT_EQ(fs.fileAttributes(prefix() + name), 0u);
+    // A path that is not the current entry is queried on its own.
+    EXPECT_EQ(fs.fileAttributes(hidden.string()), file_attribute::kHidden | file_attribute::kReadOnly);
+    EXPECT_EQ(fs.fileAttributes(prefix()), file_attribute::kFolder);
+}
+
+TEST_F(PosixFileSystemTest, SizesOfTwoGibibytesAndMoreAreExact) {
+    const auto big = temp.file("big.bin");
+    const std::int64_t size = 5'000'000'123LL;  // sparse: takes no room on disk
+    std::filesystem::resize_file(big, static_cast<std::uintmax_t>(size));
+    ASSERT_EQ(fs.startEnumeration(prefix(), attribute_mask::kFiles), "big.bin");
+    EXPECT_EQ(fs.fileLength(big.string()), size);
+}
+
+TEST_F(PosixFileSystemTest, LinksToFilesAreFilesAndLinksToFoldersAreNeverReturned) {
+    temp.file("target.txt", 7);
+    temp.folder("dir");
+    std::filesystem::create_symlink(temp.path() / "target.txt", temp.path() / "file-link");
+    std::filesystem::create_symlink(temp.path() / "dir", temp.path() / "dir-link");
+    std::filesystem::create_symlink(temp.path(), temp.path() / "dir" / "loop");
+    std::filesystem::create_symlink(temp.path() / "nowhere", temp.path() / "dangling");
+    EXPECT_EQ(enumerate(fs, prefix(), attribute_mask::kFiles),
+              (std::vector<std::string>{"dangling", "file-link", "target.txt"}));
+    EXPECT_EQ(enumerate(fs, prefix() + "dir/", attribute_mask::kFilesAndFolders),
+              (std::vector<std::string>{".", ".."}));
+
+    ASSERT_EQ(fs.startEnumeration(prefix() + "file-link", attribute_mask::kFiles), "file-link");
+    EXPECT_EQ(fs.fileLength(prefix() + "file-link"), 7);  // the target's size
+    ASSERT_EQ(fs.startEnumeration(prefix() + "dangling", attribute_mask::kFiles), "dangling");
+    EXPECT_EQ(fs.fileLength(prefix() + "dangling"),
+              static_cast<std::int64_t>((temp.path() / "nowhere").string().size()));
+}
+
+TEST_F(PosixFileSystemTest, FailuresCarryTheSystemsDescription) {
+    try {
+        fs.startEnumeration(prefix() + "missing/", attribute_mask::kFiles);
+        FAIL();
+    } catch (const RaisedError& error) {
+        EXPECT_EQ(error.description(), "No such file or directory");
+    }
+    temp.file("plain");
+    try {
+        fs.startEnumeration(prefix() + "plain/", attribute_mask::kFiles);
+        FAIL();
+    } catch (const RaisedError& error) {
+        EXPECT_EQ(error.description(), "Not a directory");
+    }
+    EXPECT_THROW(fs.fileLength(prefix() + "gone"), RaisedError);
+}
+
+TEST_F(PosixFileSystemTest, AnEntryRemovedAfterTheFolderWasReadFailsItsQuery) {
+    temp.file("a");
+    temp.file("b");
+    ASSERT_EQ(fs.startEnumeration(prefix(), attribute_mask::kFiles), "a");
+    std::filesystem::remove(temp.path() / "b");
+    ASSERT_EQ(fs.nextName(), "b");
+    try {
+        fs.fileLength(prefix() + "b");
+        FAIL();
+    } catch (const RaisedError& error) {
+        EXPECT_EQ(error.description(), "No such file or directory");
+    }
+}
+
+TEST_F(PosixFileSystemTest, NamesThatAreNotUtf8OrHoldControlCharactersComeBackAsTheyAre) {
+    const std::string odd = "bad\xFF\xFEname";
+    const std::string tabbed = "tab\there\nline";
+    temp.file(odd, 1);
+    temp.file(tabbed, 2);
+    const auto names = enumerate(fs, prefix(), attribute_mask::kFiles);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0], odd);
+    EXPECT_EQ(names[1], tabbed);
+}
+
+// Deeper than one path may be long: the folder is opened a component at a time.
+TEST_F(PosixFileSystemTest, FoldersBelowThePathLengthLimitCanBeRead) {
+    std::string path = temp.str();
+    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < 1200; ++level) {
+        ASSERT_EQ(::mkdirat(fd, "level", 0755), 0);
+        const int next = ::openat(fd, "level", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+        path += "/level";
+    }
+    ::close(::openat(fd, "deep.txt", O_CREAT | O_WRONLY, 0644));
+    ::close(fd);
+    ASSERT_GT(path.size(), 4096u);
+    EXPECT_EQ(fs.startEnumeration(path + "/", attribute_mask::kFiles), "deep.txt");
+    EXPECT_EQ(fs.fileLength(path + "/deep.txt"), 0);
+}
+
+}  // namespace
+}  // namespace tolvane

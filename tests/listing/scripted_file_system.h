@@ -1,0 +1,111 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "file_attributes.h"
+#include "file_system.h"
+#include "raised_error.h"
+#include "wildcard.h"
+
+namespace tolvane::testing {
+
+// A file system whose folders, entries, order and failures a test scripts. Folders are
+// named by their prefix (path with a trailing separator).
+class ScriptedFileSystem : public FileSystem {
+public:
+    struct Entry {
+        std::string name;
+        bool folder = false;
+        std::int64_t size = 0;
+        DateTime modified{2004, 1, 1, 12, 0, 0};
+        std::uint32_t attributes = 0;
+        bool queriesFail = false;
+    };
+
+    void addFile(const std::string& prefix, const std::string& name, std::int64_t size = 0) {
+        folders_[prefix].push_back(Entry{name, false, size});
+    }
+    void addFolder(const std::string& prefix, const std::string& name) {
+        folders_[prefix].push_back(Entry{name, true});
+        folders_[prefix + name + "/"];
+    }
+    void addUnreadable(const std::string& prefix, const std::string& name, bool folder = false) {
+        Entry entry{name, folder};
+        entry.queriesFail = true;
+        folders_[prefix].push_back(entry);
+    }
+    // The folder's enumerations cannot be started.
+    void failEnumeration(const std::string& prefix) { unreadable_.insert(prefix); }
+
+    std::string startEnumeration(const std::string& pattern, std::uint32_t mask) override {
+        ++enumerationsStarted;
+        const std::size_t slash = pattern.rfind('/');
+        const std::string prefix = pattern.substr(0, slash + 1);
+        const std::string wildcard = pattern.substr(slash + 1);
+        current_.clear();
+        position_ = 0;
+        if (unreadable_.count(prefix) != 0 || folders_.count(prefix) == 0) {
+            throw RaisedError(76, "FileSystem", "Path not found");
+        }
+        if ((mask & file_attribute::kFolder) != 0 && prefix != "/") {
+            current_ = {".", ".."};
+        }
+        for (const Entry& entry : folders_[prefix]) {
+            if (entry.folder && (mask & file_attribute::kFolder) == 0) {
+                continue;
+            }
+            if (matchesWildcard(wildcard, entry.name)) {
+                current_.push_back(entry.name);
+            }
+        }
+        currentPrefix_ = prefix;
+        return nextName();
+    }
+
+    std::string nextName() override {
+        return position_ < current_.size() ? current_[position_++] : std::string();
+    }
+
+    std::int64_t fileLength(const std::string& path) override { return find(path).size; }
+    DateTime fileTimeStamp(const std::string& path) override { return find(path).modified; }
+    std::uint32_t fileAttributes(const std::string& path) override {
+        ++attributeQueries;
+        const Entry& entry = find(path);
+        return entry.attributes | (entry.folder ? file_attribute::kFolder : 0);
+    }
+
+    int enumerationsStarted = 0;
+    int attributeQueries = 0;
+
+private:
+    const Entry& find(const std::string& path) {
+        const std::size_t slash = path.rfind('/');
+        const std::string prefix = path.substr(0, slash + 1);
+        const std::string name = path.substr(slash + 1);
+        if (name == "." || name == "..") {
+            static const Entry self{".", true};
+            return self;
+        }
+        for (const Entry& entry : folders_[prefix]) {
+            if (entry.name == name) {
+                if (entry.queriesFail) {
+                    throw RaisedError(75, "FileSystem", "Permission denied");
+                }
+                return entry;
+            }
+        }
+        throw RaisedError(53, "FileSystem", "No such file or directory");
+    }
+
+    std::map<std::string, std::vector<Entry>> folders_;
+    std::set<std::string> unreadable_;
+    std::vector<std::string> current_;
+    std::size_t position_ = 0;
+    std::string currentPrefix_;
+};
+
+}  // namespace tolvane::testing
