@@ -1,0 +1,70 @@
+#pragma once
+
+#include <string>
+
+#include "c_registry.h"
+#include "registry_api.h"
+#include "settings_window.h"
+
+namespace tolvane {
+
+// The program's nine settings: text values under one key of the machine-wide registry,
+// read once while the window opens and written all together when the program ends.
+
+inline constexpr RegistryHandle kSettingsSection = registry_root::kLocalMachine;
+inline constexpr const char* kSettingsKey = "Software\\Corvalin\\Palimor";
+
+namespace setting_name {
+inline constexpr const char* kAddComment = "Add Comment";
+inline constexpr const char* kFileComment = "File Comment";
+inline constexpr const char* kFileFilter = "File Filter";
+inline constexpr const char* kLastDrive = "Last Drive";
+inline constexpr const char* kLastPath = "Last Path";
+inline constexpr const char* kRecurseSubdirectories = "Recurse Subdirectories";
+inline constexpr const char* kSaveFilename = "Save Filename";
+inline constexpr const char* kUseFileFilter = "Use File Filter";
+inline constexpr const char* kVersion = "Version";
+}  // namespace setting_name
+
+// What an absent setting becomes: the root of the system drive, and a listing file in the
+// folder the program was started from.
+#ifdef _WIN32
+inline constexpr const char* kDefaultDrive = "C:\\";
+inline constexpr const char* kDefaultPath = "C:\\";
+inline constexpr const char* kDefaultSaveFilename = ".\\Tolvane.Txt";
+#else
+inline constexpr const char* kDefaultDrive = "/";
+inline constexpr const char* kDefaultPath = "/";
+inline constexpr const char* kDefaultSaveFilename = "./Tolvane.Txt";
+#endif
+
+// Opens the settings key, creating it when it does not exist yet.
+void openSettingsKey(CRegistry& Registry);
+
+// Form_Load's settings before its trap, with the key open: "File Comment", "Add Comment",
+// "File Filter", "Recurse Subdirectories", "Save Filename" (then the window title) and
+// "Use File Filter", into the fields and check boxes. Errors of the registry pass through.
+void loadOptionSettings(CRegistry& Registry, SettingsWindow& window);
+
+// Form_Load's settings inside its trap: "Last Drive", then "Last Path", handed to the
+// drive and folder lists. A drive or folder that cannot be selected raises.
+void loadLocationSettings(CRegistry& Registry, SettingsWindow& window);
+
+// Function_Exit_Click's save: opens the key, writes all nine values in alphabetical order
+// and closes it. A failure stops at once; the values written before it stay written.
+void saveSettings(CRegistry& Registry, SettingsWindow& window);
+
+// A stored switch: true exactly when the text, trimmed of spaces and upper-cased, is "TRUE".
+bool switchValue(const std::string& text);
+// How a switch is stored: "True" or "False".
+std::string switchText(bool value);
+
+// The filter box's tool tip for a new pattern: the present text up to and including the
+// first ":" and the one character after it, then the pattern. Without a colon only the
+// first character stays.
+std::string filterToolTipFor(const std::string& toolTip, const std::string& pattern);
+
+// The program's version as stored in "Version": major.minor.revision, here "1.30.213".
+std::string versionText();
+
+}  // namespace tolvane
