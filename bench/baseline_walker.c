@@ -61,8 +61,8 @@ static void walk(int parent, const char* name, const char* path) {
         upper_extension(item->d_name, ext, sizeof ext);
         localtime_r(&info.st_mtime, &local);
         strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-        fprintf(out, "%s\t%s\t%lld\t%s\t%s\t%s%s\t\r\n", item->d_name, ext,
-                (long long)info.st_size, stamp, path, item->d_name[0] == '.' ? "H" : "",
+        fprintf(out, "%s\t%s\t%lld\t%s\t%s\t%s%s\t\r\n", item->d_name, ext, (long long)info.st_size,
+                stamp, path, item->d_name[0] == '.' ? "H" : "",
                 (info.st_mode & S_IWUSR) ? "" : "R");
         ++files;
     }

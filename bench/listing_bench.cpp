@@ -32,7 +32,7 @@ using NativeFileSystem = tolvane::PosixFileSystem;
 namespace {
 
 class ConsoleWindow : public tolvane::RunWindow {
-public:
+  public:
     explicit ConsoleWindow(std::string folder) : folder_(std::move(folder)) {}
 
     void yield() override {}
@@ -55,7 +55,7 @@ public:
     const std::string& progress() const { return progress_; }
     int messages() const { return messages_; }
 
-private:
+  private:
     std::string folder_;
     std::string progress_;
     int messages_ = 0;

@@ -150,18 +150,20 @@ void DirectoryWalker::writeFileLine(FileNumber fileNo, const std::string& folder
 }
 
 void DirectoryWalker::reportReadingFailure(const std::string& entryPath, const RaisedError& error) {
-    host_.showMessage("Error has occured in subroutine: ListDirectory,\r"
-                      "during reading directory contents: " +
-                          entryPath + "\rError: " + error.description(),
-                      kMessageTitle);
+    host_.showMessage(
+        "Error has occured in subroutine: ListDirectory,\r"
+        "during reading directory contents: " +
+            entryPath + "\rError: " + error.description(),
+        kMessageTitle);
 }
 
 void DirectoryWalker::reportRecursionFailure(const std::string& subfolderPath,
                                              const RaisedError& error) {
-    host_.showMessage("Error has occured in subroutine: ListDirectory,\r"
-                      "during recursing to subdirectory: " +
-                          subfolderPath + "\rError: " + error.description(),
-                      kMessageTitle);
+    host_.showMessage(
+        "Error has occured in subroutine: ListDirectory,\r"
+        "during recursing to subdirectory: " +
+            subfolderPath + "\rError: " + error.description(),
+        kMessageTitle);
 }
 
 }  // namespace tolvane

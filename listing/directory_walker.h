@@ -20,7 +20,7 @@ class WalkerHost;
 // folder's walk, not the run; a failure to store lines (WriteFailure) and a failure to
 // start the enumeration of the folder it was called for travel to the caller.
 class DirectoryWalker {
-public:
+  public:
     using FileNumber = OutputFileTable::FileNumber;
 
     // Most subfolders one folder may hold: the count is a 16-bit signed number.
@@ -34,7 +34,7 @@ public:
     // File lines written since this walker was made.
     std::uint64_t filesListed() const { return filesListed_; }
 
-private:
+  private:
     void writeFileLine(FileNumber fileNo, const std::string& folderPrefix,
                        const std::string& folderPath, const std::string& name);
     void reportReadingFailure(const std::string& entryPath, const RaisedError& error);

@@ -19,7 +19,11 @@ std::size_t appendUpperCharacter(std::string_view text, std::string& out) {
                                                    : static_cast<char>(lead));
         return 1;
     }
-    const std::size_t length = lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+    const std::size_t length = lead < 0xC2   ? 0
+                               : lead < 0xE0 ? 2
+                               : lead < 0xF0 ? 3
+                               : lead < 0xF5 ? 4
+                                             : 0;
     if (length == 0 || length > text.size()) {
         out.push_back(static_cast<char>(lead));
         return 1;

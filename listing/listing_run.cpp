@@ -32,7 +32,11 @@ void closeAfterFailure(OutputFileTable& files, OutputFileTable::FileNumber fileN
 
 ListingRun::ListingRun(ListingFields& fields, RunWindow& window, FileSystem& fileSystem,
                        OutputFileTable& files, const DateTimeText& dateText)
-    : fields_(fields), window_(window), fileSystem_(fileSystem), files_(files), dateText_(dateText) {}
+    : fields_(fields),
+      window_(window),
+      fileSystem_(fileSystem),
+      files_(files),
+      dateText_(dateText) {}
 
 void ListingRun::Make_Button_Click() {
     if (!fields_.Running) {

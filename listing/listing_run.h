@@ -15,7 +15,7 @@ class RunWindow;
 // The listing run: Make_Button_Click starts a run when none is under way and asks the
 // running one to stop otherwise; SetRunMode switches the window between the two states.
 class ListingRun {
-public:
+  public:
     ListingRun(ListingFields& fields, RunWindow& window, FileSystem& fileSystem,
                OutputFileTable& files, const DateTimeText& dateText);
 
@@ -25,7 +25,7 @@ public:
     // File lines the last run wrote.
     std::uint64_t filesListed() const { return filesListed_; }
 
-private:
+  private:
     void startRun();
     void endRun();
     void reportFileFailure(const char* what, const std::string& description);

@@ -19,7 +19,7 @@ enum class RunControl {
 
 // What a listing run needs of the window, besides what the walker needs.
 class RunWindow : public WalkerHost {
-public:
+  public:
     // Sets the caption of Make_Button.
     virtual void setMakeButtonCaption(const std::string& caption) = 0;
 

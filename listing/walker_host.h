@@ -6,7 +6,7 @@ namespace tolvane {
 
 // What the directory walker needs of the window it works for.
 class WalkerHost {
-public:
+  public:
     virtual ~WalkerHost() = default;
 
     // Handles every pending user-interface event (a Stop press among them), then returns.

@@ -5,7 +5,11 @@
 #include <ctime>
 #include <utility>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include "win32_text.h"
+#else
 #include <langinfo.h>
 #endif
 
@@ -16,6 +20,7 @@ namespace {
 constexpr char kIsoDate[] = "%Y-%m-%d";
 constexpr char kIsoTime[] = "%H:%M:%S";
 
+#ifndef _WIN32
 bool isPlainCLocale(const char* name) {
     if (name == nullptr) {
         return true;
@@ -23,6 +28,7 @@ bool isPlainCLocale(const char* name) {
     return std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0 ||
            std::strncmp(name, "C.", 2) == 0;
 }
+#endif
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
 long daysFromCivil(int year, int month, int day) {
@@ -56,6 +62,30 @@ void appendFormatted(std::string& out, const char* format, const std::tm& tm) {
     out.append(text, length);
 }
 
+#ifdef _WIN32
+// The user's short date or long time of `value`, converted from the ANSI code page to the
+// program's text; false when the system cannot format it.
+bool appendSystemFormatted(std::string& out, const DateTime& value, bool date) {
+    SYSTEMTIME time{};
+    time.wYear = static_cast<WORD>(value.year);
+    time.wMonth = static_cast<WORD>(value.month);
+    time.wDay = static_cast<WORD>(value.day);
+    time.wHour = static_cast<WORD>(value.hour);
+    time.wMinute = static_cast<WORD>(value.minute);
+    time.wSecond = static_cast<WORD>(value.second);
+    char text[128];
+    const int length =
+        date
+            ? GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, text, sizeof text)
+            : GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &time, nullptr, text, sizeof text);
+    if (length <= 0) {
+        return false;
+    }
+    out.append(utf8FromAnsi(std::string_view(text, static_cast<std::size_t>(length - 1))));
+    return true;
+}
+#endif
+
 }  // namespace
 
 DateTimeText::DateTimeText(std::string shortDateFormat, std::string longTimeFormat)
@@ -63,7 +93,9 @@ DateTimeText::DateTimeText(std::string shortDateFormat, std::string longTimeForm
 
 DateTimeText DateTimeText::fromUserSettings() {
 #ifdef _WIN32
-    return DateTimeText(kIsoDate, kIsoTime);
+    DateTimeText text(kIsoDate, kIsoTime);
+    text.systemDefaults_ = true;
+    return text;
 #else
     if (isPlainCLocale(std::setlocale(LC_TIME, nullptr))) {
         return DateTimeText(kIsoDate, kIsoTime);
@@ -76,6 +108,21 @@ DateTimeText DateTimeText::fromUserSettings() {
 }
 
 void DateTimeText::appendTo(std::string& out, const DateTime& value) const {
+#ifdef _WIN32
+    if (systemDefaults_) {
+        const std::size_t start = out.size();
+        if (appendSystemFormatted(out, value, true)) {
+            if (value.isMidnight()) {
+                return;
+            }
+            out.push_back(' ');
+            if (appendSystemFormatted(out, value, false)) {
+                return;
+            }
+        }
+        out.resize(start);
+    }
+#endif
     const std::tm tm = toTm(value);
     appendFormatted(out, shortDateFormat_.c_str(), tm);
     if (!value.isMidnight()) {

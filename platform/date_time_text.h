@@ -9,12 +9,14 @@ namespace tolvane {
 // Turns a date-time value into the text the listing shows: the short date, one space and
 // the long time; the date alone when the time is exactly midnight.
 class DateTimeText {
-public:
+  public:
     // Formats in strftime notation.
     DateTimeText(std::string shortDateFormat, std::string longTimeFormat);
 
     // The formats of the user's regional settings (LC_TIME; ISO dates and 24-hour times
-    // under the C or POSIX locale).
+    // under the C or POSIX locale). On Windows the text comes from GetDateFormatA and
+    // GetTimeFormatA with the user's defaults, the two formats below serving only for a
+    // date the system cannot format (one before 1601).
     static DateTimeText fromUserSettings();
 
     std::string format(const DateTime& value) const;
@@ -23,9 +25,12 @@ public:
     const std::string& shortDateFormat() const { return shortDateFormat_; }
     const std::string& longTimeFormat() const { return longTimeFormat_; }
 
-private:
+  private:
     std::string shortDateFormat_;
     std::string longTimeFormat_;
+#ifdef _WIN32
+    bool systemDefaults_ = false;
+#endif
 };
 
 }  // namespace tolvane

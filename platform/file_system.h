@@ -11,7 +11,7 @@ namespace tolvane {
 // time: starting one ends the previous one. Every operation that fails raises a
 // RaisedError carrying the system's description of the failure.
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // Starts an enumeration. `pattern` is a folder prefix (ending in the separator),

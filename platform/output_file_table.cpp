@@ -6,6 +6,10 @@
 #include "raised_error.h"
 #include "write_failure.h"
 
+#ifdef _WIN32
+#include "win32_text.h"
+#endif
+
 namespace tolvane {
 
 namespace {
@@ -49,7 +53,12 @@ void OutputFileTable::openForOutput(FileNumber fileNo, const std::string& path) 
         throw systemError(ENOENT, kSource);
     }
     errno = 0;
+#ifdef _WIN32
+    // The path is the program's UTF-8 text; the narrow fopen would read it as ANSI.
+    std::FILE* stream = _wfopen(wideFromUtf8(path).c_str(), L"wb");
+#else
     std::FILE* stream = std::fopen(path.c_str(), "wb");
+#endif
     if (stream == nullptr) {
         throw systemError(errnoOr(EACCES), kSource);
     }
@@ -75,6 +84,12 @@ void OutputFileTable::writeLine(FileNumber fileNo, std::string_view text) {
     if (file.failedErrno != 0) {
         raiseWriteFailure(file);
     }
+#ifdef _WIN32
+    // The listing is written in the ANSI code page.
+    std::string ansi;
+    appendAnsiFromUtf8(text, ansi);
+    text = ansi;
+#endif
     std::vector<char>& buffer = file.buffer;
     if (buffer.size() + text.size() + 2 > kBufferSize) {
         flush(file);

@@ -14,7 +14,7 @@ namespace tolvane {
 // store them is raised as a WriteFailure when it happens, and a file that failed once
 // keeps failing, so nothing is silently dropped.
 class OutputFileTable {
-public:
+  public:
     using FileNumber = std::int16_t;
     static constexpr FileNumber kHighestFileNumber = 511;
 
@@ -44,7 +44,7 @@ public:
 
     bool isOpen(FileNumber fileNo) const;
 
-private:
+  private:
     struct OpenFile {
         std::FILE* stream = nullptr;
         std::string path;

@@ -62,6 +62,11 @@ std::string_view lastComponent(std::string_view path) {
 
 }  // namespace
 
+int PosixFileSystem::statAt(int folderFd, const char* name, struct stat& info, int flags) {
+    ++statCalls_;
+    return ::fstatat(folderFd, name, &info, flags);
+}
+
 PosixFileSystem::~PosixFileSystem() {
     closeFolder();
 }
@@ -79,7 +84,8 @@ void PosixFileSystem::closeFolder() {
 std::string PosixFileSystem::startEnumeration(const std::string& pattern,
                                               std::uint32_t attributeMask) {
     const std::size_t slash = pattern.rfind('/');
-    const std::string prefix = slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
+    const std::string prefix =
+        slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
     wildcard_ = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
 
     // The subfolders pass that follows a folder's files pass reuses that reading: the
@@ -145,7 +151,7 @@ PosixFileSystem::Entry PosixFileSystem::classify(const char* name, unsigned char
     const int fd = ::dirfd(folder_);
     struct stat info {};
     if (type == DT_UNKNOWN) {
-        if (::fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (statAt(fd, name, info, AT_SYMLINK_NOFOLLOW) != 0) {
             entry.statusKnown = true;
             entry.status.errorNumber = errno;
             return entry;
@@ -162,20 +168,20 @@ PosixFileSystem::Entry PosixFileSystem::classify(const char* name, unsigned char
         }
     }
     // A symbolic link: its target decides, or the link itself when it dangles.
-    if (::fstatat(fd, name, &info, 0) == 0) {
+    if (statAt(fd, name, info, 0) == 0) {
         if (S_ISDIR(info.st_mode)) {
             entry.kind = Kind::LinkToFolder;
             return entry;
         }
-    } else if (::fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    } else if (statAt(fd, name, info, AT_SYMLINK_NOFOLLOW) != 0) {
         entry.statusKnown = true;
         entry.status.errorNumber = errno;
         return entry;
     }
     entry.statusKnown = true;
-    entry.status = Status{0, false, (info.st_mode & S_IWUSR) != 0,
-                          static_cast<std::int64_t>(info.st_size),
-                          static_cast<std::int64_t>(info.st_mtime)};
+    entry.status =
+        Status{0, false, (info.st_mode & S_IWUSR) != 0, static_cast<std::int64_t>(info.st_size),
+               static_cast<std::int64_t>(info.st_mtime)};
     return entry;
 }
 
@@ -231,13 +237,13 @@ PosixFileSystem::Status PosixFileSystem::statusOf(const std::string& fullPath, b
             if (!entry.statusKnown) {
                 struct stat info {};
                 const std::string bareName(name);
-                if (::fstatat(::dirfd(folder_), bareName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (statAt(::dirfd(folder_), bareName.c_str(), info, AT_SYMLINK_NOFOLLOW) != 0) {
                     entry.status.errorNumber = errno;
                 } else {
-                    entry.status = Status{0, entry.kind == Kind::Folder,
-                                          (info.st_mode & S_IWUSR) != 0,
-                                          static_cast<std::int64_t>(info.st_size),
-                                          static_cast<std::int64_t>(info.st_mtime)};
+                    entry.status =
+                        Status{0, entry.kind == Kind::Folder, (info.st_mode & S_IWUSR) != 0,
+                               static_cast<std::int64_t>(info.st_size),
+                               static_cast<std::int64_t>(info.st_mtime)};
                 }
                 entry.statusKnown = true;
             }
@@ -248,19 +254,18 @@ PosixFileSystem::Status PosixFileSystem::statusOf(const std::string& fullPath, b
     *hidden = beginsWithDot(lastComponent(fullPath));
     struct stat info {};
     Status status;
-    if (::lstat(fullPath.c_str(), &info) != 0) {
+    if (statAt(AT_FDCWD, fullPath.c_str(), info, AT_SYMLINK_NOFOLLOW) != 0) {
         status.errorNumber = errno;
         return status;
     }
     const bool folder = S_ISDIR(info.st_mode);
     if (S_ISLNK(info.st_mode)) {
         struct stat target {};
-        if (::stat(fullPath.c_str(), &target) == 0) {
+        if (statAt(AT_FDCWD, fullPath.c_str(), target, 0) == 0) {
             info = target;
         }
     }
-    return Status{0, folder, (info.st_mode & S_IWUSR) != 0,
-                  static_cast<std::int64_t>(info.st_size),
+    return Status{0, folder, (info.st_mode & S_IWUSR) != 0, static_cast<std::int64_t>(info.st_size),
                   static_cast<std::int64_t>(info.st_mtime)};
 }
 

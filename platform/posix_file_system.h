@@ -1,6 +1,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <string>
@@ -23,20 +24,22 @@ namespace tolvane {
 // reached through a symbolic link. A link to a file is that file; a dangling link is a
 // file of its own; a link to a folder is never returned, so no walk can loop.
 class PosixFileSystem : public FileSystem {
-public:
+  public:
     PosixFileSystem() = default;
     PosixFileSystem(const PosixFileSystem&) = delete;
     PosixFileSystem& operator=(const PosixFileSystem&) = delete;
     ~PosixFileSystem() override;
 
-    std::string startEnumeration(const std::string& pattern,
-                                 std::uint32_t attributeMask) override;
+    std::string startEnumeration(const std::string& pattern, std::uint32_t attributeMask) override;
     std::string nextName() override;
     std::int64_t fileLength(const std::string& fullPath) override;
     DateTime fileTimeStamp(const std::string& fullPath) override;
     std::uint32_t fileAttributes(const std::string& fullPath) override;
 
-private:
+    // How many times an entry was stat'ed, so that a walk's cost can be checked.
+    std::uint64_t statCalls() const { return statCalls_; }
+
+  private:
     enum class Kind : std::uint8_t { File, Folder, LinkToFolder };
 
     // What one stat told about an entry, or why it could not be had.
@@ -56,6 +59,7 @@ private:
         Status status;
     };
 
+    int statAt(int folderFd, const char* name, struct stat& info, int flags);
     void readFolder(const std::string& folder);
     void closeFolder();
     Entry classify(const char* name, unsigned char type);
@@ -78,6 +82,7 @@ private:
     std::string wildcard_;
     std::size_t nextIndex_ = 0;
     std::size_t currentIndex_ = static_cast<std::size_t>(-1);
+    std::uint64_t statCalls_ = 0;
 };
 
 }  // namespace tolvane

@@ -9,7 +9,7 @@ namespace tolvane {
 // A failure carried to the caller: a 32-bit number, the source that raised it and a
 // description for the user. Procedures that trap catch it; the others let it travel.
 class RaisedError : public std::exception {
-public:
+  public:
     RaisedError(std::int32_t number, std::string source, std::string description);
 
     std::int32_t number() const noexcept { return number_; }
@@ -17,7 +17,7 @@ public:
     const std::string& description() const noexcept { return description_; }
     const char* what() const noexcept override { return description_.c_str(); }
 
-private:
+  private:
     std::int32_t number_;
     std::string source_;
     std::string description_;

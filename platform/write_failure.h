@@ -8,7 +8,7 @@ namespace tolvane {
 // kept apart from other failures because nothing written after it can reach the file:
 // no handler may carry on as if it were a failure to read one entry.
 class WriteFailure : public RaisedError {
-public:
+  public:
     using RaisedError::RaisedError;
 };
 

@@ -22,7 +22,7 @@ using testing::ScriptedFileSystem;
 using testing::TemporaryFolder;
 
 class DirectoryWalkerTest : public ::testing::Test {
-protected:
+  protected:
     DirectoryWalkerTest() { fields.RecurseSubdirectories = true; }
 
     // Walks `folder` into a fresh file; returns the (directory, name) of each line.
@@ -75,14 +75,15 @@ TEST_F(DirectoryWalkerTest, FilesFirstThenSubfoldersLastFoundFirst) {
     fs.addFile("/w/B/", "b.txt");
     fs.addFile("/w/C/", "c.txt");
 
-    EXPECT_EQ(walk("/w"), (std::vector<std::string>{"/w|top.txt", "/w|second.txt", "/w/C|c.txt",
-                                                    "/w/B|b.txt", "/w/A|a.txt",
-                                                    "/w/A/deep|d.txt"}));
+    EXPECT_EQ(walk("/w"),
+              (std::vector<std::string>{"/w|top.txt", "/w|second.txt", "/w/C|c.txt", "/w/B|b.txt",
+                                        "/w/A|a.txt", "/w/A/deep|d.txt"}));
     EXPECT_EQ(progressShown(), (std::vector<std::string>{"/w/C", "/w/B", "/w/A", "/w/A/deep"}));
     // One yield per subfolder found and one before each is entered; none per file.
     EXPECT_EQ(window.yields, 4 + 4);
     const std::vector<std::string> topLevel(window.log.begin(), window.log.begin() + 5);
-    EXPECT_EQ(topLevel, (std::vector<std::string>{"yield", "yield", "yield", "progress /w/C", "yield"}));
+    EXPECT_EQ(topLevel,
+              (std::vector<std::string>{"yield", "yield", "yield", "progress /w/C", "yield"}));
     EXPECT_TRUE(window.messages.empty());
 }
 

@@ -24,7 +24,7 @@ using testing::TemporaryFolder;
 const std::string kHeader = std::string(kListingHeader) + "\r\n";
 
 class ListingRunTest : public ::testing::Test {
-protected:
+  protected:
     ListingRunTest() {
         fields.RecurseSubdirectories = true;
         fields.SaveFilename = (temp.path() / "Tolvane.Txt").string();
@@ -70,10 +70,10 @@ TEST_F(ListingRunTest, RunModeSwitchesSevenControlsInOrderAndTheCaption) {
     fields.Running = true;
     run.SetRunMode();
     EXPECT_EQ(window.caption, "&Stop");
-    const std::vector<RunControl> order = {
-        RunControl::Comment_Check, RunControl::Filter_Check, RunControl::Function_Make,
-        RunControl::Recurse_Check, RunControl::Result_Drive, RunControl::Result_Dir,
-        RunControl::Setup_Menu};
+    const std::vector<RunControl> order = {RunControl::Comment_Check, RunControl::Filter_Check,
+                                           RunControl::Function_Make, RunControl::Recurse_Check,
+                                           RunControl::Result_Drive,  RunControl::Result_Dir,
+                                           RunControl::Setup_Menu};
     EXPECT_EQ(window.switched, order);
     for (const auto& [control, enabled] : window.enabled) {
         EXPECT_FALSE(enabled);
@@ -84,7 +84,8 @@ TEST_F(ListingRunTest, AStopPressDuringAYieldAbortsTheRunAndKeepsItsLines) {
     bool sawRunningState = false;
     window.onYield = [&](int count) {
         if (count == 3) {  // A found, B found, now before B is entered
-            sawRunningState = window.caption == "&Stop" && !window.enabled[RunControl::Function_Make];
+            sawRunningState =
+                window.caption == "&Stop" && !window.enabled[RunControl::Function_Make];
             run.Make_Button_Click();  // the button, now captioned "&Stop"
             EXPECT_TRUE(fields.StopRequested);
             EXPECT_FALSE(fields.Running);
@@ -93,7 +94,8 @@ TEST_F(ListingRunTest, AStopPressDuringAYieldAbortsTheRunAndKeepsItsLines) {
     };
     run.Make_Button_Click();
     EXPECT_TRUE(sawRunningState);
-    EXPECT_EQ(readFile(fields.SaveFilename), kHeader + "top.txt\tTXT\t5\t2004-01-01 12:00:00\t/w\t\t\r\n");
+    EXPECT_EQ(readFile(fields.SaveFilename),
+              kHeader + "top.txt\tTXT\t5\t2004-01-01 12:00:00\t/w\t\t\r\n");
     EXPECT_EQ(window.progress, "Aborted");
     EXPECT_EQ(window.beeps, 0);
     EXPECT_EQ(window.yields, 3);
@@ -108,7 +110,8 @@ TEST_F(ListingRunTest, AStopPressDuringAYieldAbortsTheRunAndKeepsItsLines) {
 
 TEST_F(ListingRunTest, AnOutputFileThatCannotBeOpenedIsReportedAndNothingIsWalked) {
     window.progress = "earlier text";
-    for (const std::string& name : {(temp.path() / "missing" / "out.txt").string(), std::string()}) {
+    for (const std::string& name :
+         {(temp.path() / "missing" / "out.txt").string(), std::string()}) {
         fields.SaveFilename = name;
         window.messages.clear();
         run.Make_Button_Click();

@@ -32,7 +32,7 @@ using testing::setModified;
 using testing::TemporaryFolder;
 
 class RealTreeTest : public ::testing::Test {
-protected:
+  protected:
     RealTreeTest() {
         fields.RecurseSubdirectories = true;
         fields.SaveFilename = (output.path() / "Tolvane.Txt").string();
@@ -88,9 +88,14 @@ TEST_F(RealTreeTest, TheWorkedExampleByteForByte) {
     const std::string w = work.string();
     EXPECT_EQ(listing(),
               "Filename\tExtension\tSize\tDate/Time\tDirectory\tAttribute\tComment\r\n"
-              "notes\tNOTES\t0\t01-01-2004\t" + w + "\t\tBackup 1\r\n"
-              "Report.doc\tDOC\t12345\t14-06-2004 09:05:27\t" + w + "\t\tBackup 1\r\n"
-              "x.TXT\tTXT\t512\t05-03-2004 17:02:40\t" + w + "/Old\tR\tBackup 1\r\n");
+              "notes\tNOTES\t0\t01-01-2004\t" +
+                  w +
+                  "\t\tBackup 1\r\n"
+                  "Report.doc\tDOC\t12345\t14-06-2004 09:05:27\t" +
+                  w +
+                  "\t\tBackup 1\r\n"
+                  "x.TXT\tTXT\t512\t05-03-2004 17:02:40\t" +
+                  w + "/Old\tR\tBackup 1\r\n");
     EXPECT_EQ(window.beeps, 1);
 
     fields.AddComment = false;
@@ -107,9 +112,9 @@ TEST_F(RealTreeTest, FoldersListInNameOrderAndAreVisitedInReverse) {
     tree.file("Beta/3.txt");
     tree.file("zeta/4.txt");
     tree.folder("empty");
-    EXPECT_EQ(lines(), (std::vector<std::string>{"|A.txt", "|b.txt", "|_under.txt", "/zeta|4.txt",
-                                                 "/Beta|3.txt", "/alpha|1.txt",
-                                                 "/alpha/inner|2.txt"}));
+    EXPECT_EQ(lines(),
+              (std::vector<std::string>{"|A.txt", "|b.txt", "|_under.txt", "/zeta|4.txt",
+                                        "/Beta|3.txt", "/alpha|1.txt", "/alpha/inner|2.txt"}));
 }
 
 TEST_F(RealTreeTest, HiddenEntriesAreListedAndEnteredAndPatternsApplyToFilesOnly) {

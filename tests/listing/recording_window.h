@@ -12,7 +12,7 @@ namespace tolvane::testing {
 // A window that records what the engine does to it, as one event log, and lets a test
 // act during a yield (a Stop press, say).
 class RecordingWindow : public RunWindow {
-public:
+  public:
     struct Message {
         std::string text;
         std::string title;

@@ -16,7 +16,7 @@ namespace tolvane::testing {
 // A file system whose folders, entries, order and failures a test scripts. Folders are
 // named by their prefix (path with a trailing separator).
 class ScriptedFileSystem : public FileSystem {
-public:
+  public:
     struct Entry {
         std::string name;
         bool folder = false;
@@ -81,7 +81,7 @@ public:
     int enumerationsStarted = 0;
     int attributeQueries = 0;
 
-private:
+  private:
     const Entry& find(const std::string& path) {
         const std::size_t slash = path.rfind('/');
         const std::string prefix = path.substr(0, slash + 1);

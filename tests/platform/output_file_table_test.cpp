@@ -94,8 +94,7 @@ TEST(OutputFileTable, AFullDiskIsReportedAtCloseAndKeepsFailing) {
 
     files.openForOutput(1, "/dev/full");
     const std::string line(1000, 'z');
-    EXPECT_THROW(
-        for (int i = 0; i < 200; ++i) files.writeLine(1, line), WriteFailure);
+    EXPECT_THROW(for (int i = 0; i < 200; ++i) files.writeLine(1, line), WriteFailure);
     EXPECT_THROW(files.writeLine(1, "after the failure"), WriteFailure);
     EXPECT_THROW(files.close(1), WriteFailure);
     EXPECT_FALSE(files.isOpen(1));

@@ -22,14 +22,15 @@ using testing::TemporaryFolder;
 
 std::vector<std::string> enumerate(FileSystem& fs, const std::string& pattern, std::uint32_t mask) {
     std::vector<std::string> names;
-    for (std::string name = fs.startEnumeration(pattern, mask); !name.empty(); name = fs.nextName()) {
+    for (std::string name = fs.startEnumeration(pattern, mask); !name.empty();
+         name = fs.nextName()) {
         names.push_back(name);
     }
     return names;
 }
 
 class PosixFileSystemTest : public ::testing::Test {
-protected:
+  protected:
     std::string prefix() const { return temp.str() + "/"; }
     TemporaryFolder temp;
     PosixFileSystem fs;
@@ -69,7 +70,8 @@ TEST_F(PosixFileSystemTest, QueriesGiveSizeTimeAndAttributes) {
     EXPECT_EQ(fs.fileTimeStamp(prefix() + name), (DateTime{2004, 6, 14, 9, 5, 27}));
     EXPECT_EQ(fs.fileAttributes(prefix() + name), 0u);
     // A path that is not the current entry is queried on its own.
-    EXPECT_EQ(fs.fileAttributes(hidden.string()), file_attribute::kHidden | file_attribute::kReadOnly);
+    EXPECT_EQ(fs.fileAttributes(hidden.string()),
+              file_attribute::kHidden | file_attribute::kReadOnly);
     EXPECT_EQ(fs.fileAttributes(prefix()), file_attribute::kFolder);
 }
 
@@ -140,6 +142,30 @@ TEST_F(PosixFileSystemTest, NamesThatAreNotUtf8OrHoldControlCharactersComeBackAs
     ASSERT_EQ(names.size(), 2u);
     EXPECT_EQ(names[0], odd);
     EXPECT_EQ(names[1], tabbed);
+}
+
+// The walker's two passes over a folder: every file is stat'ed once for its three
+// queries, and the subfolders pass stats only the folders.
+TEST_F(PosixFileSystemTest, OneStatPerFileAcrossBothPasses) {
+    for (int i = 0; i < 20; ++i) {
+        temp.file("f" + std::to_string(i) + ".txt", 1);
+    }
+    temp.folder("sub1");
+    temp.folder("sub2");
+    for (std::string name = fs.startEnumeration(prefix(), attribute_mask::kFiles); !name.empty();
+         name = fs.nextName()) {
+        fs.fileLength(prefix() + name);
+        fs.fileAttributes(prefix() + name);
+        fs.fileTimeStamp(prefix() + name);
+    }
+    EXPECT_EQ(fs.statCalls(), 20u);
+    int folders = 0;
+    for (std::string name = fs.startEnumeration(prefix(), attribute_mask::kFilesAndFolders);
+         !name.empty(); name = fs.nextName()) {
+        folders += (fs.fileAttributes(prefix() + name) & file_attribute::kFolder) != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(folders, 4);  // ".", ".." and the two subfolders
+    EXPECT_EQ(fs.statCalls(), 20u + 4u);
 }
 
 // Deeper than one path may be long: the folder is opened a component at a time.

@@ -32,9 +32,9 @@ TEST(Wildcard, EveryNamePatterns) {
 }
 
 TEST(Wildcard, QuestionMarkTakesOneWholeCharacter) {
-    EXPECT_TRUE(matchesWildcard("caf?", "caf\xC3\xA9"));       // é is two bytes
+    EXPECT_TRUE(matchesWildcard("caf?", "caf\xC3\xA9"));  // é is two bytes
     EXPECT_FALSE(matchesWildcard("caf??", "caf\xC3\xA9"));
-    EXPECT_TRUE(matchesWildcard("?x", "\xFFx"));               // not UTF-8: one byte each
+    EXPECT_TRUE(matchesWildcard("?x", "\xFFx"));  // not UTF-8: one byte each
 }
 
 TEST(Wildcard, ManyStarsStayFast) {
@@ -43,10 +43,11 @@ TEST(Wildcard, ManyStarsStayFast) {
 }
 
 TEST(NameOrder, UpperCasedByteOrderAsAnNtfsFolderLists) {
-    std::vector<std::string> names = {"_x", "alpha", "Beta", "beta", "ALPHA2", "10", "~z", ".hidden"};
+    std::vector<std::string> names = {"_x",     "alpha", "Beta", "beta",
+                                      "ALPHA2", "10",    "~z",   ".hidden"};
     std::sort(names.begin(), names.end(), namesInOrder);
-    const std::vector<std::string> expected = {".hidden", "10", "alpha", "ALPHA2", "Beta",
-                                               "beta",    "_x", "~z"};
+    const std::vector<std::string> expected = {".hidden", "10",   "alpha", "ALPHA2",
+                                               "Beta",    "beta", "_x",    "~z"};
     EXPECT_EQ(names, expected);
 }
 

@@ -13,7 +13,7 @@ namespace tolvane::testing {
 
 // A folder of its own for one test, removed with everything in it afterwards.
 class TemporaryFolder {
-public:
+  public:
     TemporaryFolder() {
         std::random_device random;
         path_ = std::filesystem::temp_directory_path() /
@@ -45,7 +45,7 @@ public:
         return full;
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -67,7 +67,8 @@ inline void setModified(const std::filesystem::path& path, const DateTime& local
     tm.tm_isdst = -1;
     const auto seconds = std::chrono::seconds(std::mktime(&tm));
     const auto system = std::chrono::system_clock::time_point(seconds);
-    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::from_sys(system));
+    std::filesystem::last_write_time(path,
+                                     std::filesystem::file_time_type::clock::from_sys(system));
 }
 
 }  // namespace tolvane::testing
