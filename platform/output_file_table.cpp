@@ -14,7 +14,7 @@ namespace tolvane {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 64 * 1024;
+constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
 constexpr char kSource[] = "OutputFileTable";
 
 // Some C libraries leave errno at 0 on a short write; a disk that took nothing is full.
