@@ -1,0 +1,192 @@
+#include "win32_file_system.h"
+
+#include <windows.h>
+
+#include "file_attributes.h"
+#include "win32_error.h"
+#include "win32_text.h"
+
+namespace tolvane {
+
+namespace {
+
+constexpr char kSource[] = "FileSystem";
+
+// Longest path the plain Win32 form takes for a folder search (MAX_PATH less room for a
+// file name of 8.3 form); anything longer is passed in its "\\?\" form.
+constexpr std::size_t kPlainPathLimit = MAX_PATH - 12;
+
+bool isSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+// The path as the W functions take it. A long path is made absolute and given the
+// "\\?\" prefix, which turns off the length limit (and every rewriting of the path, so
+// its separators are made backslashes first).
+std::wstring win32Path(const std::string& utf8Path) {
+    std::wstring path = wideFromUtf8(utf8Path);
+    if (path.size() < kPlainPathLimit || path.rfind(L"\\\\?\\", 0) == 0) {
+        return path;
+    }
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        return path;
+    }
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) {
+        return path;
+    }
+    full.resize(length);
+    // GetFullPathNameW drops a trailing "\" and a trailing "." that a search pattern may
+    // not lose; a pattern's last part has no separator, so only a folder path is affected.
+    if (isSeparator(path.back()) && !isSeparator(full.back())) {
+        full.push_back(L'\\');
+    }
+    for (wchar_t& c : full) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    if (full.size() >= 2 && full[0] == L'\\' && full[1] == L'\\') {
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    }
+    return L"\\\\?\\" + full;
+}
+
+std::uint64_t fileTimeValue(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+std::int64_t sizeValue(DWORD high, DWORD low) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
+}
+
+}  // namespace
+
+struct Win32FileSystem::Find {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    WIN32_FIND_DATAW data{};
+};
+
+Win32FileSystem::Win32FileSystem() : find_(std::make_unique<Find>()) {}
+
+Win32FileSystem::~Win32FileSystem() {
+    closeFind();
+}
+
+void Win32FileSystem::closeFind() {
+    if (find_->handle != INVALID_HANDLE_VALUE) {
+        FindClose(find_->handle);
+        find_->handle = INVALID_HANDLE_VALUE;
+    }
+    currentName_.clear();
+}
+
+bool Win32FileSystem::returnedByMask(std::uint32_t attributes, std::uint32_t attributeMask) {
+    constexpr std::uint32_t kSelecting =
+        file_attribute::kHidden | file_attribute::kSystem | file_attribute::kFolder;
+    if ((attributes & kSelecting & ~attributeMask) != 0) {
+        return false;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+std::string Win32FileSystem::startEnumeration(const std::string& pattern,
+                                              std::uint32_t attributeMask) {
+    closeFind();
+    mask_ = attributeMask;
+    const std::size_t separator = pattern.find_last_of("\\/");
+    folderPrefix_ = separator == std::string::npos ? std::string() : pattern.substr(0, separator + 1);
+
+    // A bare folder prefix names every entry of the folder, which the system spells "*".
+    std::string search = pattern;
+    if (search.empty() || search.back() == '\\' || search.back() == '/' ||
+        search.back() == ':') {
+        search.push_back('*');
+    }
+    find_->handle = FindFirstFileW(win32Path(search).c_str(), &find_->data);
+    if (find_->handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        // Nothing matches: an empty result, not a failure. A missing folder is a failure.
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) {
+            return std::string();
+        }
+        throw win32Error(error, kSource);
+    }
+    return advanceToMatch(true);
+}
+
+std::string Win32FileSystem::nextName() {
+    if (find_->handle == INVALID_HANDLE_VALUE) {
+        return std::string();
+    }
+    return advanceToMatch(false);
+}
+
+std::string Win32FileSystem::advanceToMatch(bool haveData) {
+    WIN32_FIND_DATAW& data = find_->data;
+    for (;;) {
+        if (!haveData && !FindNextFileW(find_->handle, &data)) {
+            const DWORD error = GetLastError();
+            closeFind();
+            if (error == ERROR_NO_MORE_FILES) {
+                return std::string();
+            }
+            throw win32Error(error, kSource);
+        }
+        haveData = false;
+        if (returnedByMask(data.dwFileAttributes, mask_)) {
+            currentName_ = utf8FromWide(data.cFileName);
+            current_ = EntryData{data.dwFileAttributes,
+                                 sizeValue(data.nFileSizeHigh, data.nFileSizeLow),
+                                 fileTimeValue(data.ftLastWriteTime)};
+            return currentName_;
+        }
+    }
+}
+
+Win32FileSystem::EntryData Win32FileSystem::dataOf(const std::string& fullPath) {
+    if (!currentName_.empty() && fullPath.size() == folderPrefix_.size() + currentName_.size() &&
+        fullPath.compare(0, folderPrefix_.size(), folderPrefix_) == 0 &&
+        fullPath.compare(folderPrefix_.size(), std::string::npos, currentName_) == 0) {
+        return current_;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(win32Path(fullPath).c_str(), GetFileExInfoStandard, &data)) {
+        throw win32Error(GetLastError(), kSource);
+    }
+    return EntryData{data.dwFileAttributes, sizeValue(data.nFileSizeHigh, data.nFileSizeLow),
+                     fileTimeValue(data.ftLastWriteTime)};
+}
+
+std::int64_t Win32FileSystem::fileLength(const std::string& fullPath) {
+    return dataOf(fullPath).size;
+}
+
+DateTime Win32FileSystem::fileTimeStamp(const std::string& fullPath) {
+    const std::uint64_t value = dataOf(fullPath).lastWrite;
+    FILETIME utcTime{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
+    SYSTEMTIME utc{};
+    SYSTEMTIME local{};
+    // The time zone rule of the file's own date, as Explorer shows it, rather than today's
+    // bias: a file does not seem to move by an hour when summer time begins.
+    if (!FileTimeToSystemTime(&utcTime, &utc) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+        throw win32Error(GetLastError(), kSource);
+    }
+    return DateTime{local.wYear, local.wMonth, local.wDay,
+                    local.wHour, local.wMinute, local.wSecond};
+}
+
+std::uint32_t Win32FileSystem::fileAttributes(const std::string& fullPath) {
+    // Only the bits the program knows; "normal", "compressed" and the like mean nothing
+    // to it.
+    constexpr std::uint32_t kKnown = file_attribute::kReadOnly | file_attribute::kHidden |
+                                     file_attribute::kSystem | file_attribute::kFolder |
+                                     file_attribute::kArchive;
+    return dataOf(fullPath).attributes & kKnown;
+}
+
+}  // namespace tolvane
