@@ -74,7 +74,7 @@ struct SystemTime {
 //
 // Out values are written only on success unless a function says otherwise.
 class RegistryApi {
-public:
+  public:
     virtual ~RegistryApi() = default;
 
     // Opens the existing key `lpSubKey` below `hKey` (a root or an open handle).
@@ -122,8 +122,7 @@ public:
         FileTime* lpftLastWriteTime) = 0;
 
     // A UTC time stamp as local time. False when it cannot be converted.
-    virtual bool FileTimeToLocalFileTime(const FileTime* lpFileTime,
-                                         FileTime* lpLocalFileTime) = 0;
+    virtual bool FileTimeToLocalFileTime(const FileTime* lpFileTime, FileTime* lpLocalFileTime) = 0;
 
     // A time stamp's calendar fields. False (and nothing written) for a time stamp at or
     // beyond 2^63.

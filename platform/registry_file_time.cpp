@@ -53,8 +53,8 @@ bool fileTimeToLocal(const FileTime& utc, FileTime& local) {
     if (localtime_r(&seconds, &fields) == nullptr) {
         return false;
     }
-    const std::int64_t shifted =
-        static_cast<std::int64_t>(ticks) + static_cast<std::int64_t>(fields.tm_gmtoff) * kTicksPerSecond;
+    const std::int64_t shifted = static_cast<std::int64_t>(ticks) +
+                                 static_cast<std::int64_t>(fields.tm_gmtoff) * kTicksPerSecond;
     if (shifted < 0) {
         return false;
     }

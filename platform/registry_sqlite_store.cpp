@@ -45,7 +45,7 @@ constexpr std::uint32_t kSecurityDescriptorSize = 20;
 constexpr RegistryHandle kFirstRoot = registry_root::kClassesRoot;
 constexpr RegistryHandle kLastRoot = registry_root::kCurrentConfig;
 
-constexpr std::uint32_t kCreatedNewKey = 1;     // REG_CREATED_NEW_KEY
+constexpr std::uint32_t kCreatedNewKey = 1;      // REG_CREATED_NEW_KEY
 constexpr std::uint32_t kOpenedExistingKey = 2;  // REG_OPENED_EXISTING_KEY
 
 // Key and value names compare case-blind (NOCASE folds ASCII letters). Each root is a key
@@ -69,8 +69,8 @@ CREATE TABLE value (
 ) WITHOUT ROWID;
 )sql";
 
-constexpr const char* kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
-                                      "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+constexpr const char* kRootNames[] = {"HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",
+                                      "HKEY_LOCAL_MACHINE",    "HKEY_USERS",
                                       "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG"};
 
 RegistryStatus statusOf(int sqliteResult) {
@@ -89,7 +89,7 @@ std::int64_t nowTicks() {
 
 // One prepared statement, finalised when it goes.
 class Statement {
-public:
+  public:
     Statement(sqlite3* db, const char* sql) {
         result_ = sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr);
     }
@@ -133,13 +133,14 @@ public:
                                 : std::string(reinterpret_cast<const char*>(bytes), size);
     }
     std::vector<std::uint8_t> blob(int column) const {
-        const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement_, column));
+        const auto* bytes =
+            static_cast<const std::uint8_t*>(sqlite3_column_blob(statement_, column));
         const int size = sqlite3_column_bytes(statement_, column);
         return bytes == nullptr ? std::vector<std::uint8_t>()
                                 : std::vector<std::uint8_t>(bytes, bytes + size);
     }
 
-private:
+  private:
     sqlite3_stmt* statement_ = nullptr;
     int result_ = SQLITE_OK;
 };
@@ -148,10 +149,10 @@ private:
 // once, so two copies never both read and then fight over upgrading their locks (SQLite
 // would then fail one of them at once instead of waiting).
 class Transaction {
-public:
+  public:
     Transaction(sqlite3* db, bool writing) : db_(db) {
-        result_ = sqlite3_exec(db, writing ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr,
-                               nullptr);
+        result_ =
+            sqlite3_exec(db, writing ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr, nullptr);
         open_ = result_ == SQLITE_OK;
     }
     ~Transaction() {
@@ -173,7 +174,7 @@ public:
         return result;
     }
 
-private:
+  private:
     sqlite3* db_;
     int result_ = SQLITE_OK;
     bool open_ = false;
@@ -276,8 +277,8 @@ SqliteRegistryStore::~SqliteRegistryStore() {
 std::string SqliteRegistryStore::defaultLocation() {
     std::filesystem::path folder;
     // The base directory specification ignores a relative XDG_CONFIG_HOME.
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr &&
-                                                               config[0] == '/') {
+    if (const char* config = std::getenv("XDG_CONFIG_HOME");
+        config != nullptr && config[0] == '/') {
         folder = config;
     } else {
         folder = std::filesystem::path(homeFolder()) / ".config";
@@ -307,8 +308,8 @@ sqlite3* SqliteRegistryStore::connection() {
     sqlite3_busy_timeout(db, 10'000);
     // FULL: a commit is on the disk when the call returns. The rollback journal (not WAL)
     // keeps the store one self-contained file.
-    if (sqlite3_exec(db, "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL", nullptr,
-                     nullptr, nullptr) != SQLITE_OK ||
+    if (sqlite3_exec(db, "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL", nullptr, nullptr,
+                     nullptr) != SQLITE_OK ||
         prepareSchema(db) != kRegistrySuccess) {
         sqlite3_close_v2(db);
         return nullptr;
@@ -353,7 +354,8 @@ RegistryStatus SqliteRegistryStore::prepareSchema(sqlite3* db) {
         return statusOf(result);
     }
     for (RegistryHandle root = kFirstRoot; root <= kLastRoot; ++root) {
-        Statement insert(db, "INSERT INTO key (id, parent, name, last_write) VALUES (?1, NULL, ?2, ?3)");
+        Statement insert(
+            db, "INSERT INTO key (id, parent, name, last_write) VALUES (?1, NULL, ?2, ?3)");
         insert.bind(1, static_cast<std::int64_t>(root - kFirstRoot + 1))
             .bind(2, kRootNames[root - kFirstRoot])
             .bind(3, nowTicks());
@@ -473,7 +475,8 @@ RegistryStatus SqliteRegistryStore::RegCreateKeyExA(
         }
         // Only the key asked for gets the class text; the keys made on the way have none.
         const bool last = i + 1 == parts.size();
-        Statement insert(db, "INSERT INTO key (parent, name, class, last_write) VALUES (?1, ?2, ?3, ?4)");
+        Statement insert(
+            db, "INSERT INTO key (parent, name, class, last_write) VALUES (?1, ?2, ?3, ?4)");
         insert.bind(1, keyId)
             .bind(2, parts[i])
             .bind(3, std::string_view(last && lpClass != nullptr ? lpClass : ""))
@@ -594,8 +597,7 @@ RegistryStatus SqliteRegistryStore::RegQueryValueExA(RegistryHandle hKey, const 
 }
 
 RegistryStatus SqliteRegistryStore::RegSetValueExA(RegistryHandle hKey, const char* lpValueName,
-                                                   std::uint32_t /*Reserved*/,
-                                                   std::uint32_t dwType,
+                                                   std::uint32_t /*Reserved*/, std::uint32_t dwType,
                                                    const std::uint8_t* lpData,
                                                    std::uint32_t cbData) {
     if (lpData == nullptr && cbData != 0) {
@@ -689,15 +691,16 @@ RegistryStatus SqliteRegistryStore::RegQueryInfoKeyA(
         status != kRegistrySuccess) {
         return status;
     }
-    Statement info(db,
-                   "SELECT k.class, k.last_write,"
-                   " (SELECT count(*) FROM key WHERE parent = k.id),"
-                   " (SELECT coalesce(max(length(CAST(name AS BLOB))), 0) FROM key WHERE parent = k.id),"
-                   " (SELECT coalesce(max(length(CAST(class AS BLOB))), 0) FROM key WHERE parent = k.id),"
-                   " (SELECT count(*) FROM value WHERE key = k.id),"
-                   " (SELECT coalesce(max(length(CAST(name AS BLOB))), 0) FROM value WHERE key = k.id),"
-                   " (SELECT coalesce(max(length(data)), 0) FROM value WHERE key = k.id)"
-                   " FROM key AS k WHERE k.id = ?1");
+    Statement info(
+        db,
+        "SELECT k.class, k.last_write,"
+        " (SELECT count(*) FROM key WHERE parent = k.id),"
+        " (SELECT coalesce(max(length(CAST(name AS BLOB))), 0) FROM key WHERE parent = k.id),"
+        " (SELECT coalesce(max(length(CAST(class AS BLOB))), 0) FROM key WHERE parent = k.id),"
+        " (SELECT count(*) FROM value WHERE key = k.id),"
+        " (SELECT coalesce(max(length(CAST(name AS BLOB))), 0) FROM value WHERE key = k.id),"
+        " (SELECT coalesce(max(length(data)), 0) FROM value WHERE key = k.id)"
+        " FROM key AS k WHERE k.id = ?1");
     info.bind(1, keyId);
     const int result = info.step();
     if (result != SQLITE_ROW) {
@@ -713,7 +716,9 @@ RegistryStatus SqliteRegistryStore::RegQueryInfoKeyA(
     if (lpcchClass != nullptr) {
         *lpcchClass = static_cast<std::uint32_t>(classText.size());
     }
-    const auto count = [&info](int column) { return static_cast<std::uint32_t>(info.number(column)); };
+    const auto count = [&info](int column) {
+        return static_cast<std::uint32_t>(info.number(column));
+    };
     if (lpcSubKeys != nullptr) {
         *lpcSubKeys = count(2);
     }

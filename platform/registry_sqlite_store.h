@@ -23,7 +23,7 @@ namespace tolvane {
 // Handles are numbers of this object's own, valid until closed; they remember the access
 // they were opened with, as the real registry does. Not for use from several threads.
 class SqliteRegistryStore : public RegistryApi {
-public:
+  public:
     explicit SqliteRegistryStore(std::string location);
     SqliteRegistryStore(const SqliteRegistryStore&) = delete;
     SqliteRegistryStore& operator=(const SqliteRegistryStore&) = delete;
@@ -34,9 +34,8 @@ public:
 
     const std::string& location() const { return location_; }
 
-    RegistryStatus RegOpenKeyExA(RegistryHandle hKey, const char* lpSubKey,
-                                 std::uint32_t ulOptions, std::uint32_t samDesired,
-                                 RegistryHandle* phkResult) override;
+    RegistryStatus RegOpenKeyExA(RegistryHandle hKey, const char* lpSubKey, std::uint32_t ulOptions,
+                                 std::uint32_t samDesired, RegistryHandle* phkResult) override;
     RegistryStatus RegCreateKeyExA(RegistryHandle hKey, const char* lpSubKey,
                                    std::uint32_t Reserved, const char* lpClass,
                                    std::uint32_t dwOptions, std::uint32_t samDesired,
@@ -53,16 +52,15 @@ public:
     RegistryStatus RegDeleteValueA(RegistryHandle hKey, const char* lpValueName) override;
     RegistryStatus RegQueryInfoKeyA(RegistryHandle hKey, char* lpClass, std::uint32_t* lpcchClass,
                                     std::uint32_t* lpReserved, std::uint32_t* lpcSubKeys,
-                                    std::uint32_t* lpcbMaxSubKeyLen,
-                                    std::uint32_t* lpcbMaxClassLen, std::uint32_t* lpcValues,
-                                    std::uint32_t* lpcbMaxValueNameLen,
+                                    std::uint32_t* lpcbMaxSubKeyLen, std::uint32_t* lpcbMaxClassLen,
+                                    std::uint32_t* lpcValues, std::uint32_t* lpcbMaxValueNameLen,
                                     std::uint32_t* lpcbMaxValueLen,
                                     std::uint32_t* lpcbSecurityDescriptor,
                                     FileTime* lpftLastWriteTime) override;
     bool FileTimeToLocalFileTime(const FileTime* lpFileTime, FileTime* lpLocalFileTime) override;
     bool FileTimeToSystemTime(const FileTime* lpFileTime, SystemTime* lpSystemTime) override;
 
-private:
+  private:
     // What a handle stands for.
     struct HandleTarget {
         std::int64_t keyId = 0;

@@ -109,8 +109,8 @@ void CRegistry::OpenKey(RegistryHandle Section, const std::string& strKey, bool 
     // A store that reports success without a handle would break "a key is open exactly
     // while the handle is non-zero"; such a key cannot be used, so it counts as a failure.
     if (handle == 0) {
-        raise("OpenKey", (blnCreateNew ? "Failed to create key " : "Failed to open key ") + path +
-                             ".");
+        raise("OpenKey",
+              (blnCreateNew ? "Failed to create key " : "Failed to open key ") + path + ".");
     }
     KeyHandle = handle;
     KeyOpen = true;
@@ -142,8 +142,7 @@ RegistryStatus CRegistry::QueryValue(const std::string& strValueName, std::strin
     size = kReadBufferSize;
     std::uint32_t type = 0;
     return registry_.RegQueryValueExA(KeyHandle, registryTextFrom(strValueName).c_str(), nullptr,
-                                      &type, reinterpret_cast<std::uint8_t*>(buffer.data()),
-                                      &size);
+                                      &type, reinterpret_cast<std::uint8_t*>(buffer.data()), &size);
 }
 
 std::string CRegistry::ReadValue(const std::string& strValueName) {
@@ -209,8 +208,8 @@ void CRegistry::RefreshKeyInfo() {
     std::uint32_t maxValueLength = 0;
     std::uint32_t securityDescriptor = 0;
     FileTime lastWrite;
-    if (registry_.RegQueryInfoKeyA(KeyHandle, classBuffer.data(), &classLength, nullptr,
-                                   &subKeys, &maxSubkeyNameLength, &maxClassNameLength, &values,
+    if (registry_.RegQueryInfoKeyA(KeyHandle, classBuffer.data(), &classLength, nullptr, &subKeys,
+                                   &maxSubkeyNameLength, &maxClassNameLength, &values,
                                    &maxValueNameLength, &maxValueLength, &securityDescriptor,
                                    &lastWrite) != kRegistrySuccess ||
         classLength >= kClassBufferSize) {

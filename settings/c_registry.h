@@ -15,7 +15,7 @@ namespace tolvane {
 //
 // The registry is reached only through the port it is handed, which must outlive it.
 class CRegistry {
-public:
+  public:
     // The number of every error the class raises: the COM interface-error base plus 2.
     static constexpr std::int32_t kErrorNumber = static_cast<std::int32_t>(0x80040002u);
     // Raised by ReadValue for a value of size zero, whose text would have a negative length
@@ -60,7 +60,7 @@ public:
     // True when the value can be read: it exists and fits ReadValue's buffer.
     bool ValueExists(const std::string& strValueName);
 
-private:
+  private:
     // Queries a value into a 255-byte buffer pre-filled with spaces.
     RegistryStatus QueryValue(const std::string& strValueName, std::string& buffer,
                               std::uint32_t& size);

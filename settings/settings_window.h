@@ -11,7 +11,7 @@ enum class SettingsCheckBox { Comment_Check, Filter_Check, Recurse_Check };
 // that mirror the switches, the filter box's tool tip and the drive and folder lists.
 // Main_Form implements it; tests implement it with a fake.
 class SettingsWindow {
-public:
+  public:
     virtual ~SettingsWindow() = default;
 
     virtual bool addComment() const = 0;
