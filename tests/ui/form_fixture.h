@@ -1,0 +1,102 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "main_form.h"
+#include "posix_file_system.h"
+#include "raised_error.h"
+#include "scripted_dialogs.h"
+
+namespace tolvane::test {
+
+// The real file system, except that one folder (and all below it) cannot be read.
+class BlockingFileSystem : public PosixFileSystem {
+public:
+    std::string blocked;
+
+    std::string startEnumeration(const std::string& pattern, std::uint32_t mask) override {
+        if (!blocked.empty() && pattern.rfind(blocked + "/", 0) == 0) {
+            throw RaisedError(error_number::kPermissionDenied, "test", "Permission denied");
+        }
+        return PosixFileSystem::startEnumeration(pattern, mask);
+    }
+};
+
+// A window over a fresh folder tree, with scripted dialogs. Its drives are "/" and two
+// folders of the tree standing in for a second drive and for one that is gone.
+class FormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tolvane-ui-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        root = pattern;
+        std::filesystem::create_directories(root + "/drive_b/inner");
+        writeFile("drive_b/b.txt");
+        std::filesystem::create_directories(root + "/tree/sub1");
+        std::filesystem::create_directories(root + "/tree/sub2");
+        writeFile("tree/top.txt");
+        writeFile("tree/sub1/one.txt");
+        writeFile("tree/sub2/two.txt");
+
+        std::vector<DriveEntry> drives = {
+            {"/", "/ [test]"},
+            {root + "/drive_b", root + "/drive_b [test]"},
+            {root + "/gone", root + "/gone [test]"},
+        };
+        form = std::make_unique<Main_Form>(dialogs, std::move(drives), listFileSystem);
+    }
+
+    void TearDown() override {
+        form.reset();
+        std::filesystem::remove_all(root);
+    }
+
+    void writeFile(const std::string& relative, const std::string& text = "x") {
+        std::ofstream(root + "/" + relative) << text;
+    }
+
+    // Shows the window on `folder` and makes it the active window, so that it can hold
+    // the keyboard focus.
+    void open(const std::string& folder) {
+        form->startOn(folder);
+        form->activateWindow();
+        QApplication::setActiveWindow(form.get());
+        QCoreApplication::processEvents();
+    }
+
+    void focus(QWidget* control) {
+        control->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+    }
+
+    int rowOf(const std::string& path) const {
+        for (int i = 0; i < form->Result_Dir->ListCount(); ++i) {
+            if (form->Result_Dir->List(i) == path) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+    std::vector<std::string> fileNames() const {
+        std::vector<std::string> names;
+        for (int i = 0; i < form->Result_File->count(); ++i) {
+            names.push_back(form->Result_File->item(i)->text().toStdString());
+        }
+        return names;
+    }
+
+    std::string root;
+    ScriptedDialogs dialogs;
+    BlockingFileSystem listFileSystem;
+    std::unique_ptr<Main_Form> form;
+};
+
+}  // namespace tolvane::test

@@ -1,0 +1,110 @@
+// Folder navigation: the drive, folder and file lists follow one another, and Enter or
+// Space opens the highlighted entry of the list that last had the focus.
+#include <QString>
+
+#include "dialogs.h"
+#include "main_form.h"
+#include "path_separator.h"
+#include "raised_error.h"
+
+namespace tolvane {
+
+namespace {
+
+constexpr char kUpdateTitle[] = "Error updating field";
+
+std::string descriptionOf(std::exception_ptr failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const RaisedError& error) {
+        return error.description();
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+        return "Unknown failure";
+    }
+}
+
+// The root folder, which the file list falls back to.
+const std::string kRoot(1, kPathSeparator);
+
+}  // namespace
+
+void Main_Form::Result_Drive_Change() {
+    try {
+        Result_Drive->setDrive(Result_Drive->List(Result_Drive->ListIndex()));
+        Result_Dir->setPath(Result_Drive->Drive());
+    } catch (...) {
+        recoverDriveChange(descriptionOf(std::current_exception()));
+    }
+}
+
+void Main_Form::recoverDriveChange(const std::string& description) noexcept {
+    // Every step is tried, whatever the one before it did.
+    try {
+        const std::string text = "Error in Result_Drive_Change.\r(Path= " + Result_Drive->Drive() +
+                                 " , Drive= " + Result_Drive->List(Result_Drive->ListIndex()) +
+                                 ")\rError: " + description;
+        dialogs_.messageBox(text, Dialogs::kExclamation, kUpdateTitle);
+    } catch (...) {
+    }
+    try {
+        Result_File->setPath(kRoot);
+    } catch (...) {
+    }
+    try {
+        // A drive other than the current one raises the change again, which moves the
+        // folder and file lists to it.
+        Result_Drive->setDrive(kDefaultDrive);
+    } catch (...) {
+    }
+}
+
+void Main_Form::Result_Dir_Change() {
+    try {
+        Result_File->setPath(Result_Dir->Path());
+    } catch (...) {
+        recoverDirChange(descriptionOf(std::current_exception()));
+    }
+}
+
+void Main_Form::recoverDirChange(const std::string& description) noexcept {
+    try {
+        const std::string text = "Error in Result_Dir_Change.\r(Path= " + Result_Dir->Path() +
+                                 ")\rError: " + description;
+        dialogs_.messageBox(text, Dialogs::kExclamation, kUpdateTitle);
+    } catch (...) {
+    }
+    try {
+        Result_File->setPath(kRoot);
+    } catch (...) {
+    }
+}
+
+void Main_Form::Result_Drive_GotFocus() {
+    FocusedList = "Result_Drive";
+}
+
+void Main_Form::Result_Dir_GotFocus() {
+    FocusedList = "Result_Dir";
+}
+
+void Main_Form::Result_File_GotFocus() {
+    FocusedList = "Result_File";
+}
+
+void Main_Form::Form_KeyPress(std::int16_t& KeyAscii) {
+    if (KeyAscii != 32 && KeyAscii != 13) {
+        return;
+    }
+    const std::string focused = QString::fromStdString(FocusedList).toUpper().toStdString();
+    if (focused == "RESULT_DIR") {
+        Result_Dir->setPath(Result_Dir->List(Result_Dir->ListIndex()));
+    } else if (focused == "RESULT_DRIVE") {
+        Result_Drive->setDrive(Result_Drive->List(Result_Drive->ListIndex()));
+        Result_Dir->setPath(Result_Drive->Drive());
+    }
+    // KeyAscii stays as it is: the focused control receives the key as well.
+}
+
+}  // namespace tolvane
