@@ -8,7 +8,7 @@
 # because ctest may start two tests at once.
 set -euo pipefail
 
-prefix="$1"
+prefix="$(realpath -m "$1")"  # Wine takes only an absolute prefix
 shift
 
 export WINEPREFIX="$prefix"
