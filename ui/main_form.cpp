@@ -27,9 +27,15 @@ namespace {
 constexpr int kClientWidth = 7005;
 constexpr int kClientHeight = 4005;
 
-// MS Sans Serif of the original layout; any sans-serif face stands in for it.
+// MS Sans Serif of the original layout. The captions were measured for its narrow
+// letters, so the faces of Helvetica's width come first; any sans-serif face is the last
+// resort.
 QFont sansSerif(qreal points, bool bold) {
-    QFont font(QStringLiteral("Sans Serif"));
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"),
+                      QStringLiteral("Sans Serif")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(bold);
