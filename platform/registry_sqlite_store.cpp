@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -250,6 +251,23 @@ RegistryStatus touchKey(sqlite3* db, std::int64_t keyId) {
 RegistryStatus commitStatus(Transaction& transaction) {
     const int result = transaction.commit();
     return result == SQLITE_OK ? kRegistrySuccess : statusOf(result);
+}
+
+// The size of a value's data as the Windows registry reports it: that registry keeps a
+// text (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) in UTF-16, two bytes for each UTF-16 unit of
+// the 8-bit text (one per UTF-8 sequence, two for one beyond 16 bits), whatever the
+// 8-bit form's length.
+std::uint32_t storedSize(std::uint32_t type, const std::vector<std::uint8_t>& data) {
+    if (type != registry_type::kText && type != registry_type::kExpandText &&
+        type != registry_type::kMultiText) {
+        return static_cast<std::uint32_t>(data.size());
+    }
+    std::uint32_t units = 0;
+    for (const std::uint8_t byte : data) {
+        units += (byte & 0xC0) != 0x80 ? 1 : 0;
+        units += byte >= 0xF0 ? 1 : 0;
+    }
+    return 2 * units;
 }
 
 bool isTextType(std::uint32_t type) {
@@ -698,8 +716,7 @@ RegistryStatus SqliteRegistryStore::RegQueryInfoKeyA(
         " (SELECT coalesce(max(length(CAST(name AS BLOB))), 0) FROM key WHERE parent = k.id),"
         " (SELECT coalesce(max(length(CAST(class AS BLOB))), 0) FROM key WHERE parent = k.id),"
         " (SELECT count(*) FROM value WHERE key = k.id),"
-        " (SELECT coalesce(max(length(CAST(name AS BLOB))), 0) FROM value WHERE key = k.id),"
-        " (SELECT coalesce(max(length(data)), 0) FROM value WHERE key = k.id)"
+        " (SELECT coalesce(max(length(CAST(name AS BLOB))), 0) FROM value WHERE key = k.id)"
         " FROM key AS k WHERE k.id = ?1");
     info.bind(1, keyId);
     const int result = info.step();
@@ -735,7 +752,14 @@ RegistryStatus SqliteRegistryStore::RegQueryInfoKeyA(
         *lpcbMaxValueNameLen = count(6);
     }
     if (lpcbMaxValueLen != nullptr) {
-        *lpcbMaxValueLen = count(7);
+        Statement sizes(db, "SELECT type, data FROM value WHERE key = ?1");
+        sizes.bind(1, keyId);
+        std::uint32_t largest = 0;
+        while (sizes.step() == SQLITE_ROW) {
+            largest = std::max(largest, storedSize(static_cast<std::uint32_t>(sizes.number(0)),
+                                                   sizes.blob(1)));
+        }
+        *lpcbMaxValueLen = largest;
     }
     if (lpcbSecurityDescriptor != nullptr) {
         *lpcbSecurityDescriptor = kSecurityDescriptorSize;

@@ -81,7 +81,8 @@ TEST_F(KeyInformationTest, CountsAndLengthsFollowWritesAndSubKeys) {
     Registry.WriteValue("Four", "");
     EXPECT_EQ(Registry.NumOfValues(), 2);
     EXPECT_EQ(Registry.MaxValueNameLength(), 7);
-    EXPECT_EQ(Registry.MaxValueLength(), 4);  // "abc" and its terminator
+    // "abc" and its terminator, two bytes each: the registry keeps text in UTF-16.
+    EXPECT_EQ(Registry.MaxValueLength(), 8);
 
     createWithClass(store.api(), kKey + "\\Sub key", "Klass");
     createWithClass(store.api(), kKey + "\\S", "");
