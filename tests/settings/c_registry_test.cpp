@@ -126,7 +126,8 @@ TEST_F(CRegistryTest, EmptyTextIsStoredAsOneSpace) {
     Registry.OpenKey(kRoot, kKey, true);
     Registry.WriteValue("Empty", "");
     EXPECT_EQ(Registry.ReadValue("Empty"), " ");
-    EXPECT_EQ(Registry.MaxValueLength(), 2);  // the space and its terminator
+    // The space and its terminator, two bytes each: the registry keeps text in UTF-16.
+    EXPECT_EQ(Registry.MaxValueLength(), 4);
 }
 
 TEST_F(CRegistryTest, ValuesAreReplacedFoundCaseBlindAndDeleted) {
