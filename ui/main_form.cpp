@@ -217,12 +217,8 @@ void Main_Form::startOn(const std::string& folder) {
         show();
         Result_Drive->setDrive(Result_Drive->List(
             std::max(0, driveIndexOf(Result_Drive->drives(), absoluteFolderPath(folder)))));
-        // The drive's change has moved the folder list; the folder may be that drive's
-        // current folder already, and then the file list is filled here.
+        // Whichever of the two sets changes the folder list, its change fills the file list.
         Result_Dir->setPath(folder);
-        if (Result_File->Path() != Result_Dir->Path()) {
-            Result_Dir_Change();
-        }
     });
 }
 
