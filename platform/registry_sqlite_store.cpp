@@ -339,18 +339,29 @@ sqlite3* SqliteRegistryStore::connection() {
 RegistryStatus SqliteRegistryStore::prepareSchema(sqlite3* db) {
     // Reading first means a file that is not a database, or not ours, is refused before
     // anything is written to it.
-    Statement marks(db,
-                    "SELECT (SELECT application_id FROM pragma_application_id),"
-                    "       (SELECT user_version FROM pragma_user_version),"
-                    "       (SELECT count(*) FROM sqlite_schema)");
-    int result = marks.step();
-    if (result != SQLITE_ROW) {
-        return statusOf(result);
+    std::int64_t applicationId = 0;
+    std::int64_t version = 0;
+    std::int64_t objects = 0;
+    int result = SQLITE_OK;
+    {
+        // Finalised before the write lock is asked for: a statement left open keeps its read
+        // lock, and a copy that holds a read lock while waiting for the write lock can
+        // deadlock with one that is committing, which SQLite ends by failing at once.
+        Statement marks(db,
+                        "SELECT (SELECT application_id FROM pragma_application_id),"
+                        "       (SELECT user_version FROM pragma_user_version),"
+                        "       (SELECT count(*) FROM sqlite_schema)");
+        if ((result = marks.step()) != SQLITE_ROW) {
+            return statusOf(result);
+        }
+        applicationId = marks.number(0);
+        version = marks.number(1);
+        objects = marks.number(2);
     }
-    if (marks.number(0) == kApplicationId && marks.number(1) == kSchemaVersion) {
+    if (applicationId == kApplicationId && version == kSchemaVersion) {
         return kRegistrySuccess;
     }
-    if (marks.number(0) != 0 || marks.number(2) != 0) {
+    if (applicationId != 0 || objects != 0) {
         return kBadDatabase;  // another program's database, or a newer layout
     }
 
@@ -359,12 +370,14 @@ RegistryStatus SqliteRegistryStore::prepareSchema(sqlite3* db) {
         return statusOf(transaction.beginResult());
     }
     // A second copy may have laid out the file while this one waited for the lock.
-    Statement again(db, "SELECT count(*) FROM sqlite_schema");
-    result = again.step();
-    if (result != SQLITE_ROW) {
-        return statusOf(result);
+    {
+        Statement again(db, "SELECT count(*) FROM sqlite_schema");
+        if ((result = again.step()) != SQLITE_ROW) {
+            return statusOf(result);
+        }
+        objects = again.number(0);
     }
-    if (again.number(0) != 0) {
+    if (objects != 0) {
         transaction.commit();
         return prepareSchema(db);
     }

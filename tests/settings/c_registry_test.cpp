@@ -188,13 +188,5 @@ TEST_F(CRegistryTest, KeyWithSubKeysIsNotDeletedAndIsClosedAnyway) {
     Registry.OpenKey(kRoot, kKey + "\\Child", false);  // still there
 }
 
-TEST(CRegistryFreshTest, DeleteKeyOnAFreshObjectAsksForTheEmptyPathUnderRootZero) {
-    TestRegistry store;
-    RecordingRegistry recorder(store.api());
-    CRegistry Registry(recorder);
-    expectError([&] { Registry.DeleteKey(); }, "CRegistry:DeleteKey", "Failed to delete key .");
-    EXPECT_EQ(recorder.calls.back(), "Delete 0 ");
-}
-
 }  // namespace
 }  // namespace tolvane
