@@ -3,6 +3,10 @@
 #include <string>
 #include <vector>
 
+// kDefaultDrive, the drive the program starts on and falls back to, is the one an absent
+// "Last Drive" setting stands for.
+#include "application_settings.h"
+
 namespace tolvane {
 
 // One entry of the drive list: a mounted file system a user keeps files on. Its text
@@ -12,13 +16,6 @@ struct DriveEntry {
     std::string mountPoint;
     std::string text;
 };
-
-// The drive the program starts on and falls back to.
-#ifdef _WIN32
-inline constexpr char kDefaultDrive[] = "C:\\";
-#else
-inline constexpr char kDefaultDrive[] = "/";
-#endif
 
 // The drives of a mount table in the format of /proc/self/mounts: pseudo file systems
 // (proc, sysfs, cgroup, devpts, ...) and the system's own run-time mounts are left out,

@@ -1,25 +1,34 @@
 #include "last_resort.h"
 
 #include <cstdio>
-#include <string>
 
 #include "dialogs.h"
-#include "raised_error.h"
+#include "failure_report.h"
 
 namespace tolvane {
 
-void showUntrappedFailure(Dialogs& dialogs, std::exception_ptr failure) noexcept {
+std::string untrappedFailureText(std::exception_ptr failure, const std::string& consequence) {
+    const FailureReport report = reportOf(failure);
+    std::string text = "Run-time error";
+    if (report.number != 0) {
+        text += " '" + std::to_string(report.number) + "'";
+    }
+    text += ":\r";
+    if (!report.source.empty()) {
+        text += "Source: " + report.source + "\r";
+    }
+    text += "Error: " + report.description;
+    if (!consequence.empty()) {
+        text += "\r" + consequence;
+    }
+    return text;
+}
+
+void showUntrappedFailure(Dialogs& dialogs, std::exception_ptr failure,
+                          const std::string& consequence) noexcept {
     std::string text;
     try {
-        std::rethrow_exception(failure);
-    } catch (const RaisedError& error) {
-        text = "Run-time error '" + std::to_string(error.number()) + "':\r" + error.description();
-    } catch (const std::exception& error) {
-        text = std::string("Run-time error:\r") + error.what();
-    } catch (...) {
-        text = "Run-time error:\rUnknown failure";
-    }
-    try {
+        text = untrappedFailureText(failure, consequence);
         dialogs.messageBox(text, Dialogs::kExclamation, "Tolvane");
     } catch (...) {
         // Even the message box failed: the terminal is all that is left.

@@ -10,12 +10,13 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <utility>
 
 #include "dialogs.h"
-#include "folder_path.h"
 #include "last_resort.h"
 #include "output_file_table.h"
 #include "path_separator.h"
+#include "program_end.h"
 #include "twips.h"
 #include "window_icon.h"
 
@@ -45,13 +46,15 @@ QFont sansSerif(qreal points, bool bold) {
 }  // namespace
 
 Main_Form::Main_Form(Dialogs& dialogs, std::vector<DriveEntry> drives,
-                     FileSystem& listFileSystem, QWidget* parent)
+                     FileSystem& listFileSystem, RegistryApi& registryStore, QWidget* parent)
     : QMainWindow(parent),
       Filename_Dialog(dialogs),
       dialogs_(dialogs),
       listFileSystem_(listFileSystem),
       dateText_(DateTimeText::fromUserSettings()),
-      run_(*this, *this, runFileSystem_, OutputFileTable::instance(), dateText_) {
+      run_(*this, *this, runFileSystem_, OutputFileTable::instance(), dateText_),
+      registryStore_(registryStore),
+      endProgram_([] { endProgramAtOnce(0); }) {
     setWindowTitle(QStringLiteral("Make directory contents file"));
     // The original platform's dialog font, MS Sans Serif 8.25 pt, for every control that
     // names no font of its own: the captions were measured for it.
@@ -208,20 +211,6 @@ void Main_Form::centreOnScreen() {
     move(placed.topLeft());
 }
 
-void Main_Form::startOn(const std::string& folder) {
-    guarded([this, &folder] {
-        Running = false;
-        StopRequested = false;
-        SaveFilename = std::string(".") + kPathSeparator + "Tolvane.Txt";
-        applyTitle();
-        show();
-        Result_Drive->setDrive(Result_Drive->List(
-            std::max(0, driveIndexOf(Result_Drive->drives(), absoluteFolderPath(folder)))));
-        // Whichever of the two sets changes the folder list, its change fills the file list.
-        Result_Dir->setPath(folder);
-    });
-}
-
 void Main_Form::applyTitle() {
     setWindowTitle(QString::fromStdString(BaseCaption + " - (" + SaveFilename + ")"));
 }
@@ -253,7 +242,26 @@ bool Main_Form::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Main_Form::reportUntrapped(std::exception_ptr failure) noexcept {
-    showUntrappedFailure(dialogs_, failure);
+    // A run under way ends as if Stop had been pressed: the walker returns at its next
+    // test, and the run closes the listing with every line written so far. (A failure of
+    // the run itself has closed the file and applied the idle state already.)
+    if (Running) {
+        try {
+            StopRequested = true;
+            Running = false;
+            SetRunMode();
+        } catch (...) {
+        }
+    }
+    if (!std::exchange(exiting_, false)) {
+        showUntrappedFailure(dialogs_, failure);
+        return;
+    }
+    // The save at Exit or at the user's close failed: once the user has seen why, the
+    // program ends all the same, so a broken store can never keep anyone in it.
+    showUntrappedFailure(dialogs_, failure,
+                         "The settings were not stored completely. The program ends now.");
+    endProgram_();
 }
 
 // The listing run.

@@ -2,9 +2,12 @@
 
 #include <QMainWindow>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "c_registry.h"
 #include "check_box.h"
 #include "common_dialog.h"
 #include "date_time_text.h"
@@ -14,9 +17,12 @@
 #include "listing_fields.h"
 #include "listing_run.h"
 #include "posix_file_system.h"
+#include "registry_api.h"
 #include "run_window.h"
+#include "settings_window.h"
 
 class QAction;
+class QCloseEvent;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -28,30 +34,46 @@ class Dialogs;
 
 // The program's one window. It owns all state: the option fields (ListingFields, under
 // their own names), the drive and folder in its lists, and the listing run. It is the
-// run's window (RunWindow, and through it the walker's WalkerHost).
+// run's window (RunWindow, and through it the walker's WalkerHost) and the window the
+// settings are read into and saved from (SettingsWindow).
 //
 // Handlers keep the names of the control and event they serve. A handler that sets a
 // control's value from code runs the handler of the event this raises before the set
 // returns (Qt's direct signal connections), so handlers nest. Every function Qt calls
 // catches what its procedure did not trap and hands it to showUntrappedFailure, so Qt
 // never sees an exception.
-class Main_Form : public QMainWindow, public ListingFields, public RunWindow {
+class Main_Form : public QMainWindow,
+                  public ListingFields,
+                  public RunWindow,
+                  public SettingsWindow {
     Q_OBJECT
 
 public:
+    // The reasons for a close request that Form_QueryUnload tells apart: the user's own
+    // close (close button, window menu, Alt+F4) and every other cause.
+    static constexpr std::int16_t kCloseByUser = 0;
+    static constexpr std::int16_t kCloseByCode = 1;
+    static constexpr std::int16_t kCloseBySessionEnd = 2;
+
     // `dialogs` answers every prompt; `drives` fills the drive list; `listFileSystem`
-    // reads the folder and file lists (the run reads through a file system of its own).
+    // reads the folder and file lists (the run reads through a file system of its own);
+    // `registryStore` keeps the settings and must outlive the window.
     Main_Form(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSystem& listFileSystem,
-              QWidget* parent = nullptr);
+              RegistryApi& registryStore, QWidget* parent = nullptr);
     ~Main_Form() override;
 
-    // Until start-up reads the stored settings: the layout's defaults, the title, the
-    // window shown, and the lists moved to `folder` (trapped like any handler).
-    void startOn(const std::string& folder);
+    // The load event, run once by main(): Form_Load as Qt's entry into the program.
+    void loadEvent();
+
+    // How the program ends at once (endProgramAtOnce unless replaced). Tests that must
+    // not end their own process put a recorder here.
+    void setProgramEnd(std::function<void()> end) { endProgram_ = std::move(end); }
 
     // Window-level fields besides those of ListingFields.
     std::string BaseCaption = "Make directory contents file";
     std::string FocusedList;
+    // The window's one registry key object, made by its first use (registryObject()).
+    std::unique_ptr<CRegistry> Registry;
 
     // The controls, under their own names; the window owns them.
     QGroupBox* Result_Frame = nullptr;
@@ -94,7 +116,11 @@ public:
     void Setup_Name_Click();
     void Function_About_Click();
     void Function_Make_Click();
+
+    // Start-up and shutdown.
+    void Form_Load();
     void Function_Exit_Click();
+    void Form_QueryUnload(std::int16_t& Cancel, std::int16_t UnloadMode);
     static std::string SplitFilename(const std::string& filename, bool path_file);
 
     // The title rule: BaseCaption, " - (", SaveFilename, ")".
@@ -123,8 +149,32 @@ public:
     std::string folderListPath() override;
     void beep() override;
 
+    // SettingsWindow.
+    bool addComment() const override;
+    void setAddComment(bool value) override;
+    std::string fileComment() const override;
+    void setFileComment(const std::string& value) override;
+    std::string fileFilter() const override;
+    void setFileFilter(const std::string& value) override;
+    bool recurseSubdirectories() const override;
+    void setRecurseSubdirectories(bool value) override;
+    std::string saveFilename() const override;
+    void setSaveFilename(const std::string& value) override;
+    bool useFileFilter() const override;
+    void setUseFileFilter(bool value) override;
+    int checkBoxValue(SettingsCheckBox box) const override;
+    void setCheckBoxValue(SettingsCheckBox box, int value) override;
+    std::string filterToolTip() const override;
+    void setFilterToolTip(const std::string& text) override;
+    void applyWindowTitle() override;
+    std::string drive() const override;
+    void setDrive(const std::string& drive) override;
+    std::string path() const override;
+    void setPath(const std::string& path) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
@@ -133,6 +183,8 @@ private:
     void fixTabOrder();
     void centreOnScreen();
     void reportUntrapped(std::exception_ptr failure) noexcept;
+    CRegistry& registryObject();
+    CheckBox* checkBoxOf(SettingsCheckBox box) const;
     void recoverDriveChange(const std::string& description) noexcept;
     void recoverDirChange(const std::string& description) noexcept;
 
@@ -141,6 +193,11 @@ private:
     PosixFileSystem runFileSystem_;
     DateTimeText dateText_;
     ListingRun run_;
+    RegistryApi& registryStore_;
+    std::function<void()> endProgram_;
+    // Set while Function_Exit_Click saves: a failure then ends the program after it has
+    // been shown, so the user can always leave.
+    bool exiting_ = false;
 };
 
 }  // namespace tolvane

@@ -3,27 +3,15 @@
 #include <QString>
 
 #include "dialogs.h"
+#include "failure_report.h"
 #include "main_form.h"
 #include "path_separator.h"
-#include "raised_error.h"
 
 namespace tolvane {
 
 namespace {
 
 constexpr char kUpdateTitle[] = "Error updating field";
-
-std::string descriptionOf(std::exception_ptr failure) {
-    try {
-        std::rethrow_exception(failure);
-    } catch (const RaisedError& error) {
-        return error.description();
-    } catch (const std::exception& error) {
-        return error.what();
-    } catch (...) {
-        return "Unknown failure";
-    }
-}
 
 // The root folder, which the file list falls back to.
 const std::string kRoot(1, kPathSeparator);
@@ -35,7 +23,7 @@ void Main_Form::Result_Drive_Change() {
         Result_Drive->setDrive(Result_Drive->List(Result_Drive->ListIndex()));
         Result_Dir->setPath(Result_Drive->Drive());
     } catch (...) {
-        recoverDriveChange(descriptionOf(std::current_exception()));
+        recoverDriveChange(reportOf(std::current_exception()).description);
     }
 }
 
@@ -64,7 +52,7 @@ void Main_Form::Result_Dir_Change() {
     try {
         Result_File->setPath(Result_Dir->Path());
     } catch (...) {
-        recoverDirChange(descriptionOf(std::current_exception()));
+        recoverDirChange(reportOf(std::current_exception()).description);
     }
 }
 

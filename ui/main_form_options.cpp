@@ -96,9 +96,4 @@ void Main_Form::Function_Make_Click() {
     Make_Button_Click();
 }
 
-void Main_Form::Function_Exit_Click() {
-    // Until the settings are stored at exit, Exit only closes the window.
-    close();
-}
-
 }  // namespace tolvane

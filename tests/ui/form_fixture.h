@@ -6,12 +6,18 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
+#include "application_settings.h"
+#include "c_registry.h"
+#include "folder_path.h"
 #include "main_form.h"
 #include "posix_file_system.h"
 #include "raised_error.h"
+#include "registry_sqlite_store.h"
 #include "scripted_dialogs.h"
 
 namespace tolvane::test {
@@ -29,8 +35,9 @@ public:
     }
 };
 
-// A window over a fresh folder tree, with scripted dialogs. Its drives are "/" and two
-// folders of the tree standing in for a second drive and for one that is gone.
+// A window over a fresh folder tree, with scripted dialogs and a registry store of its
+// own in the tree. Its drives are "/" and two folders of the tree standing in for a
+// second drive and for one that is gone. Ending the program only counts the ends.
 class FormTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -45,27 +52,61 @@ protected:
         writeFile("tree/sub1/one.txt");
         writeFile("tree/sub2/two.txt");
 
-        std::vector<DriveEntry> drives = {
+        drives = {
             {"/", "/ [test]"},
             {root + "/drive_b", root + "/drive_b [test]"},
             {root + "/gone", root + "/gone [test]"},
         };
-        form = std::make_unique<Main_Form>(dialogs, std::move(drives), listFileSystem);
+        store = std::make_unique<SqliteRegistryStore>(root + "/config/registry.sqlite3");
+        form = newForm();
     }
 
     void TearDown() override {
         form.reset();
+        store.reset();
         std::filesystem::remove_all(root);
+    }
+
+    // A window as the program makes one, on the fixture's store.
+    std::unique_ptr<Main_Form> newForm() {
+        auto made = std::make_unique<Main_Form>(dialogs, drives, listFileSystem, *store);
+        made->setProgramEnd([this] { ++programEnds; });
+        return made;
+    }
+
+    // Stores settings as a save at Exit would have left them.
+    void storeSettings(const std::vector<std::pair<std::string, std::string>>& values) {
+        CRegistry registry(*store);
+        openSettingsKey(registry);
+        for (const auto& [name, text] : values) {
+            registry.WriteValue(name, text);
+        }
+        registry.CloseKey();
+    }
+
+    // The stored value, or nothing when it is absent.
+    std::optional<std::string> storedValue(const std::string& name) {
+        CRegistry registry(*store);
+        openSettingsKey(registry);
+        std::optional<std::string> text;
+        if (registry.ValueExists(name)) {
+            text = registry.ReadValue(name);
+        }
+        registry.CloseKey();
+        return text;
     }
 
     void writeFile(const std::string& relative, const std::string& text = "x") {
         std::ofstream(root + "/" + relative) << text;
     }
 
-    // Shows the window on `folder` and makes it the active window, so that it can hold
-    // the keyboard focus.
+    // Starts the window on `folder` (stored as the last drive and path) and makes it the
+    // active window, so that it can hold the keyboard focus.
     void open(const std::string& folder) {
-        form->startOn(folder);
+        const int drive = driveIndexOf(drives, absoluteFolderPath(folder));
+        storeSettings({{"Last Drive", drives[static_cast<std::size_t>(drive)].text},
+                       {"Last Path", folder}});
+        form->loadEvent();
         form->activateWindow();
         QApplication::setActiveWindow(form.get());
         QCoreApplication::processEvents();
@@ -94,8 +135,11 @@ protected:
     }
 
     std::string root;
+    std::vector<DriveEntry> drives;
     ScriptedDialogs dialogs;
     BlockingFileSystem listFileSystem;
+    std::unique_ptr<SqliteRegistryStore> store;
+    int programEnds = 0;
     std::unique_ptr<Main_Form> form;
 };
 

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+namespace tolvane {
+
+// What a caught failure tells the user: its number, the source that raised it and its
+// description. A RaisedError gives all three; any other exception only a description.
+struct FailureReport {
+    std::int32_t number = 0;
+    std::string source;
+    std::string description;
+};
+
+// Never throws, whatever `failure` holds.
+FailureReport reportOf(std::exception_ptr failure) noexcept;
+
+}  // namespace tolvane
