@@ -29,11 +29,8 @@ class ListingRunTest : public ::testing::Test {
         fields.RecurseSubdirectories = true;
         fields.SaveFilename = (temp.path() / "Tolvane.Txt").string();
         window.folder = "/w";
-        fs.addFile("/w/", "top.txt", 5);
-        fs.addFolder("/w/", "A");
-        fs.addFolder("/w/", "B");
-        fs.addFile("/w/A/", "a.txt", 1);
-        fs.addFile("/w/B/", "b.txt", 2);
+        fs.add({"/w/top.txt"}, 5);
+        fs.add({"/w/A/a.txt", "/w/B/b.txt"}, 1);
     }
 
     void expectIdle() {
@@ -139,7 +136,7 @@ TEST_F(ListingRunTest, AListingThatCannotBeStoredNeverReportsSuccess) {
     expectIdle();
 
     // Failing in the middle of a walk ends it there.
-    fs.addFile("/w/", std::string(70000, 'n'));
+    fs.add({"/w/" + std::string(70000, 'n')});
     window.messages.clear();
     window.yields = 0;
     run.Make_Button_Click();
@@ -157,7 +154,7 @@ TEST_F(ListingRunTest, AChosenFolderThatCannotBeReadLeavesTheWindowIdleAndTravel
 }
 
 TEST_F(ListingRunTest, AFolderWithNothingToListLeavesTheHeaderAlone) {
-    fs.addFolder("/", "empty");
+    fs.add({"/empty/"});
     window.folder = "/empty";
     run.Make_Button_Click();
     EXPECT_EQ(readFile(fields.SaveFilename), kHeader);

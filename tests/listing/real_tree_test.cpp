@@ -155,20 +155,6 @@ TEST_F(RealTreeTest, ATreeThreeThousandFoldersDeepIsListedToItsBottom) {
     EXPECT_TRUE(window.messages.empty());
 }
 
-TEST_F(RealTreeTest, StoppingAtTheFirstYieldKeepsOnlyTheTopFolder) {
-    tree.file("top.txt");
-    tree.file("a/a.txt");
-    tree.file("b/b.txt");
-    fields.SaveFilename = (output.path() / "stopped.txt").string();
-    ListingRun run(fields, window, fileSystem, files, dateText);
-    window.onYield = [&](int) { run.Make_Button_Click(); };
-    run.Make_Button_Click();
-    EXPECT_EQ(window.progress, "Aborted");
-    EXPECT_EQ(window.yields, 1);
-    const std::string stopped = readFile(fields.SaveFilename);
-    EXPECT_EQ(std::count(stopped.begin(), stopped.end(), '\n'), 2);
-}
-
 }  // namespace
 }  // namespace tolvane
 #endif

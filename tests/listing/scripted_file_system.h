@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -26,13 +27,22 @@ class ScriptedFileSystem : public FileSystem {
         bool queriesFail = false;
     };
 
-    void addFile(const std::string& prefix, const std::string& name, std::int64_t size = 0) {
-        folders_[prefix].push_back(Entry{name, false, size});
+    // Adds the entries of absolute paths in the order given, with every folder along
+    // them: "/w/A/a.txt" adds folder A to /w/ (once) and file a.txt to /w/A/; a path that
+    // ends in "/" adds just the folders.
+    void add(std::initializer_list<std::string> paths, std::int64_t size = 0) {
+        for (const std::string& path : paths) {
+            std::size_t start = 1;
+            for (std::size_t slash; (slash = path.find('/', start)) != std::string::npos;
+                 start = slash + 1) {
+                addEntry(path.substr(0, start), Entry{path.substr(start, slash - start), true});
+            }
+            if (start < path.size()) {
+                addEntry(path.substr(0, start), Entry{path.substr(start), false, size});
+            }
+        }
     }
-    void addFolder(const std::string& prefix, const std::string& name) {
-        folders_[prefix].push_back(Entry{name, true});
-        folders_[prefix + name + "/"];
-    }
+    // An entry whose queries fail.
     void addUnreadable(const std::string& prefix, const std::string& name, bool folder = false) {
         Entry entry{name, folder};
         entry.queriesFail = true;
@@ -82,6 +92,19 @@ class ScriptedFileSystem : public FileSystem {
     int attributeQueries = 0;
 
   private:
+    void addEntry(const std::string& prefix, const Entry& entry) {
+        std::vector<Entry>& entries = folders_[prefix];
+        for (const Entry& existing : entries) {
+            if (existing.name == entry.name) {
+                return;
+            }
+        }
+        entries.push_back(entry);
+        if (entry.folder) {
+            folders_[prefix + entry.name + "/"];
+        }
+    }
+
     const Entry& find(const std::string& path) {
         const std::size_t slash = path.rfind('/');
         const std::string prefix = path.substr(0, slash + 1);

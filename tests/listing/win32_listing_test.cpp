@@ -17,8 +17,8 @@
 #include "output_file_table.h"
 #include "recording_window.h"
 #include "support/temporary_folder.h"
-#include "win32_file_system.h"
 #include "win32_error.h"
+#include "win32_file_system.h"
 #include "win32_text.h"
 
 namespace tolvane {
@@ -61,7 +61,8 @@ void clearAttributes(const std::string& folder) {
             continue;
         }
         const std::string path = folder + "\\" + name;
-        SetFileAttributesW(wideFromUtf8(path).c_str(), data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+        SetFileAttributesW(wideFromUtf8(path).c_str(),
+                           data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             clearAttributes(path);
         }
@@ -70,7 +71,7 @@ void clearAttributes(const std::string& folder) {
 }
 
 class Win32ListingTest : public ::testing::Test {
-protected:
+  protected:
     Win32ListingTest() {
         fields.RecurseSubdirectories = true;
         fields.SaveFilename = output.str() + "\\Tolvane.Txt";
@@ -121,28 +122,31 @@ TEST_F(Win32ListingTest, HiddenAndSystemEntriesAreListedAndEnteredWithTheirLette
     makeFolder(t + "\\Secret", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     makeFile(t + "\\Secret\\inside.txt", 4, FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     makeFolder(t + "\\Secret\\Deeper", FILE_ATTRIBUTE_HIDDEN);
-    makeFile(t + "\\Secret\\Deeper\\bottom.doc", 5, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    makeFile(t + "\\Secret\\Deeper\\bottom.doc", 5,
+             FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
 
     std::vector<std::string> result = lines();
     ASSERT_EQ(result.size(), 5u);
     // A folder's own files come first (in the file system's order), then its subfolders.
     std::sort(result.begin(), result.begin() + 3);
-    EXPECT_EQ(result, (std::vector<std::string>{
-                          t + "|all.sys|AHRS", t + "|hidden.txt|AH", t + "|plain.txt|A",
-                          t + "\\Secret|inside.txt|AS", t + "\\Secret\\Deeper|bottom.doc|AR"}));
+    EXPECT_EQ(result, (std::vector<std::string>{t + "|all.sys|AHRS", t + "|hidden.txt|AH",
+                                                t + "|plain.txt|A", t + "\\Secret|inside.txt|AS",
+                                                t + "\\Secret\\Deeper|bottom.doc|AR"}));
     EXPECT_EQ(window.progress, "Directory contenst stored in: " + fields.SaveFilename);
     EXPECT_TRUE(window.messages.empty());
 }
 
 TEST_F(Win32ListingTest, TheWorkedExampleByteForByteInTheAnsiCodePage) {
     const std::string work = tree.str() + "\\Work";
-    const std::string german = "Gr\xC3\xBC\xC3\x9F" "e.txt";  // Grüße.txt
+    const std::string german =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e.txt";  // Grüße.txt
     makeFolder(work);
     makeFile(work + "\\Report.doc", 12345, FILE_ATTRIBUTE_ARCHIVE);
     makeFolder(work + "\\Old");
     makeFile(work + "\\Old\\" + german, 512, FILE_ATTRIBUTE_READONLY);
-    HANDLE file = CreateFileW(wideFromUtf8(work + "\\Report.doc").c_str(), FILE_WRITE_ATTRIBUTES,
-                              0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(wideFromUtf8(work + "\\Report.doc").c_str(), FILE_WRITE_ATTRIBUTES, 0,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     SYSTEMTIME local{2004, 6, 1, 14, 9, 5, 27, 0};
     SYSTEMTIME utc{};
@@ -156,8 +160,10 @@ TEST_F(Win32ListingTest, TheWorkedExampleByteForByteInTheAnsiCodePage) {
     fields.FileComment = "Backup 1";
 
     const std::string text = listing();
-    const std::string header = "Filename\tExtension\tSize\tDate/Time\tDirectory\tAttribute\tComment\r\n";
-    const std::string first = "Report.doc\tDOC\t12345\t14-06-2004 09:05:27\t" + work + "\tA\tBackup 1\r\n";
+    const std::string header =
+        "Filename\tExtension\tSize\tDate/Time\tDirectory\tAttribute\tComment\r\n";
+    const std::string first =
+        "Report.doc\tDOC\t12345\t14-06-2004 09:05:27\t" + work + "\tA\tBackup 1\r\n";
     ASSERT_EQ(text.substr(0, header.size() + first.size()), header + first);
     // The name is written in the ANSI code page; Wine marks new files for archiving.
     const std::string rest = text.substr(header.size() + first.size());

@@ -1,8 +1,6 @@
 #include "posix_file_system.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -133,17 +131,6 @@ TEST_F(PosixFileSystemTest, AnEntryRemovedAfterTheFolderWasReadFailsItsQuery) {
     }
 }
 
-TEST_F(PosixFileSystemTest, NamesThatAreNotUtf8OrHoldControlCharactersComeBackAsTheyAre) {
-    const std::string odd = "bad\xFF\xFEname";
-    const std::string tabbed = "tab\there\nline";
-    temp.file(odd, 1);
-    temp.file(tabbed, 2);
-    const auto names = enumerate(fs, prefix(), attribute_mask::kFiles);
-    ASSERT_EQ(names.size(), 2u);
-    EXPECT_EQ(names[0], odd);
-    EXPECT_EQ(names[1], tabbed);
-}
-
 // The walker's two passes over a folder: every file is stat'ed once for its three
 // queries, and the subfolders pass stats only the folders.
 TEST_F(PosixFileSystemTest, OneStatPerFileAcrossBothPasses) {
@@ -166,24 +153,6 @@ TEST_F(PosixFileSystemTest, OneStatPerFileAcrossBothPasses) {
     }
     EXPECT_EQ(folders, 4);  // ".", ".." and the two subfolders
     EXPECT_EQ(fs.statCalls(), 20u + 4u);
-}
-
-// Deeper than one path may be long: the folder is opened a component at a time.
-TEST_F(PosixFileSystemTest, FoldersBelowThePathLengthLimitCanBeRead) {
-    std::string path = temp.str();
-    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
-    for (int level = 0; level < 1200; ++level) {
-        ASSERT_EQ(::mkdirat(fd, "level", 0755), 0);
-        const int next = ::openat(fd, "level", O_RDONLY | O_DIRECTORY);
-        ::close(fd);
-        fd = next;
-        path += "/level";
-    }
-    ::close(::openat(fd, "deep.txt", O_CREAT | O_WRONLY, 0644));
-    ::close(fd);
-    ASSERT_GT(path.size(), 4096u);
-    EXPECT_EQ(fs.startEnumeration(path + "/", attribute_mask::kFiles), "deep.txt");
-    EXPECT_EQ(fs.fileLength(path + "/deep.txt"), 0);
 }
 
 }  // namespace
