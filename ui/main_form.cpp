@@ -79,6 +79,10 @@ Main_Form::Main_Form(Dialogs& dialogs, std::vector<DriveEntry> drives,
     RecurseSubdirectories = Recurse_Check->Value() != 0;
     fixTabOrder();
     wireEvents();
+    // The folder list opens on the current folder of the drive shown, and the file list
+    // follows it, so that the lists agree and show something even when start-up stops
+    // before it applies the stored drive and folder.
+    guarded([this] { Result_Dir->setPath(Result_Drive->Drive()); });
     adjustSize();
     centreOnScreen();
 }
