@@ -264,7 +264,7 @@ void Main_Form::reportUntrapped(std::exception_ptr failure) noexcept {
     // The save at Exit or at the user's close failed: once the user has seen why, the
     // program ends all the same, so a broken store can never keep anyone in it.
     showUntrappedFailure(dialogs_, failure,
-                         "The settings were not stored completely. The program ends now.");
+                         "Not every setting could be stored. The program ends now.");
     endProgram_();
 }
 

@@ -64,7 +64,7 @@ TEST_F(ProgramEndTest, UnwritableStoreStillLetsTheUserCloseTheProgram) {
               0u);
     EXPECT_EQ(save.rfind("Tolvane|Run-time error '-2147221502':|Source: CRegistry:OpenKey|", 0),
               0u);
-    EXPECT_NE(save.find("|The settings were not stored completely. The program ends now."),
+    EXPECT_NE(save.find("|Not every setting could be stored. The program ends now."),
               std::string::npos);
 }
 
