@@ -1,4 +1,4 @@
-// Text at the Windows boundaries: UTF-16 for the W functions, the ANSI code page in the
+// Text at the Windows boundaries: UTF-16 for the W functions, the ANSI code page of the
 // listing file, and the date and time text of the user's defaults.
 
 #include "win32_text.h"
@@ -10,37 +10,36 @@
 #include <string>
 
 #include "date_time_text.h"
-#include "output_file_table.h"
-#include "support/temporary_folder.h"
 
 namespace tolvane {
 namespace {
 
-using testing::readFile;
-using testing::TemporaryFolder;
-
 // "Grüße", "αβγ" and a character beyond the 16-bit range (G clef, a surrogate pair).
-const std::string kGerman = "Gr\xC3\xBC\xC3\x9F" "e";
+const std::string kGerman =
+    "Gr\xC3\xBC\xC3\x9F"
+    "e";
 const std::string kGreek = "\xCE\xB1\xCE\xB2\xCE\xB3";
 const std::string kClef = "\xF0\x9D\x84\x9E";
 
-TEST(Win32Text, Utf8AndUtf16RoundTripEveryCharacter) {
+TEST(Win32Text, Utf16RoundTripsEveryCharacterAndTheAnsiFormIsTheSystemsConversion) {
     const std::string text = "plain " + kGerman + " " + kGreek + " " + kClef;
     const std::wstring wide = wideFromUtf8(text);
     EXPECT_EQ(wide, L"plain Gr\u00FC\u00DFe \u03B1\u03B2\u03B3 \xD834\xDD1E");
     EXPECT_EQ(utf8FromWide(wide), text);
     EXPECT_EQ(wideFromUtf8(""), L"");
     // Bytes that are not UTF-8 are replaced, never dropped silently or crashed on.
-    EXPECT_EQ(wideFromUtf8("a\xFF" "b"), L"a\uFFFDb");
-}
+    EXPECT_EQ(wideFromUtf8("a\xFF"
+                           "b"),
+              L"a\uFFFDb");
 
-TEST(Win32Text, TheAnsiFormIsTheSystemsConversion) {
     EXPECT_EQ(ansiFromUtf8("Report.doc\tC:\\Work"), "Report.doc\tC:\\Work");
     EXPECT_EQ(utf8FromAnsi(ansiFromUtf8(kGerman)), kGerman);
     if (GetACP() != 1252) {
         GTEST_SKIP() << "the exact bytes below are those of code page 1252";
     }
-    EXPECT_EQ(ansiFromUtf8(kGerman), "Gr\xFC\xDF" "e");
+    EXPECT_EQ(ansiFromUtf8(kGerman),
+              "Gr\xFC\xDF"
+              "e");
     EXPECT_EQ(utf8FromAnsi("\x80 \xE9"), "\xE2\x82\xAC \xC3\xA9");  // euro sign, e acute
     // What 1252 cannot hold comes out as the system converts it: a look-alike letter
     // where it has one, else "?", one byte per character either way.
@@ -48,64 +47,29 @@ TEST(Win32Text, TheAnsiFormIsTheSystemsConversion) {
     EXPECT_EQ(ansiFromUtf8("\xE6\x97\xA5\xE6\x9C\xAC"), "??");  // two CJK characters
 }
 
-TEST(Win32Text, TheListingFileIsWrittenInTheAnsiCodePageUnderAUtf8Path) {
-    TemporaryFolder temp;
-    const std::string path = temp.str() + "\\" + kGreek + "-" + kGerman + ".txt";
-    OutputFileTable files;
-    files.openForOutput(1, path);
-    files.writeLine(1, kGerman + "\tTXT");
-    files.close(1);
-
-    HANDLE file = CreateFileW(wideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "the file was not made under its UTF-8 name";
-    char bytes[64];
-    DWORD read = 0;
-    ReadFile(file, bytes, sizeof bytes, &read, nullptr);
-    CloseHandle(file);
-    EXPECT_EQ(std::string(bytes, read), ansiFromUtf8(kGerman) + "\tTXT\r\n");
-}
-
-std::string systemDate(const SYSTEMTIME& time) {
+// The user's short date or long time as the system writes it.
+std::string systemText(const SYSTEMTIME& time, bool date) {
     char text[128];
     const int length =
-        GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, text, sizeof text);
-    return length > 0 ? utf8FromAnsi(std::string(text, length - 1)) : std::string();
-}
-
-std::string systemTime(const SYSTEMTIME& time) {
-    char text[128];
-    const int length = GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &time, nullptr, text, sizeof text);
+        date ? GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, text, 128)
+             : GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &time, nullptr, text, 128);
     return length > 0 ? utf8FromAnsi(std::string(text, length - 1)) : std::string();
 }
 
 TEST(Win32DateTimeText, TheUsersShortDateAndLongTimeAndTheDateAloneAtMidnight) {
     const DateTimeText text = DateTimeText::fromUserSettings();
-    SYSTEMTIME afternoon{};
-    afternoon.wYear = 2004;
-    afternoon.wMonth = 3;
-    afternoon.wDay = 5;
-    afternoon.wHour = 17;
-    afternoon.wMinute = 2;
-    afternoon.wSecond = 40;
-    const std::string date = systemDate(afternoon);
-    const std::string time = systemTime(afternoon);
+    const SYSTEMTIME afternoon{2004, 3, 0, 5, 17, 2, 40, 0};
+    const std::string date = systemText(afternoon, true);
+    const std::string time = systemText(afternoon, false);
     ASSERT_FALSE(date.empty());
     ASSERT_FALSE(time.empty());
     EXPECT_NE(date.find("2004"), std::string::npos);
     EXPECT_EQ(text.format(DateTime{2004, 3, 5, 17, 2, 40}), date + " " + time);
     EXPECT_EQ(text.format(DateTime{2004, 3, 5, 0, 0, 0}), date);
     EXPECT_EQ(text.format(DateTime{2004, 3, 5, 0, 0, 1}).rfind(date + " ", 0), 0u);
-    // The zero date-time value still has a date.
+    // The zero date-time value still has a date; one the system cannot format is ISO text.
     EXPECT_NE(text.format(DateTime{}).find("1899"), std::string::npos);
-}
-
-TEST(Win32DateTimeText, DatesTheSystemCannotFormatFallBackToIsoText) {
-    const DateTimeText text = DateTimeText::fromUserSettings();
     EXPECT_EQ(text.format(DateTime{1500, 7, 1, 8, 9, 10}), "1500-07-01 08:09:10");
-    // Formats given in strftime notation stay in charge when asked for.
-    EXPECT_EQ(DateTimeText("%d-%m-%Y", "%H:%M:%S").format(DateTime{2004, 6, 14, 9, 5, 27}),
-              "14-06-2004 09:05:27");
 }
 
 }  // namespace

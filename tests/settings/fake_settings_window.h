@@ -28,6 +28,15 @@ class FakeSettingsWindow : public SettingsWindow {
     std::string badDrive;  // a drive that cannot be selected
     std::vector<std::string> events;
 
+    // Every field the settings fill, with the check boxes, as one line.
+    std::string summary() const {
+        const auto b = [](bool value) { return std::string(value ? "1" : "0"); };
+        return FileComment + "|" + b(AddComment) + std::to_string(commentCheck) + "|" + FileFilter +
+               "|" + toolTip + "|" + b(UseFileFilter) + std::to_string(filterCheck) + "|" +
+               b(RecurseSubdirectories) + std::to_string(recurseCheck) + "|" + SaveFilename + "|" +
+               currentDrive + "|" + currentPath;
+    }
+
     bool addComment() const override { return AddComment; }
     void setAddComment(bool value) override { AddComment = value; }
     std::string fileComment() const override { return FileComment; }
@@ -42,29 +51,22 @@ class FakeSettingsWindow : public SettingsWindow {
     void setUseFileFilter(bool value) override { UseFileFilter = value; }
 
     int checkBoxValue(SettingsCheckBox box) const override {
-        return box == SettingsCheckBox::Comment_Check  ? commentCheck
-               : box == SettingsCheckBox::Filter_Check ? filterCheck
-                                                       : recurseCheck;
+        return const_cast<FakeSettingsWindow*>(this)->check(box);
     }
     void setCheckBoxValue(SettingsCheckBox box, int value) override {
-        if (valueOf(box) == value) {
+        if (check(box) == value) {
             return;
         }
-        valueOf(box) = value;
-        switch (box) {
-            case SettingsCheckBox::Comment_Check:
-                events.push_back("Comment_Check=" + std::to_string(value));
-                AddComment = value != 0;
-                if (AddComment && FileComment.find_first_not_of(' ') == std::string::npos) {
-                    events.push_back("comment prompt");
-                }
-                break;
-            case SettingsCheckBox::Filter_Check:
-                UseFileFilter = value != 0;
-                break;
-            case SettingsCheckBox::Recurse_Check:
-                RecurseSubdirectories = value != 0;
-                break;
+        check(box) = value;
+        if (box != SettingsCheckBox::Comment_Check) {
+            (box == SettingsCheckBox::Filter_Check ? UseFileFilter : RecurseSubdirectories) =
+                value != 0;
+            return;
+        }
+        AddComment = value != 0;
+        events.push_back("Comment_Check=" + std::to_string(value));
+        if (AddComment && FileComment.find_first_not_of(' ') == std::string::npos) {
+            events.push_back("comment prompt");
         }
     }
 
@@ -83,16 +85,10 @@ class FakeSettingsWindow : public SettingsWindow {
     void setPath(const std::string& path) override { currentPath = path; }
 
   private:
-    int& valueOf(SettingsCheckBox box) {
-        switch (box) {
-            case SettingsCheckBox::Comment_Check:
-                return commentCheck;
-            case SettingsCheckBox::Filter_Check:
-                return filterCheck;
-            case SettingsCheckBox::Recurse_Check:
-                break;
-        }
-        return recurseCheck;
+    int& check(SettingsCheckBox box) {
+        return box == SettingsCheckBox::Comment_Check  ? commentCheck
+               : box == SettingsCheckBox::Filter_Check ? filterCheck
+                                                       : recurseCheck;
     }
 };
 

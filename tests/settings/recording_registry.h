@@ -8,83 +8,82 @@
 namespace tolvane::testing {
 
 // Passes every call on to a real registry and notes what CRegistry asked of it, so a test
-// can see the order of the writes, what was closed, and make one chosen write fail.
+// can see the order of the calls, what was closed, and make one chosen write fail.
 class RecordingRegistry : public RegistryApi {
+    using U = std::uint32_t;
+    using H = RegistryHandle;
+
   public:
     explicit RecordingRegistry(RegistryApi& inner) : inner_(inner) {}
 
-    std::vector<std::string> calls;     // "Open Software\\X", "Set Name=Text", "Close", ...
-    std::vector<std::string> setNames;  // the value names written, in order
+    std::vector<std::string> calls;  // "Open Software\\X", "Set Name", "Close", ...
     int openHandles = 0;
     std::string failSetOf;          // a value name whose write is refused
     bool replaceLastWrite = false;  // report lastWrite instead of the stored time stamp
     FileTime lastWrite;
 
-    RegistryStatus RegOpenKeyExA(RegistryHandle hKey, const char* lpSubKey, std::uint32_t ulOptions,
-                                 std::uint32_t samDesired, RegistryHandle* phkResult) override {
-        calls.push_back(std::string("Open ") + lpSubKey);
-        return counted(inner_.RegOpenKeyExA(hKey, lpSubKey, ulOptions, samDesired, phkResult));
+    // The names of the calls of one kind ("Set", "Query"), in order.
+    std::vector<std::string> named(const std::string& kind) const {
+        std::vector<std::string> names;
+        for (const std::string& call : calls) {
+            if (call.rfind(kind + " ", 0) == 0) {
+                names.push_back(call.substr(kind.size() + 1));
+            }
+        }
+        return names;
     }
-    RegistryStatus RegCreateKeyExA(RegistryHandle hKey, const char* lpSubKey,
-                                   std::uint32_t Reserved, const char* lpClass,
-                                   std::uint32_t dwOptions, std::uint32_t samDesired,
-                                   const void* lpSecurityAttributes, RegistryHandle* phkResult,
-                                   std::uint32_t* lpdwDisposition) override {
-        calls.push_back(std::string("Create ") + lpSubKey);
-        return counted(inner_.RegCreateKeyExA(hKey, lpSubKey, Reserved, lpClass, dwOptions,
-                                              samDesired, lpSecurityAttributes, phkResult,
-                                              lpdwDisposition));
+
+    RegistryStatus RegOpenKeyExA(H key, const char* sub, U options, U access, H* result) override {
+        calls.push_back(std::string("Open ") + sub);
+        return counted(inner_.RegOpenKeyExA(key, sub, options, access, result));
     }
-    RegistryStatus RegCloseKey(RegistryHandle hKey) override {
+    RegistryStatus RegCreateKeyExA(H key, const char* sub, U reserved, const char* keyClass,
+                                   U options, U access, const void* security, H* result,
+                                   U* disposition) override {
+        calls.push_back(std::string("Create ") + sub);
+        return counted(inner_.RegCreateKeyExA(key, sub, reserved, keyClass, options, access,
+                                              security, result, disposition));
+    }
+    RegistryStatus RegCloseKey(H key) override {
         calls.push_back("Close");
-        const RegistryStatus status = inner_.RegCloseKey(hKey);
+        const RegistryStatus status = inner_.RegCloseKey(key);
         openHandles -= status == kRegistrySuccess ? 1 : 0;
         return status;
     }
-    RegistryStatus RegDeleteKeyA(RegistryHandle hKey, const char* lpSubKey) override {
-        calls.push_back("Delete " + std::to_string(hKey) + " " + lpSubKey);
-        return inner_.RegDeleteKeyA(hKey, lpSubKey);
+    RegistryStatus RegDeleteKeyA(H key, const char* sub) override {
+        calls.push_back("Delete " + std::to_string(key) + " " + sub);
+        return inner_.RegDeleteKeyA(key, sub);
     }
-    RegistryStatus RegQueryValueExA(RegistryHandle hKey, const char* lpValueName,
-                                    std::uint32_t* lpReserved, std::uint32_t* lpType,
-                                    std::uint8_t* lpData, std::uint32_t* lpcbData) override {
-        calls.push_back(std::string("Query ") + lpValueName);
-        return inner_.RegQueryValueExA(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
+    RegistryStatus RegQueryValueExA(H key, const char* name, U* reserved, U* type,
+                                    std::uint8_t* data, U* size) override {
+        calls.push_back(std::string("Query ") + name);
+        return inner_.RegQueryValueExA(key, name, reserved, type, data, size);
     }
-    RegistryStatus RegSetValueExA(RegistryHandle hKey, const char* lpValueName,
-                                  std::uint32_t Reserved, std::uint32_t dwType,
-                                  const std::uint8_t* lpData, std::uint32_t cbData) override {
-        calls.push_back(std::string("Set ") + lpValueName);
-        setNames.push_back(lpValueName);
-        if (failSetOf == lpValueName) {
-            return 1016;
-        }
-        return inner_.RegSetValueExA(hKey, lpValueName, Reserved, dwType, lpData, cbData);
+    RegistryStatus RegSetValueExA(H key, const char* name, U reserved, U type,
+                                  const std::uint8_t* data, U size) override {
+        calls.push_back(std::string("Set ") + name);
+        return failSetOf == name ? 1016
+                                 : inner_.RegSetValueExA(key, name, reserved, type, data, size);
     }
-    RegistryStatus RegDeleteValueA(RegistryHandle hKey, const char* lpValueName) override {
-        return inner_.RegDeleteValueA(hKey, lpValueName);
+    RegistryStatus RegDeleteValueA(H key, const char* name) override {
+        return inner_.RegDeleteValueA(key, name);
     }
-    RegistryStatus RegQueryInfoKeyA(RegistryHandle hKey, char* lpClass, std::uint32_t* lpcchClass,
-                                    std::uint32_t* lpReserved, std::uint32_t* lpcSubKeys,
-                                    std::uint32_t* lpcbMaxSubKeyLen, std::uint32_t* lpcbMaxClassLen,
-                                    std::uint32_t* lpcValues, std::uint32_t* lpcbMaxValueNameLen,
-                                    std::uint32_t* lpcbMaxValueLen,
-                                    std::uint32_t* lpcbSecurityDescriptor,
-                                    FileTime* lpftLastWriteTime) override {
-        const RegistryStatus status = inner_.RegQueryInfoKeyA(
-            hKey, lpClass, lpcchClass, lpReserved, lpcSubKeys, lpcbMaxSubKeyLen, lpcbMaxClassLen,
-            lpcValues, lpcbMaxValueNameLen, lpcbMaxValueLen, lpcbSecurityDescriptor,
-            lpftLastWriteTime);
+    RegistryStatus RegQueryInfoKeyA(H key, char* keyClass, U* classLength, U* reserved, U* subKeys,
+                                    U* maxSubKey, U* maxClass, U* values, U* maxValueName,
+                                    U* maxValue, U* security, FileTime* written) override {
+        const RegistryStatus status =
+            inner_.RegQueryInfoKeyA(key, keyClass, classLength, reserved, subKeys, maxSubKey,
+                                    maxClass, values, maxValueName, maxValue, security, written);
         if (status == kRegistrySuccess && replaceLastWrite) {
-            *lpftLastWriteTime = lastWrite;
+            *written = lastWrite;
         }
         return status;
     }
-    bool FileTimeToLocalFileTime(const FileTime* lpFileTime, FileTime* lpLocalFileTime) override {
-        return inner_.FileTimeToLocalFileTime(lpFileTime, lpLocalFileTime);
+    bool FileTimeToLocalFileTime(const FileTime* time, FileTime* local) override {
+        return inner_.FileTimeToLocalFileTime(time, local);
     }
-    bool FileTimeToSystemTime(const FileTime* lpFileTime, SystemTime* lpSystemTime) override {
-        return inner_.FileTimeToSystemTime(lpFileTime, lpSystemTime);
+    bool FileTimeToSystemTime(const FileTime* time, SystemTime* fields) override {
+        return inner_.FileTimeToSystemTime(time, fields);
     }
 
   private:

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "c_registry.h"
 #include "recording_registry.h"
@@ -29,11 +30,7 @@ class CentralEuropeanTime {
         tzset();
     }
     ~CentralEuropeanTime() {
-        if (saved_) {
-            setenv("TZ", saved_->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
+        saved_ ? setenv("TZ", saved_->c_str(), 1) : unsetenv("TZ");
         tzset();
     }
 
@@ -41,49 +38,35 @@ class CentralEuropeanTime {
     std::optional<std::string> saved_;
 };
 
+// Year, month, day, day of the week (0 Sunday), hour, minute, second, millisecond.
+std::vector<int> calendar(std::uint64_t ticks) {
+    SystemTime f;
+    EXPECT_TRUE(fileTimeToCalendar(FileTime::fromTicks(ticks), f)) << ticks;
+    return {f.wYear, f.wMonth,  f.wDay,    f.wDayOfWeek,
+            f.wHour, f.wMinute, f.wSecond, f.wMilliseconds};
+}
+
 TEST(RegistryFileTimeTest, CalendarFieldsOfATimeStamp) {
-    SystemTime fields;
-    ASSERT_TRUE(fileTimeToCalendar(FileTime::fromTicks(kMarchMorning + 7'890'000), fields));
-    EXPECT_EQ(fields.wYear, 2026);
-    EXPECT_EQ(fields.wMonth, 3);
-    EXPECT_EQ(fields.wDay, 7);
-    EXPECT_EQ(fields.wDayOfWeek, 6);  // a Saturday
-    EXPECT_EQ(fields.wHour, 8);
-    EXPECT_EQ(fields.wMinute, 5);
-    EXPECT_EQ(fields.wSecond, 3);
-    EXPECT_EQ(fields.wMilliseconds, 789);
-
-    ASSERT_TRUE(fileTimeToCalendar(FileTime::fromTicks(133'537'247'990'000'000ULL), fields));
-    EXPECT_EQ(fields.wMonth * 100 + fields.wDay, 229);  // leap day 2024, 23:59:59
-    EXPECT_EQ(fields.wSecond, 59);
-
-    ASSERT_TRUE(fileTimeToCalendar(FileTime{}, fields));
-    EXPECT_EQ(fields.wYear, 1601);
-    EXPECT_EQ(fields.wDayOfWeek, 1);  // 1 January 1601 was a Monday
-
+    EXPECT_EQ(calendar(kMarchMorning + 7'890'000), (std::vector<int>{2026, 3, 7, 6, 8, 5, 3, 789}));
+    EXPECT_EQ(calendar(133'537'247'990'000'000ULL),  // leap day 2024
+              (std::vector<int>{2024, 2, 29, 4, 23, 59, 59, 0}));
+    EXPECT_EQ(calendar(0), (std::vector<int>{1601, 1, 1, 1, 0, 0, 0, 0}));  // a Monday
     SystemTime untouched;
     EXPECT_FALSE(fileTimeToCalendar(FileTime::fromTicks(1ULL << 63), untouched));
     EXPECT_EQ(untouched.wYear, 0);
 }
 
-TEST(RegistryFileTimeTest, LocalTimeUsesTheOffsetInForceAtThatMoment) {
-    CentralEuropeanTime zone;
-    FileTime local;
-    ASSERT_TRUE(fileTimeToLocal(FileTime::fromTicks(kMarchMorning), local));
-    EXPECT_EQ(local.ticks(), kMarchMorning + 3'600ULL * 10'000'000);
-    ASSERT_TRUE(fileTimeToLocal(FileTime::fromTicks(kJulyNoon), local));
-    EXPECT_EQ(local.ticks(), kJulyNoon + 7'200ULL * 10'000'000);
-}
-
-TEST(RegistryFileTimeTest, LastWriteTimeIsLocalToTheSecond) {
+TEST(RegistryFileTimeTest, LastWriteTimeIsLocalToTheSecondWithTheOffsetOfThatMoment) {
     CentralEuropeanTime zone;
     testing::TestRegistry store;
     testing::RecordingRegistry recorder(store.api());
     recorder.replaceLastWrite = true;
-    recorder.lastWrite = FileTime::fromTicks(kMarchMorning + 9'990'000);  // .999 s
     CRegistry Registry(recorder);
     Registry.OpenKey(registry_root::kLocalMachine, "Software\\Stamp", true);
+    recorder.lastWrite = FileTime::fromTicks(kMarchMorning + 9'990'000);  // .999 s
     EXPECT_EQ(Registry.LastWriteTime(), (DateTime{2026, 3, 7, 9, 5, 3}));
+    recorder.lastWrite = FileTime::fromTicks(kJulyNoon);
+    EXPECT_EQ(Registry.LastWriteTime(), (DateTime{2026, 7, 1, 14, 0, 0}));
 }
 
 }  // namespace

@@ -33,14 +33,10 @@ std::string readWithWin32(const char* name, DWORD* type) {
     return status == ERROR_SUCCESS ? std::string(data, size > 0 ? size - 1 : 0) : "(no value)";
 }
 
-class Win32SettingsTest : public ::testing::Test {
-protected:
+TEST(Win32SettingsTest, AFirstStartTakesDriveCAndSavesAnsiTextUnderHkeyLocalMachine) {
     TestRegistry registry;
     CRegistry Registry{registry.api()};
     FakeSettingsWindow window;
-};
-
-TEST_F(Win32SettingsTest, AFirstStartTakesDriveCAndTolvaneTxtInTheStartFolder) {
     openSettingsKey(Registry);
     loadOptionSettings(Registry, window);
     loadLocationSettings(Registry, window);
@@ -48,13 +44,7 @@ TEST_F(Win32SettingsTest, AFirstStartTakesDriveCAndTolvaneTxtInTheStartFolder) {
     EXPECT_EQ(window.SaveFilename, ".\\Tolvane.Txt");
     EXPECT_EQ(window.currentDrive, "C:\\");
     EXPECT_EQ(window.currentPath, "C:\\");
-}
 
-TEST_F(Win32SettingsTest, SavedSettingsAreAnsiTextUnderHkeyLocalMachine) {
-    openSettingsKey(Registry);
-    loadOptionSettings(Registry, window);
-    loadLocationSettings(Registry, window);
-    Registry.CloseKey();
     window.FileComment = "Gr\xC3\xBC\xC3\x9F" "e \xE6\x97\xA5";  // "Grüße" and a CJK character
     window.SaveFilename = "C:\\Listen\\Tolvane.Txt";
     saveSettings(Registry, window);
@@ -62,7 +52,6 @@ TEST_F(Win32SettingsTest, SavedSettingsAreAnsiTextUnderHkeyLocalMachine) {
     DWORD type = 0;
     EXPECT_EQ(readWithWin32("Save Filename", &type), "C:\\Listen\\Tolvane.Txt");
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(readWithWin32("Version", &type), "1.30.213");
     if (GetACP() != 1252) {
         GTEST_SKIP() << "the bytes below are those of code page 1252";
     }
@@ -70,7 +59,6 @@ TEST_F(Win32SettingsTest, SavedSettingsAreAnsiTextUnderHkeyLocalMachine) {
     // Read back through CRegistry, the text is what the code page could hold.
     Registry.OpenKey(kSettingsSection, kSettingsKey, false);
     EXPECT_EQ(Registry.ReadValue("File Comment"), "Gr\xC3\xBC\xC3\x9F" "e ?");
-    Registry.CloseKey();
 }
 
 }  // namespace
