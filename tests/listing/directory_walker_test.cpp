@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "output_file_table.h"
 #include "recording_window.h"
 #include "scripted_file_system.h"
+#include "support/listing_lines.h"
 #include "support/temporary_folder.h"
 #include "write_failure.h"
 
@@ -33,19 +33,7 @@ class DirectoryWalkerTest : public ::testing::Test {
         DirectoryWalker walker(fields, fs, files, dateText, window);
         walker.ListDirectory(1, folder);
         files.close(1);
-        Lines result;
-        std::istringstream lines(testing::readFile(path));
-        for (std::string line; std::getline(lines, line);) {
-            const std::size_t nameEnd = line.find('\t');
-            std::size_t folderStart = nameEnd;
-            for (int field = 1; field < 4; ++field) {
-                folderStart = line.find('\t', folderStart + 1);
-            }
-            const std::size_t folderEnd = line.find('\t', folderStart + 1);
-            result.push_back(line.substr(folderStart + 1, folderEnd - folderStart - 1) + "|" +
-                             line.substr(0, nameEnd));
-        }
-        return result;
+        return testing::directoryAndNames(testing::readFile(path));
     }
 
     Lines progressShown() const {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "date_time_text.h"
 #include "listing_fields.h"
@@ -63,26 +64,18 @@ TEST_F(ListingRunTest, ACompletedRunBeepsOnceThenTellsWhereTheListingIs) {
     expectIdle();
 }
 
-TEST_F(ListingRunTest, RunModeSwitchesSevenControlsInOrderAndTheCaption) {
-    fields.Running = true;
-    run.SetRunMode();
-    EXPECT_EQ(window.caption, "&Stop");
-    const std::vector<RunControl> order = {RunControl::Comment_Check, RunControl::Filter_Check,
-                                           RunControl::Function_Make, RunControl::Recurse_Check,
-                                           RunControl::Result_Drive,  RunControl::Result_Dir,
-                                           RunControl::Setup_Menu};
-    EXPECT_EQ(window.switched, order);
-    for (const auto& [control, enabled] : window.enabled) {
-        EXPECT_FALSE(enabled);
-    }
-}
-
 TEST_F(ListingRunTest, AStopPressDuringAYieldAbortsTheRunAndKeepsItsLines) {
     bool sawRunningState = false;
     window.onYield = [&](int count) {
         if (count == 3) {  // A found, B found, now before B is entered
-            sawRunningState =
-                window.caption == "&Stop" && !window.enabled[RunControl::Function_Make];
+            // The running state: the caption, and seven controls switched off in order.
+            const std::vector<RunControl> order = {
+                RunControl::Comment_Check, RunControl::Filter_Check, RunControl::Function_Make,
+                RunControl::Recurse_Check, RunControl::Result_Drive, RunControl::Result_Dir,
+                RunControl::Setup_Menu};
+            sawRunningState = window.caption == "&Stop" && window.switched == order &&
+                              std::none_of(window.enabled.begin(), window.enabled.end(),
+                                           [](const auto& control) { return control.second; });
             run.Make_Button_Click();  // the button, now captioned "&Stop"
             EXPECT_TRUE(fields.StopRequested);
             EXPECT_FALSE(fields.Running);

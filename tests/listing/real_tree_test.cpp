@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "listing_run.h"
 #include "output_file_table.h"
 #include "recording_window.h"
+#include "support/listing_lines.h"
 #include "support/temporary_folder.h"
 
 #ifndef _WIN32
@@ -46,21 +46,9 @@ class RealTreeTest : public ::testing::Test {
         return readFile(fields.SaveFilename);
     }
 
-    // Each line's "directory|name", the header left out.
+    // Each line's "directory|name", the directory relative to the tree.
     std::vector<std::string> lines() {
-        std::vector<std::string> result;
-        std::istringstream in(listing());
-        std::string line;
-        std::getline(in, line);
-        while (std::getline(in, line)) {
-            std::vector<std::string> parts;
-            std::istringstream fields(line);
-            for (std::string part; std::getline(fields, part, '\t');) {
-                parts.push_back(part);
-            }
-            result.push_back(parts.at(4).substr(tree.str().size()) + "|" + parts.at(0));
-        }
-        return result;
+        return testing::directoryAndNames(listing(), tree.str().size());
     }
 
     TemporaryFolder tree;

@@ -22,8 +22,6 @@ class ScriptedFileSystem : public FileSystem {
         std::string name;
         bool folder = false;
         std::int64_t size = 0;
-        DateTime modified{2004, 1, 1, 12, 0, 0};
-        std::uint32_t attributes = 0;
         bool queriesFail = false;
     };
 
@@ -44,9 +42,7 @@ class ScriptedFileSystem : public FileSystem {
     }
     // An entry whose queries fail.
     void addUnreadable(const std::string& prefix, const std::string& name, bool folder = false) {
-        Entry entry{name, folder};
-        entry.queriesFail = true;
-        folders_[prefix].push_back(entry);
+        folders_[prefix].push_back(Entry{name, folder, 0, true});
     }
     // The folder's enumerations cannot be started.
     void failEnumeration(const std::string& prefix) { unreadable_.insert(prefix); }
@@ -72,7 +68,6 @@ class ScriptedFileSystem : public FileSystem {
                 current_.push_back(entry.name);
             }
         }
-        currentPrefix_ = prefix;
         return nextName();
     }
 
@@ -81,15 +76,15 @@ class ScriptedFileSystem : public FileSystem {
     }
 
     std::int64_t fileLength(const std::string& path) override { return find(path).size; }
-    DateTime fileTimeStamp(const std::string& path) override { return find(path).modified; }
+    DateTime fileTimeStamp(const std::string& path) override {
+        find(path);
+        return DateTime{2004, 1, 1, 12, 0, 0};
+    }
     std::uint32_t fileAttributes(const std::string& path) override {
-        ++attributeQueries;
-        const Entry& entry = find(path);
-        return entry.attributes | (entry.folder ? file_attribute::kFolder : 0);
+        return find(path).folder ? file_attribute::kFolder : 0;
     }
 
     int enumerationsStarted = 0;
-    int attributeQueries = 0;
 
   private:
     void addEntry(const std::string& prefix, const Entry& entry) {
@@ -128,7 +123,6 @@ class ScriptedFileSystem : public FileSystem {
     std::set<std::string> unreadable_;
     std::vector<std::string> current_;
     std::size_t position_ = 0;
-    std::string currentPrefix_;
 };
 
 }  // namespace tolvane::testing

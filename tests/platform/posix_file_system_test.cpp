@@ -46,17 +46,6 @@ TEST_F(PosixFileSystemTest, FilesPassNeverReturnsAFolderAndFoldersPassReturnsBot
               (std::vector<std::string>{".", "..", ".cache", ".hidden", "A.TXT", "b.txt", "sub"}));
 }
 
-TEST_F(PosixFileSystemTest, PatternsFilterFilesCaseBlind) {
-    temp.file("a.txt");
-    temp.file("B.TXT");
-    temp.file("c.doc");
-    temp.file("README");
-    EXPECT_EQ(enumerate(fs, prefix() + "*.txt", attribute_mask::kFiles),
-              (std::vector<std::string>{"a.txt", "B.TXT"}));
-    EXPECT_EQ(enumerate(fs, prefix() + "*.*", attribute_mask::kFiles).size(), 4u);
-    EXPECT_TRUE(enumerate(fs, prefix() + "*.xls", attribute_mask::kFiles).empty());
-}
-
 TEST_F(PosixFileSystemTest, QueriesGiveSizeTimeAndAttributes) {
     const auto report = temp.file("Report.doc", 12345);
     setModified(report, DateTime{2004, 6, 14, 9, 5, 27});
