@@ -6,79 +6,54 @@
 #include <functional>
 #include <string>
 #include <tuple>
+#include <vector>
 
-#include "raised_error.h"
-#include "recording_registry.h"
+#include "registry_text.h"
 #include "test_registry.h"
 
 namespace tolvane {
 namespace {
 
-using testing::RecordingRegistry;
+using testing::expectError;
 using testing::TestRegistry;
+using Texts = std::vector<std::string>;
 
 constexpr RegistryHandle kRoot = registry_root::kLocalMachine;
 const std::string kKey = "Software\\Tolvane Tests\\Wrapper";
 
-// Runs `call` and checks that it raised the wrapper's error with this source and text.
-void expectError(const std::function<void()>& call, const std::string& source,
-                 const std::string& description) {
-    try {
-        call();
-        ADD_FAILURE() << "no error; expected " << source << ": " << description;
-    } catch (const RaisedError& error) {
-        EXPECT_EQ(error.number(), -2147221502);
-        EXPECT_EQ(error.source(), source);
-        EXPECT_EQ(error.description(), description);
-    }
-}
-
-void expectOpenFails(CRegistry& Registry, const std::string& path, const std::string& named) {
-    expectError([&] { Registry.OpenKey(kRoot, path, false); }, "CRegistry:OpenKey",
-                "Failed to open key " + named + ".");
-}
-
-// Every key information property but the time is refused while the key cannot be described.
-void expectKeyInformationRefused(CRegistry& Registry) {
-    for (const std::function<void()>& read : std::vector<std::function<void()>>{
-             [&] { Registry.KeyClass(); }, [&] { Registry.NumOfSubKeys(); },
-             [&] { Registry.MaxSubkeyNameLength(); }, [&] { Registry.MaxClassNameLength(); },
-             [&] { Registry.NumOfValues(); }, [&] { Registry.MaxValueNameLength(); },
-             [&] { Registry.MaxValueLength(); }, [&] { Registry.SecurityDescriptor(); }}) {
-        expectError(read, "CRegistry:RefreshKeyInfo", "Failed to retrieve key information.");
-    }
-}
-
+// A date-time's fields, earliest first, so that they compare as the times do.
 std::tuple<int, int, int, int, int, int> fields(const DateTime& t) {
     return {t.year, t.month, t.day, t.hour, t.minute, t.second};
 }
 
-std::tuple<int, int, int, int, int, int> localNow() {
+DateTime localNow() {
     const std::time_t now = std::time(nullptr);
-    const std::tm local = *std::localtime(&now);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-            local.tm_hour,        local.tm_min,     local.tm_sec};
+    const std::tm l = *std::localtime(&now);
+    return {l.tm_year + 1900, l.tm_mon + 1, l.tm_mday, l.tm_hour, l.tm_min, l.tm_sec};
 }
 
 class CRegistryTest : public ::testing::Test {
   protected:
+    void expectOpenFails(const std::string& path, const std::string& named) {
+        expectError([&] { Registry.OpenKey(kRoot, path, false); }, "CRegistry:OpenKey",
+                    "Failed to open key " + named + ".");
+    }
+
     // Creates `path` with a class text through the port itself; CRegistry never passes one.
     void createWithClass(const std::string& path, const std::string& keyClass) {
         RegistryHandle handle = 0;
-        ASSERT_EQ(store.api().RegCreateKeyExA(kRoot, path.c_str(), 0, keyClass.c_str(), 0, 0x20003,
-                                              nullptr, &handle, nullptr),
+        ASSERT_EQ(store.RegCreateKeyExA(kRoot, path.c_str(), 0, keyClass.c_str(), 0, 0x20003,
+                                        nullptr, &handle, nullptr),
                   0);
-        store.api().RegCloseKey(handle);
+        store.RegCloseKey(handle);
     }
 
     TestRegistry store;
-    RecordingRegistry recorder{store.api()};
-    CRegistry Registry{recorder};
+    CRegistry Registry{store};
 };
 
-TEST_F(CRegistryTest, OpenKeyNormalisesThePathAndCreatesOnlyWhenAllowed) {
-    expectOpenFails(Registry, "Software/Tolvane Tests/Wrapper", kKey);
-    expectOpenFails(Registry, "Software\\Tolvane Tests", "Software\\Tolvane Tests");
+TEST_F(CRegistryTest, PathsAreNormalisedAndKeysCreatedOnlyWhenAskedAndDeletedWithoutSubKeys) {
+    expectOpenFails("Software/Tolvane Tests/Wrapper", kKey);
     Registry.OpenKey(kRoot, kKey, true);
     Registry.WriteValue("Mark", "here");
     for (const std::string& path : {"\\" + kKey, std::string("Software/Tolvane Tests/Wrapper")}) {
@@ -87,37 +62,31 @@ TEST_F(CRegistryTest, OpenKeyNormalisesThePathAndCreatesOnlyWhenAllowed) {
         EXPECT_EQ(Registry.ReadValue("Mark"), "here") << path;
     }
     // Only one leading "\" is dropped, and before the slashes turn into "\".
-    expectOpenFails(Registry, "\\\\" + kKey, "\\" + kKey);
-    expectOpenFails(Registry, "/Software/Tolvane Tests/Wrapper", "\\" + kKey);
-    EXPECT_EQ(recorder.calls.back(), "Open \\" + kKey);
+    expectOpenFails("\\\\" + kKey, "\\" + kKey);
+    expectOpenFails("/Software/Tolvane Tests/Wrapper", "\\" + kKey);
     Registry.OpenKey(kRoot, "Software\\Tolvane Tests", false);  // made on the way
     EXPECT_EQ(Registry.NumOfSubKeys(), 1);
+    expectError([&] { Registry.DeleteKey(); }, "CRegistry:DeleteKey",
+                "Failed to delete key Software\\Tolvane Tests.");
+    Registry.OpenKey(kRoot, "software/tolvane tests/wrapper", false);
+    Registry.DeleteKey();  // by the path of the last open
+    EXPECT_EQ(Registry.CurrentKey(), "");
+    expectOpenFails(kKey, kKey);
 }
 
-TEST_F(CRegistryTest, AHeldKeyIsClosedFirstAndOnceAndValuesThenNeedANewOpen) {
-    {
-        CRegistry local(recorder);
-        local.OpenKey(kRoot, kKey, true);
-        EXPECT_EQ(recorder.openHandles, 1);
-    }
-    EXPECT_EQ(recorder.openHandles, 0);  // closed by the destructor
-
+TEST_F(CRegistryTest, AHeldKeyIsClosedFirstAndOnlyOnceAndValuesThenNeedANewOpen) {
+    CRegistry(store).OpenKey(kRoot, kKey, true);  // closed by the destructor
     Registry.OpenKey(kRoot, kKey, false);
-    expectOpenFails(Registry, "Software\\Nowhere", "Software\\Nowhere");
-    EXPECT_EQ(recorder.openHandles, 0);  // closed before the open that failed
+    expectOpenFails("Software\\Nowhere", "Software\\Nowhere");
+    Registry.CloseKey();  // nothing is left to close
+    EXPECT_EQ(store.calls,
+              (Texts{"Open " + kKey, "Close", "Open " + kKey, "Close", "Open Software\\Nowhere"}));
     EXPECT_EQ(Registry.CurrentKey(), "");
     const std::string text = "No key is currently open.";
     expectError([&] { Registry.ReadValue("A"); }, "CRegistry:ReadValue", text);
     expectError([&] { Registry.ValueExists("A"); }, "CRegistry:ReadValue", text);
     expectError([&] { Registry.WriteValue("A", "x"); }, "CRegistry:WriteValue", text);
     expectError([&] { Registry.DeleteValue("A"); }, "CRegistry:DeleteValue", text);
-
-    Registry.OpenKey(kRoot, kKey, false);
-    recorder.calls.clear();
-    Registry.CloseKey();
-    EXPECT_EQ(Registry.CurrentKey(), "");
-    Registry.CloseKey();
-    EXPECT_EQ(recorder.calls, std::vector<std::string>{"Close"});
 }
 
 TEST_F(CRegistryTest, ValuesAreTextUpTo254BytesFoundCaseBlindAndEmptyIsOneSpace) {
@@ -128,7 +97,6 @@ TEST_F(CRegistryTest, ValuesAreTextUpTo254BytesFoundCaseBlindAndEmptyIsOneSpace)
     Registry.WriteValue("Add Comment", "True");
     Registry.WriteValue("ADD COMMENT", "False");
     EXPECT_EQ(Registry.ReadValue("add comment"), "False");
-    EXPECT_EQ(Registry.NumOfValues(), 1);
     Registry.DeleteValue("Add Comment");
     EXPECT_FALSE(Registry.ValueExists("Add Comment"));
     expectError([&] { Registry.DeleteValue("Add Comment"); }, "CRegistry:DeleteValue",
@@ -136,104 +104,74 @@ TEST_F(CRegistryTest, ValuesAreTextUpTo254BytesFoundCaseBlindAndEmptyIsOneSpace)
 
     Registry.WriteValue("Empty", "");
     EXPECT_EQ(Registry.ReadValue("Empty"), " ");
-    // The space and its terminator, two bytes each: the registry keeps text in UTF-16.
-    EXPECT_EQ(Registry.MaxValueLength(), 4);
-
-    const std::string fits(254, 'a');
-    Registry.WriteValue("Fits", fits);
-    EXPECT_TRUE(Registry.ValueExists("Fits"));
-    EXPECT_EQ(Registry.ReadValue("Fits"), fits);
+    Registry.WriteValue("Fits", std::string(254, 'a'));
+    EXPECT_EQ(Registry.ReadValue("Fits"), std::string(254, 'a'));
     Registry.WriteValue("Long", std::string(255, 'b'));
     EXPECT_FALSE(Registry.ValueExists("Long"));
     expectError([&] { Registry.ReadValue("Long"); }, "CRegistry:ReadValue",
                 "Failed to read value Long from Registry.");
 
-    // A value of size zero exists but is an invalid argument, not a text.
+    // A text is stored as REG_SZ in the system's 8-bit code page, where other programs read
+    // it; a value of size zero exists but is an invalid argument, not a text.
+    const std::string text = "Gr\xC3\xBC\xC3\x9F";
+    Registry.WriteValue("Umlaut", text);
     RegistryHandle handle = 0;
-    ASSERT_EQ(store.api().RegOpenKeyExA(kRoot, kKey.c_str(), 0, 0x20003, &handle), 0);
-    ASSERT_EQ(store.api().RegSetValueExA(handle, "Nothing", 0, registry_type::kBinary, nullptr, 0),
+    ASSERT_EQ(store.RegOpenKeyExA(kRoot, kKey.c_str(), 0, 0x20003, &handle), 0);
+    char raw[16] = {};
+    std::uint32_t type = 0;
+    std::uint32_t size = sizeof raw;
+    ASSERT_EQ(store.RegQueryValueExA(handle, "Umlaut", nullptr, &type,
+                                     reinterpret_cast<std::uint8_t*>(raw), &size),
               0);
-    store.api().RegCloseKey(handle);
+    EXPECT_EQ(type, registry_type::kText);
+    EXPECT_EQ(std::string(raw), registryTextFrom(text));
+    EXPECT_EQ(Registry.ReadValue("Umlaut"), text);
+    ASSERT_EQ(store.RegSetValueExA(handle, "Nothing", 0, registry_type::kBinary, nullptr, 0), 0);
+    store.RegCloseKey(handle);
     EXPECT_TRUE(Registry.ValueExists("Nothing"));
-    try {
-        Registry.ReadValue("Nothing");
-        ADD_FAILURE() << "a value of size zero was read";
-    } catch (const RaisedError& error) {
-        EXPECT_EQ(error.number(), CRegistry::kInvalidArgumentNumber);
-        EXPECT_EQ(error.source(), "CRegistry:ReadValue");
-    }
+    expectError([&] { Registry.ReadValue("Nothing"); }, "CRegistry:ReadValue",
+                "Invalid procedure call or argument", CRegistry::kInvalidArgumentNumber);
 }
 
-TEST_F(CRegistryTest, DeleteKeyClosesAndDeletesByTheRootAndPathOfTheLastOpen) {
-    Registry.OpenKey(kRoot, kKey + "\\Child", true);
-    Registry.OpenKey(kRoot, kKey, false);
-    expectError([&] { Registry.DeleteKey(); }, "CRegistry:DeleteKey",
-                "Failed to delete key " + kKey + ".");  // it has a sub-key
-    EXPECT_EQ(recorder.openHandles, 0);
-
-    CRegistry other(store.api());  // holds the key while it is deleted
-    other.OpenKey(kRoot, kKey + "\\Child", false);
-    Registry.OpenKey(kRoot, kKey + "\\child", false);
-    Registry.WriteValue("Old", "value");
-    Registry.DeleteKey();
-    EXPECT_EQ(Registry.CurrentKey(), "");
-    expectOpenFails(Registry, kKey + "\\Child", kKey + "\\Child");
-    EXPECT_THROW(other.WriteValue("New", "value"), RaisedError);
-    Registry.OpenKey(kRoot, kKey + "\\Child", true);
-    EXPECT_EQ(Registry.NumOfValues(), 0);  // a new key of that name starts empty
-
-    // A failed open keeps the root of the last good one; with no key open the path is empty.
-    expectError([&] { Registry.OpenKey(registry_root::kCurrentUser, "Nowhere", false); },
-                "CRegistry:OpenKey", "Failed to open key Nowhere.");
-    expectError([&] { Registry.DeleteKey(); }, "CRegistry:DeleteKey", "Failed to delete key .");
-    EXPECT_EQ(recorder.calls.back(), "Delete " + std::to_string(kRoot) + " ");
-}
-
-TEST_F(CRegistryTest, CountsAndLengthsFollowWritesAndSubKeys) {
+TEST_F(CRegistryTest, KeyInformationFollowsWritesAndSubKeysAndStampsTheLocalTime) {
+    const auto before = localNow();
     Registry.OpenKey(kRoot, kKey, true);
-    EXPECT_EQ(Registry.NumOfValues(), 0);
     Registry.WriteValue("Seven77", "abc");
     EXPECT_EQ(Registry.NumOfValues(), 1);
     Registry.WriteValue("Four", "");
-    EXPECT_EQ(Registry.NumOfValues(), 2);
-    EXPECT_EQ(Registry.MaxValueNameLength(), 7);
-    EXPECT_EQ(Registry.MaxValueLength(), 8);  // "abc" and its terminator in UTF-16
-
-    createWithClass(kKey + "\\Sub key", "Klass");
-    createWithClass(kKey + "\\S", "");
-    EXPECT_EQ(Registry.NumOfSubKeys(), 2);
-    EXPECT_EQ(Registry.MaxSubkeyNameLength(), 7);
-    EXPECT_EQ(Registry.MaxClassNameLength(), 5);
-    EXPECT_GE(Registry.SecurityDescriptor(), 0);
-    EXPECT_EQ(Registry.KeyClass(), "");
-    Registry.OpenKey(kRoot, kKey + "\\Sub key", false);
-    EXPECT_EQ(Registry.KeyClass(), "Klass");
+    createWithClass(kKey + "\\Subkey", "Klass");
+    // Numbers that all differ, so no property can return another's unseen. The longest
+    // value is "abc" and its terminator in UTF-16.
+    EXPECT_EQ((std::vector<int>{Registry.NumOfValues(), Registry.MaxValueNameLength(),
+                                Registry.MaxValueLength(), Registry.NumOfSubKeys(),
+                                Registry.MaxSubkeyNameLength(), Registry.MaxClassNameLength()}),
+              (std::vector<int>{2, 7, 8, 1, 6, 5}));
+    const DateTime written = Registry.LastWriteTime();
+    EXPECT_LE(fields(before), fields(written));
+    EXPECT_LE(fields(written), fields(localNow()));
 }
 
-TEST_F(CRegistryTest, ClassTextOf255CharactersCannotBeDescribed) {
+TEST_F(CRegistryTest, KeyInformationIsRefusedWithNoKeyOpenOrAClassOf255Characters) {
+    const auto expectRefused = [this] {
+        for (const std::function<void()>& read : std::vector<std::function<void()>>{
+                 [&] { Registry.KeyClass(); }, [&] { Registry.NumOfSubKeys(); },
+                 [&] { Registry.MaxSubkeyNameLength(); }, [&] { Registry.MaxClassNameLength(); },
+                 [&] { Registry.NumOfValues(); }, [&] { Registry.MaxValueNameLength(); },
+                 [&] { Registry.MaxValueLength(); }, [&] { Registry.SecurityDescriptor(); }}) {
+            expectError(read, "CRegistry:RefreshKeyInfo", "Failed to retrieve key information.");
+        }
+    };
+    expectRefused();
+    EXPECT_EQ(Registry.LastWriteTime(), (DateTime{1899, 12, 30, 0, 0, 0}));  // and no error
+
     createWithClass(kKey + "\\Longest", std::string(254, 'c'));
     createWithClass(kKey + "\\TooLong", std::string(255, 'c'));
     Registry.OpenKey(kRoot, kKey + "\\Longest", false);
     EXPECT_EQ(Registry.KeyClass(), std::string(254, 'c'));
     Registry.OpenKey(kRoot, kKey + "\\TooLong", false);
-    expectKeyInformationRefused(Registry);
+    expectRefused();
     // The time falls back to the stamp of the last key that could be described.
     EXPECT_NE(Registry.LastWriteTime(), DateTime{});
-}
-
-TEST_F(CRegistryTest, LastWriteTimeIsZeroAtFirstThenTheLocalTimeOfTheLastWrite) {
-    expectKeyInformationRefused(Registry);
-    EXPECT_EQ(Registry.LastWriteTime(), DateTime{});  // 30 December 1899, no error
-
-    const auto before = localNow();
-    Registry.OpenKey(kRoot, kKey, true);
-    Registry.WriteValue("Stamp", "now");
-    const DateTime written = Registry.LastWriteTime();
-    EXPECT_LE(before, fields(written));
-    EXPECT_LE(fields(written), localNow());
-    // A closed key keeps the stamp of the last refresh rather than losing it.
-    Registry.CloseKey();
-    EXPECT_EQ(Registry.LastWriteTime(), written);
 }
 
 }  // namespace

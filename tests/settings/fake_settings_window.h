@@ -1,9 +1,9 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "raised_error.h"
 #include "settings_window.h"
 
 namespace tolvane::testing {
@@ -25,7 +25,6 @@ class FakeSettingsWindow : public SettingsWindow {
     std::string toolTip = "Search specific files: ";
     std::string currentDrive = "/";
     std::string currentPath = "/";
-    std::string badDrive;  // a drive that cannot be selected
     std::vector<std::string> events;
 
     // Every field the settings fill, with the check boxes, as one line.
@@ -54,10 +53,9 @@ class FakeSettingsWindow : public SettingsWindow {
         return const_cast<FakeSettingsWindow*>(this)->check(box);
     }
     void setCheckBoxValue(SettingsCheckBox box, int value) override {
-        if (check(box) == value) {
+        if (std::exchange(check(box), value) == value) {
             return;
         }
-        check(box) = value;
         if (box != SettingsCheckBox::Comment_Check) {
             (box == SettingsCheckBox::Filter_Check ? UseFileFilter : RecurseSubdirectories) =
                 value != 0;
@@ -75,12 +73,7 @@ class FakeSettingsWindow : public SettingsWindow {
     void applyWindowTitle() override { events.push_back("title " + SaveFilename); }
 
     std::string drive() const override { return currentDrive; }
-    void setDrive(const std::string& drive) override {
-        if (drive == badDrive) {
-            throw RaisedError(68, "Result_Drive", "Device unavailable");
-        }
-        currentDrive = drive;
-    }
+    void setDrive(const std::string& drive) override { currentDrive = drive; }
     std::string path() const override { return currentPath; }
     void setPath(const std::string& path) override { currentPath = path; }
 

@@ -1,27 +1,86 @@
 #pragma once
 
-#include <memory>
-#include <string>
+#include <gtest/gtest.h>
 
-#include "registry_api.h"
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "raised_error.h"
+
+#ifdef _WIN32
+#include "win32_registry.h"
+struct HKEY__;
+#else
+#include "registry_sqlite_store.h"
+#include "support/temporary_folder.h"
+#endif
 
 namespace tolvane::testing {
 
-// A registry of its own for one test, empty at the start: the SQLite store in a
-// temporary folder off Windows. The CRegistry and settings tests use only the port, so
-// they run unchanged against any registry that stands behind it.
-class TestRegistry {
+#ifdef _WIN32
+// The real registry, with HKEY_LOCAL_MACHINE redirected to a scratch key (see
+// test_registry_win32.cpp).
+class PlatformRegistry : public Win32Registry {
   public:
-    TestRegistry();
-    ~TestRegistry();
-    TestRegistry(const TestRegistry&) = delete;
-    TestRegistry& operator=(const TestRegistry&) = delete;
-
-    RegistryApi& api();
+    PlatformRegistry();
+    ~PlatformRegistry() override;
 
   private:
-    struct Store;
-    std::unique_ptr<Store> store_;
+    HKEY__* standIn_ = nullptr;
 };
+#else
+struct StoreFolder {
+    TemporaryFolder folder;
+};
+// The SQLite store in a temporary folder (a base, so made before the store and removed after).
+class PlatformRegistry : private StoreFolder, public SqliteRegistryStore {
+  public:
+    PlatformRegistry() : SqliteRegistryStore((folder.path() / "registry.sqlite3").string()) {}
+};
+#endif
+
+// A registry of its own for one test, empty at the start, that notes the opens and closes
+// and the names of the values written, in order, and refuses the write of the value named
+// `failSetOf`. The CRegistry and settings tests use only the port, so they run unchanged
+// on either platform.
+class TestRegistry : public PlatformRegistry {
+    using U = std::uint32_t;
+
+  public:
+    std::vector<std::string> calls;  // "Open Software\\X", "Close"
+    std::vector<std::string> written;
+    std::string failSetOf;
+
+    RegistryStatus RegOpenKeyExA(RegistryHandle key, const char* sub, U options, U access,
+                                 RegistryHandle* result) override {
+        calls.push_back(std::string("Open ") + sub);
+        return PlatformRegistry::RegOpenKeyExA(key, sub, options, access, result);
+    }
+    RegistryStatus RegCloseKey(RegistryHandle key) override {
+        calls.push_back("Close");
+        return PlatformRegistry::RegCloseKey(key);
+    }
+    RegistryStatus RegSetValueExA(RegistryHandle key, const char* name, U reserved, U type,
+                                  const std::uint8_t* data, U size) override {
+        written.push_back(name);
+        return failSetOf == name
+                   ? 1016
+                   : PlatformRegistry::RegSetValueExA(key, name, reserved, type, data, size);
+    }
+};
+
+// Runs `call` and checks that it raised CRegistry's error with this source and text.
+inline void expectError(const std::function<void()>& call, const std::string& source,
+                        const std::string& description, std::uint32_t number = 0x80040002u) {
+    try {
+        call();
+        ADD_FAILURE() << "no error; expected " << source << ": " << description;
+    } catch (const RaisedError& error) {
+        EXPECT_EQ(static_cast<std::uint32_t>(error.number()), number);
+        EXPECT_EQ(error.source(), source);
+        EXPECT_EQ(error.description(), description);
+    }
+}
 
 }  // namespace tolvane::testing
