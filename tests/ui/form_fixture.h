@@ -5,17 +5,10 @@
 #include <QApplication>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <optional>
-#include <utility>
-#include <string>
-#include <vector>
+#include <sstream>
 
 #include "application_settings.h"
-#include "c_registry.h"
-#include "folder_path.h"
 #include "main_form.h"
-#include "posix_file_system.h"
 #include "raised_error.h"
 #include "registry_sqlite_store.h"
 #include "scripted_dialogs.h"
@@ -44,26 +37,23 @@ protected:
         char pattern[] = "/tmp/tolvane-ui-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         root = pattern;
-        std::filesystem::create_directories(root + "/drive_b/inner");
-        writeFile("drive_b/b.txt");
-        std::filesystem::create_directories(root + "/tree/sub1");
-        std::filesystem::create_directories(root + "/tree/sub2");
-        writeFile("tree/top.txt");
-        writeFile("tree/sub1/one.txt");
-        writeFile("tree/sub2/two.txt");
-
-        drives = {
-            {"/", "/ [test]"},
-            {root + "/drive_b", root + "/drive_b [test]"},
-            {root + "/gone", root + "/gone [test]"},
-        };
+        tree = root + "/tree";
+        for (const char* folder : {"/drive_b/inner", "/tree/sub1", "/tree/sub2"}) {
+            std::filesystem::create_directories(root + folder);
+        }
+        for (const char* file : {"/drive_b/b.txt", "/tree/top.txt", "/tree/sub1/one.txt",
+                                 "/tree/sub2/two.txt"}) {
+            std::ofstream(root + file) << "x";
+        }
+        drives = {{"/", "/ [test]"},
+                  {root + "/drive_b", root + "/drive_b [test]"},
+                  {root + "/gone", root + "/gone [test]"}};
         store = std::make_unique<SqliteRegistryStore>(root + "/config/registry.sqlite3");
         form = newForm();
     }
 
     void TearDown() override {
         form.reset();
-        store.reset();
         std::filesystem::remove_all(root);
     }
 
@@ -81,31 +71,32 @@ protected:
         for (const auto& [name, text] : values) {
             registry.WriteValue(name, text);
         }
-        registry.CloseKey();
     }
 
     // The stored value, or nothing when it is absent.
     std::optional<std::string> storedValue(const std::string& name) {
         CRegistry registry(*store);
         openSettingsKey(registry);
-        std::optional<std::string> text;
-        if (registry.ValueExists(name)) {
-            text = registry.ReadValue(name);
-        }
-        registry.CloseKey();
-        return text;
+        return registry.ValueExists(name) ? std::optional(registry.ReadValue(name)) : std::nullopt;
     }
 
-    void writeFile(const std::string& relative, const std::string& text = "x") {
-        std::ofstream(root + "/" + relative) << text;
+    int storedCount() {
+        CRegistry registry(*store);
+        openSettingsKey(registry);
+        return registry.NumOfValues();
     }
 
-    // Starts the window on `folder` (stored as the last drive and path) and makes it the
-    // active window, so that it can hold the keyboard focus.
-    void open(const std::string& folder) {
-        const int drive = driveIndexOf(drives, absoluteFolderPath(folder));
-        storeSettings({{"Last Drive", drives[static_cast<std::size_t>(drive)].text},
-                       {"Last Path", folder}});
+    std::string contentsOf(const std::string& relative) const {
+        std::ifstream file(root + "/" + relative, std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    // Starts the window on `folder` of `drive` (stored as the last drive and path) and
+    // makes it the active window, so that it can hold the keyboard focus.
+    void open(const std::string& folder, const std::string& drive = "/ [test]") {
+        storeSettings({{"Last Drive", drive}, {"Last Path", folder}});
         form->loadEvent();
         form->activateWindow();
         QApplication::setActiveWindow(form.get());
@@ -117,13 +108,9 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    int rowOf(const std::string& path) const {
-        for (int i = 0; i < form->Result_Dir->ListCount(); ++i) {
-            if (form->Result_Dir->List(i) == path) {
-                return i;
-            }
-        }
-        return -1;
+    // The folder list's row that shows `name` (after its indent), or -1.
+    int rowOf(const char* name) const {
+        return form->Result_Dir->row(form->Result_Dir->findItems(name, Qt::MatchEndsWith).value(0));
     }
 
     std::vector<std::string> fileNames() const {
@@ -135,6 +122,7 @@ protected:
     }
 
     std::string root;
+    std::string tree;
     std::vector<DriveEntry> drives;
     ScriptedDialogs dialogs;
     BlockingFileSystem listFileSystem;

@@ -1,34 +1,25 @@
-// Listing runs started and stopped from the window.
+// Listing runs started and stopped from the window. (The run's own rules are proved
+// against a fake window in listing_run_test.cpp; these prove the real controls.)
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
-#include <sstream>
 
 #include "form_fixture.h"
+#include "output_file_table.h"
 
 namespace tolvane::test {
 namespace {
+
+const std::vector<bool> kAllEnabled(7, true);
 
 class RunTest : public FormTest {
 protected:
     void SetUp() override {
         FormTest::SetUp();
-        open(root + "/tree");
+        open(tree);
         form->SaveFilename = root + "/listing.txt";
-    }
-
-    std::vector<std::string> listingLines() const {
-        std::ifstream file(root + "/listing.txt", std::ios::binary);
-        std::stringstream text;
-        text << file.rdbuf();
-        std::vector<std::string> lines;
-        std::string line;
-        while (std::getline(text, line)) {
-            lines.push_back(line);
-        }
-        return lines;
     }
 
     // Which of the controls a run switches are enabled, in the order of the run table.
@@ -45,92 +36,72 @@ protected:
     }
 };
 
-TEST_F(RunTest, ButtonWritesTheListingOfTheFolderShown) {
-    QTest::mouseClick(form->Make_Button, Qt::LeftButton);
-
-    const std::vector<std::string> lines = listingLines();
-    ASSERT_EQ(lines.size(), 4u);  // header and three files
-    EXPECT_EQ(lines[0].rfind("Filename\tExtension\tSize", 0), 0u);
-    EXPECT_EQ(lines[1].rfind("top.txt\t", 0), 0u);
+TEST_F(RunTest, MenuItemWritesTheListingOfTheFolderShownAndBeeps) {
+    form->Recurse_Check->setValue(0);  // the folder's own files only
+    form->Function_Make->trigger();
+    const std::string listing = contentsOf("listing.txt");
+    EXPECT_EQ(listing.rfind("Filename\tExtension\tSize", 0), 0u);
+    EXPECT_EQ(listing.find("\r\ntop.txt\t"), listing.find("\r\n"));
+    EXPECT_EQ(listing.find("one.txt"), std::string::npos);
     EXPECT_EQ(dialogs.beeps, 1);
     EXPECT_EQ(form->Progress_Label->text().toStdString(),
               "Directory contenst stored in: " + root + "/listing.txt");
-    EXPECT_EQ(form->Make_Button->text(), "&Make List");
-    EXPECT_FALSE(form->Running);
-
-    // The menu item runs the same procedure, without subfolders when Recurse is off.
-    form->Recurse_Check->setValue(0);
-    form->Function_Make->trigger();
-    EXPECT_EQ(listingLines().size(), 2u);
-    EXPECT_EQ(dialogs.beeps, 2);
 }
 
-TEST_F(RunTest, RunningStateDisablesWhatCouldChangeTheRun) {
+TEST_F(RunTest, RunDisablesWhatCouldChangeItAndAClickDuringAYieldStopsIt) {
     std::vector<bool> whileRunning;
-    QString captionWhileRunning;
-    bool stillUsable = false;
+    bool othersUsable = false;
+    bool idleAtOnce = false;
     atFirstYield([&] {
         whileRunning = switchedControlsEnabled();
-        captionWhileRunning = form->Make_Button->text();
-        stillUsable = form->Make_Button->isEnabled() && form->Result_File->isEnabled() &&
-                      form->Function_About->isEnabled() && form->Function_Exit->isEnabled() &&
-                      form->Function_Menu->menuAction()->isEnabled();
+        othersUsable = form->Result_File->isEnabled() && form->Function_Exit->isEnabled() &&
+                       form->Function_Menu->menuAction()->isEnabled();
+        QTest::mouseClick(form->Make_Button, Qt::LeftButton);
+        // Back in idle at once, before the walker has even returned.
+        idleAtOnce = form->StopRequested && !form->Running &&
+                     form->Make_Button->text() == "&Make List" &&
+                     switchedControlsEnabled() == kAllEnabled;
     });
     QTest::mouseClick(form->Make_Button, Qt::LeftButton);
 
     EXPECT_EQ(whileRunning, std::vector<bool>(7, false));
-    EXPECT_EQ(captionWhileRunning, "&Stop");
-    EXPECT_TRUE(stillUsable);
-    EXPECT_EQ(switchedControlsEnabled(), std::vector<bool>(7, true));
+    EXPECT_TRUE(othersUsable);
+    EXPECT_TRUE(idleAtOnce);
+    EXPECT_EQ(form->Progress_Label->text(), "Aborted");
+    // The folder's own file was written before the first yield; no subfolder was entered.
+    const std::string listing = contentsOf("listing.txt");
+    EXPECT_NE(listing.find("\r\ntop.txt\t"), std::string::npos);
+    EXPECT_EQ(listing.find("one.txt"), std::string::npos);
 }
 
-TEST_F(RunTest, ClickDuringAYieldStopsTheRun) {
-    bool stopHandled = false;
-    atFirstYield([&] {
-        QTest::mouseClick(form->Make_Button, Qt::LeftButton);
-        // Back in idle at once, before the walker has even returned.
-        stopHandled = form->StopRequested && !form->Running &&
-                      form->Make_Button->text() == "&Make List" &&
-                      form->Setup_Menu->menuAction()->isEnabled();
+TEST_F(RunTest, FailuresAreReportedAndLeaveTheWindowIdle) {
+    // An output file that cannot be opened: the run's own message.
+    form->SaveFilename = root + "/none/listing.txt";
+    QTest::mouseClick(form->Make_Button, Qt::LeftButton);
+
+    // At the first yield the user presses Enter on a folder that has vanished since the
+    // list was filled: Form_KeyPress fails, nothing traps it, and the run ends as stopped.
+    form->SaveFilename = root + "/listing.txt";
+    atFirstYield([this] {
+        form->FocusedList = "Result_Dir";
+        form->Result_Dir->setCurrentRow(rowOf("sub1"));
+        std::filesystem::remove_all(tree + "/sub1");
+        QTest::keyClick(form->Make_Button, Qt::Key_Return);
     });
     QTest::mouseClick(form->Make_Button, Qt::LeftButton);
-
-    EXPECT_TRUE(stopHandled);
     EXPECT_EQ(form->Progress_Label->text(), "Aborted");
-    EXPECT_EQ(dialogs.beeps, 0);
-    EXPECT_FALSE(form->Running);
-    EXPECT_FALSE(form->StopRequested);
-    EXPECT_EQ(form->Make_Button->text(), "&Make List");
-    EXPECT_EQ(switchedControlsEnabled(), std::vector<bool>(7, true));
-    // The folder's own file was written before the first yield; no subfolder was entered.
-    const std::vector<std::string> lines = listingLines();
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1].rfind("top.txt\t", 0), 0u);
-}
+    EXPECT_EQ(form->Result_Dir->Path(), tree);
+    EXPECT_EQ(switchedControlsEnabled(), kAllEnabled);
+    EXPECT_FALSE(form->Running || form->StopRequested || OutputFileTable::instance().isOpen(1));
+    const std::string listing = contentsOf("listing.txt");  // its lines complete
+    EXPECT_NE(listing.find("\r\ntop.txt\t"), std::string::npos);
+    EXPECT_EQ(listing.substr(listing.size() - 2), "\r\n");
 
-TEST_F(RunTest, OpenFailureIsReportedAndTheWindowReturnsToIdle) {
-    form->SaveFilename = root + "/no/such/folder/listing.txt";
-    form->Progress_Label->setText("earlier");
-    QTest::mouseClick(form->Make_Button, Qt::LeftButton);
-    const auto messages = dialogs.ofKind(DialogCall::Kind::Message);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].title, "Error in Make_Button_Click");
-    EXPECT_EQ(messages[0].text.rfind("Error opening file: " + form->SaveFilename + "\rError: ", 0), 0u);
-    EXPECT_EQ(form->Progress_Label->text(), "earlier");
-    EXPECT_EQ(form->Make_Button->text(), "&Make List");
-    EXPECT_FALSE(form->Running);
-}
-
-TEST_F(RunTest, UnreadableStartFolderGoesToTheLastResortAndLeavesTheWindowIdle) {
-    form->Result_Dir->setPath(root + "/tree/sub1");
-    std::filesystem::remove_all(root + "/tree/sub1");
-    QTest::mouseClick(form->Make_Button, Qt::LeftButton);
-    const auto messages = dialogs.ofKind(DialogCall::Kind::Message);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].title, "Tolvane");
-    EXPECT_FALSE(form->Running);
-    EXPECT_EQ(switchedControlsEnabled(), std::vector<bool>(7, true));
-    EXPECT_EQ(listingLines().size(), 1u);  // the header, and the file was closed
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].title, "Error in Make_Button_Click");
+    EXPECT_EQ(dialogs.messages[0].text.rfind("Error opening file: " + root + "/none/", 0), 0u);
+    EXPECT_EQ(dialogs.messages[1].text.rfind("Run-time error '76':\rSource: ", 0), 0u);
+    EXPECT_EQ(dialogs.messages[1].title, "Tolvane");
 }
 
 }  // namespace

@@ -11,84 +11,58 @@
 
 namespace tolvane::test {
 
-// One prompt the window showed.
-struct DialogCall {
-    enum class Kind { Message, Input, Save };
-    Kind kind = Kind::Message;
-    std::string text;  // message text or input prompt
+struct Message {
+    std::string text;
     std::string title;
     int style = 0;
-    std::string defaultText;
-    SaveDialogSettings save;
 };
 
-// Records every prompt and answers it from a script: input boxes and save dialogs take
-// the next scripted answer, and Cancel when the script has run out.
+// Records every prompt. Input boxes and save dialogs take the next scripted answer in
+// turn, and Cancel when the script has run out.
 class ScriptedDialogs : public Dialogs {
 public:
-    std::vector<DialogCall> calls;
-    std::deque<std::string> inputAnswers;
-    std::deque<std::optional<std::string>> saveAnswers;
+    std::vector<Message> messages;
+    std::vector<std::string> inputDefaults;  // the text each input box proposed
+    std::vector<SaveDialogSettings> saves;
+    std::deque<std::string> answers;
     int beeps = 0;
-    // Runs while a prompt is shown, to look at the window at that moment.
-    std::function<void(const DialogCall&)> whileShown;
+    std::function<void()> whileShown;  // looks at the window while a prompt is shown
+
+    std::size_t prompts() const { return messages.size() + inputDefaults.size() + saves.size(); }
 
     void messageBox(const std::string& text, int style, const std::string& title) override {
-        DialogCall call;
-        call.kind = DialogCall::Kind::Message;
-        call.text = text;
-        call.style = style;
-        call.title = title;
-        shown(call);
+        messages.push_back({text, title, style});
+        shown();
     }
 
-    std::string inputBox(const std::string& prompt, const std::string& title,
+    std::string inputBox(const std::string&, const std::string&,
                          const std::string& defaultText) override {
-        DialogCall call;
-        call.kind = DialogCall::Kind::Input;
-        call.text = prompt;
-        call.title = title;
-        call.defaultText = defaultText;
-        shown(call);
-        if (inputAnswers.empty()) {
-            return {};
-        }
-        std::string answer = inputAnswers.front();
-        inputAnswers.pop_front();
-        return answer;
+        inputDefaults.push_back(defaultText);
+        return answer().value_or("");
     }
 
     std::optional<std::string> showSave(const SaveDialogSettings& settings) override {
-        DialogCall call;
-        call.kind = DialogCall::Kind::Save;
-        call.save = settings;
-        shown(call);
-        if (saveAnswers.empty()) {
-            return std::nullopt;
-        }
-        std::optional<std::string> answer = saveAnswers.front();
-        saveAnswers.pop_front();
-        return answer;
+        saves.push_back(settings);
+        return answer();
     }
 
     void beep() override { ++beeps; }
 
-    std::vector<DialogCall> ofKind(DialogCall::Kind kind) const {
-        std::vector<DialogCall> found;
-        for (const DialogCall& call : calls) {
-            if (call.kind == kind) {
-                found.push_back(call);
-            }
+private:
+    void shown() {
+        if (whileShown) {
+            whileShown();
         }
-        return found;
     }
 
-private:
-    void shown(const DialogCall& call) {
-        calls.push_back(call);
-        if (whileShown) {
-            whileShown(call);
+    std::optional<std::string> answer() {
+        shown();
+        if (answers.empty()) {
+            return std::nullopt;
         }
+        std::string text = answers.front();
+        answers.pop_front();
+        return text;
     }
 };
 

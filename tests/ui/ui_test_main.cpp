@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <cstring>
-#include <memory>
 
 int main(int argc, char* argv[]) {
     ::testing::InitGoogleTest(&argc, argv);
