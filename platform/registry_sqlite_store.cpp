@@ -125,6 +125,11 @@ class Statement {
         }
         return sqlite3_step(statement_);
     }
+    // Steps a statement that returns no rows (a change) to its end.
+    RegistryStatus run() {
+        const int result = step();
+        return result == SQLITE_DONE ? kRegistrySuccess : statusOf(result);
+    }
 
     std::int64_t number(int column) const { return sqlite3_column_int64(statement_, column); }
     std::string text(int column) const {
@@ -244,8 +249,7 @@ RegistryStatus walk(sqlite3* db, const std::vector<std::string_view>& parts, std
 RegistryStatus touchKey(sqlite3* db, std::int64_t keyId) {
     Statement update(db, "UPDATE key SET last_write = ?1 WHERE id = ?2");
     update.bind(1, nowTicks()).bind(2, keyId);
-    const int result = update.step();
-    return result == SQLITE_DONE ? kRegistrySuccess : statusOf(result);
+    return update.run();
 }
 
 RegistryStatus commitStatus(Transaction& transaction) {
@@ -438,6 +442,29 @@ RegistryHandle SqliteRegistryStore::newHandle(std::int64_t keyId, std::uint32_t 
     return lastHandle_;
 }
 
+RegistryStatus SqliteRegistryStore::onKey(RegistryHandle hKey, std::uint32_t accessNeeded,
+                                          Work kind, const KeyBody& body) {
+    sqlite3* db = connection();
+    if (db == nullptr) {
+        return kBadDatabase;  // the file cannot be used; it is left as it is
+    }
+    Transaction transaction(db, kind == Work::kWriting);
+    if (!transaction.begun()) {
+        return statusOf(transaction.beginResult());
+    }
+    std::int64_t keyId = 0;
+    if (const RegistryStatus status = resolve(db, hKey, accessNeeded, keyId);
+        status != kRegistrySuccess) {
+        return status;
+    }
+    // A failed operation is rolled back whole. A reading one is committed too, which only
+    // ends it: with nothing written, there is nothing that could fail.
+    if (const RegistryStatus status = body(db, keyId); status != kRegistrySuccess) {
+        return status;
+    }
+    return commitStatus(transaction);
+}
+
 RegistryStatus SqliteRegistryStore::RegOpenKeyExA(RegistryHandle hKey, const char* lpSubKey,
                                                   std::uint32_t /*ulOptions*/,
                                                   std::uint32_t samDesired,
@@ -449,25 +476,17 @@ RegistryStatus SqliteRegistryStore::RegOpenKeyExA(RegistryHandle hKey, const cha
     if (const RegistryStatus status = splitPath(lpSubKey, parts); status != kRegistrySuccess) {
         return status;
     }
-    sqlite3* db = connection();
-    if (db == nullptr) {
-        return kBadDatabase;
-    }
-    Transaction transaction(db, false);
-    if (!transaction.begun()) {
-        return statusOf(transaction.beginResult());
-    }
-    std::int64_t keyId = 0;
-    if (const RegistryStatus status = resolve(db, hKey, 0, keyId); status != kRegistrySuccess) {
+    std::int64_t opened = 0;
+    const auto body = [&](sqlite3* db, std::int64_t keyId) -> RegistryStatus {
+        opened = keyId;
+        return walk(db, parts, opened);
+    };
+    const RegistryStatus status = onKey(hKey, 0, Work::kReading, body);
+    if (status != kRegistrySuccess) {
         return status;
     }
-    if (const RegistryStatus status = walk(db, parts, keyId); status != kRegistrySuccess) {
-        return status;
-    }
-    if (const RegistryStatus status = commitStatus(transaction); status != kRegistrySuccess) {
-        return status;
-    }
-    *phkResult = newHandle(keyId, samDesired);
+    // Only a call that succeeded gives a handle, so a failed one leaves none behind.
+    *phkResult = newHandle(opened, samDesired);
     return kRegistrySuccess;
 }
 
@@ -482,46 +501,41 @@ RegistryStatus SqliteRegistryStore::RegCreateKeyExA(
     if (const RegistryStatus status = splitPath(lpSubKey, parts); status != kRegistrySuccess) {
         return status;
     }
-    sqlite3* db = connection();
-    if (db == nullptr) {
-        return kBadDatabase;
-    }
-    Transaction transaction(db, true);
-    if (!transaction.begun()) {
-        return statusOf(transaction.beginResult());
-    }
-    std::int64_t keyId = 0;
-    if (const RegistryStatus status = resolve(db, hKey, 0, keyId); status != kRegistrySuccess) {
-        return status;
-    }
+    std::int64_t opened = 0;
     bool created = false;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        RegistryStatus status = kRegistrySuccess;
-        if (const auto child = findChild(db, keyId, parts[i], status)) {
-            keyId = *child;
-            continue;
+    const auto body = [&](sqlite3* db, std::int64_t keyId) -> RegistryStatus {
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            RegistryStatus found = kRegistrySuccess;
+            if (const auto child = findChild(db, keyId, parts[i], found)) {
+                keyId = *child;
+                continue;
+            }
+            if (found != kFileNotFound) {
+                return found;
+            }
+            // Only the key asked for gets the class text; the keys made on the way have none.
+            const bool last = i + 1 == parts.size();
+            Statement insert(
+                db, "INSERT INTO key (parent, name, class, last_write) VALUES (?1, ?2, ?3, ?4)");
+            insert.bind(1, keyId)
+                .bind(2, parts[i])
+                .bind(3, std::string_view(last && lpClass != nullptr ? lpClass : ""))
+                .bind(4, nowTicks());
+            if (const RegistryStatus inserted = insert.run(); inserted != kRegistrySuccess) {
+                return inserted;
+            }
+            keyId = sqlite3_last_insert_rowid(db);
+            created = true;
         }
-        if (status != kFileNotFound) {
-            return status;
-        }
-        // Only the key asked for gets the class text; the keys made on the way have none.
-        const bool last = i + 1 == parts.size();
-        Statement insert(
-            db, "INSERT INTO key (parent, name, class, last_write) VALUES (?1, ?2, ?3, ?4)");
-        insert.bind(1, keyId)
-            .bind(2, parts[i])
-            .bind(3, std::string_view(last && lpClass != nullptr ? lpClass : ""))
-            .bind(4, nowTicks());
-        if (const int result = insert.step(); result != SQLITE_DONE) {
-            return statusOf(result);
-        }
-        keyId = sqlite3_last_insert_rowid(db);
-        created = true;
-    }
-    if (const RegistryStatus status = commitStatus(transaction); status != kRegistrySuccess) {
+        opened = keyId;
+        return kRegistrySuccess;
+    };
+    const RegistryStatus status = onKey(hKey, 0, Work::kWriting, body);
+    if (status != kRegistrySuccess) {
         return status;
     }
-    *phkResult = newHandle(keyId, samDesired);
+    // As for RegOpenKeyExA: nothing is handed out before the keys are stored.
+    *phkResult = newHandle(opened, samDesired);
     if (lpdwDisposition != nullptr) {
         *lpdwDisposition = created ? kCreatedNewKey : kOpenedExistingKey;
     }
@@ -543,41 +557,24 @@ RegistryStatus SqliteRegistryStore::RegDeleteKeyA(RegistryHandle hKey, const cha
     if (parts.empty()) {
         return kInvalidParameter;  // the key itself, which may be a root: never deleted
     }
-    sqlite3* db = connection();
-    if (db == nullptr) {
-        return kBadDatabase;
-    }
-    Transaction transaction(db, true);
-    if (!transaction.begun()) {
-        return statusOf(transaction.beginResult());
-    }
-    std::int64_t keyId = 0;
-    if (const RegistryStatus status = resolve(db, hKey, 0, keyId); status != kRegistrySuccess) {
-        return status;
-    }
-    if (const RegistryStatus status = walk(db, parts, keyId); status != kRegistrySuccess) {
-        return status;
-    }
-    Statement children(db, "SELECT 1 FROM key WHERE parent = ?1 LIMIT 1");
-    children.bind(1, keyId);
-    int result = children.step();
-    if (result == SQLITE_ROW) {
-        return kAccessDenied;  // a key with sub-keys is never deleted
-    }
-    if (result != SQLITE_DONE) {
-        return statusOf(result);
-    }
-    Statement values(db, "DELETE FROM value WHERE key = ?1");
-    values.bind(1, keyId);
-    if ((result = values.step()) != SQLITE_DONE) {
-        return statusOf(result);
-    }
-    Statement key(db, "DELETE FROM key WHERE id = ?1");
-    key.bind(1, keyId);
-    if ((result = key.step()) != SQLITE_DONE) {
-        return statusOf(result);
-    }
-    return commitStatus(transaction);
+    const auto body = [&](sqlite3* db, std::int64_t keyId) -> RegistryStatus {
+        if (const RegistryStatus status = walk(db, parts, keyId); status != kRegistrySuccess) {
+            return status;
+        }
+        Statement children(db, "SELECT 1 FROM key WHERE parent = ?1 LIMIT 1");
+        children.bind(1, keyId);
+        if (const int result = children.step(); result != SQLITE_DONE) {
+            // a key with sub-keys is never deleted
+            return result == SQLITE_ROW ? kAccessDenied : statusOf(result);
+        }
+        Statement values(db, "DELETE FROM value WHERE key = ?1");
+        if (const RegistryStatus status = values.bind(1, keyId).run(); status != kRegistrySuccess) {
+            return status;
+        }
+        Statement key(db, "DELETE FROM key WHERE id = ?1");
+        return key.bind(1, keyId).run();
+    };
+    return onKey(hKey, 0, Work::kWriting, body);
 }
 
 RegistryStatus SqliteRegistryStore::RegQueryValueExA(RegistryHandle hKey, const char* lpValueName,
@@ -587,44 +584,31 @@ RegistryStatus SqliteRegistryStore::RegQueryValueExA(RegistryHandle hKey, const 
     if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr)) {
         return kInvalidParameter;
     }
-    sqlite3* db = connection();
-    if (db == nullptr) {
-        return kBadDatabase;
-    }
-    Transaction transaction(db, false);
-    if (!transaction.begun()) {
-        return statusOf(transaction.beginResult());
-    }
-    std::int64_t keyId = 0;
-    if (const RegistryStatus status = resolve(db, hKey, registry_access::kQueryValue, keyId);
-        status != kRegistrySuccess) {
-        return status;
-    }
-    Statement query(db, "SELECT type, data FROM value WHERE key = ?1 AND name = ?2");
-    query.bind(1, keyId).bind(2, std::string_view(lpValueName == nullptr ? "" : lpValueName));
-    const int result = query.step();
-    if (result == SQLITE_DONE) {
-        return kFileNotFound;
-    }
-    if (result != SQLITE_ROW) {
-        return statusOf(result);
-    }
-    const std::vector<std::uint8_t> data = query.blob(1);
-    const auto size = static_cast<std::uint32_t>(data.size());
-    if (lpData != nullptr && size > *lpcbData) {
-        *lpcbData = size;  // what it would take, as the real registry reports it
-        return kMoreData;
-    }
-    if (lpData != nullptr && size > 0) {
-        std::memcpy(lpData, data.data(), size);
-    }
-    if (lpcbData != nullptr) {
-        *lpcbData = size;
-    }
-    if (lpType != nullptr) {
-        *lpType = static_cast<std::uint32_t>(query.number(0));
-    }
-    return kRegistrySuccess;
+    const auto body = [&](sqlite3* db, std::int64_t keyId) -> RegistryStatus {
+        Statement query(db, "SELECT type, data FROM value WHERE key = ?1 AND name = ?2");
+        query.bind(1, keyId).bind(2, std::string_view(lpValueName == nullptr ? "" : lpValueName));
+        const int result = query.step();
+        if (result != SQLITE_ROW) {
+            return result == SQLITE_DONE ? kFileNotFound : statusOf(result);
+        }
+        const std::vector<std::uint8_t> data = query.blob(1);
+        const auto size = static_cast<std::uint32_t>(data.size());
+        if (lpData != nullptr && size > *lpcbData) {
+            *lpcbData = size;  // what it would take, as the real registry reports it
+            return kMoreData;
+        }
+        if (lpData != nullptr && size > 0) {
+            std::memcpy(lpData, data.data(), size);
+        }
+        if (lpcbData != nullptr) {
+            *lpcbData = size;
+        }
+        if (lpType != nullptr) {
+            *lpType = static_cast<std::uint32_t>(query.number(0));
+        }
+        return kRegistrySuccess;
+    };
+    return onKey(hKey, registry_access::kQueryValue, Work::kReading, body);
 }
 
 RegistryStatus SqliteRegistryStore::RegSetValueExA(RegistryHandle hKey, const char* lpValueName,
@@ -642,63 +626,37 @@ RegistryStatus SqliteRegistryStore::RegSetValueExA(RegistryHandle hKey, const ch
     if (isTextType(dwType) && (data.empty() || data.back() != 0)) {
         data.push_back(0);
     }
-    sqlite3* db = connection();
-    if (db == nullptr) {
-        return kBadDatabase;
-    }
-    Transaction transaction(db, true);
-    if (!transaction.begun()) {
-        return statusOf(transaction.beginResult());
-    }
-    std::int64_t keyId = 0;
-    if (const RegistryStatus status = resolve(db, hKey, registry_access::kSetValue, keyId);
-        status != kRegistrySuccess) {
-        return status;
-    }
-    // An existing value keeps the spelling of its name; only type and data change.
-    Statement upsert(db,
-                     "INSERT INTO value (key, name, type, data) VALUES (?1, ?2, ?3, ?4) "
-                     "ON CONFLICT (key, name) DO UPDATE SET type = excluded.type, "
-                     "data = excluded.data");
-    upsert.bind(1, keyId)
-        .bind(2, std::string_view(lpValueName == nullptr ? "" : lpValueName))
-        .bind(3, static_cast<std::int64_t>(dwType))
-        .bindBlob(4, data);
-    if (const int result = upsert.step(); result != SQLITE_DONE) {
-        return statusOf(result);
-    }
-    if (const RegistryStatus status = touchKey(db, keyId); status != kRegistrySuccess) {
-        return status;
-    }
-    return commitStatus(transaction);
+    const auto body = [&](sqlite3* db, std::int64_t keyId) -> RegistryStatus {
+        // An existing value keeps the spelling of its name; only type and data change.
+        Statement upsert(db,
+                         "INSERT INTO value (key, name, type, data) VALUES (?1, ?2, ?3, ?4) "
+                         "ON CONFLICT (key, name) DO UPDATE SET type = excluded.type, "
+                         "data = excluded.data");
+        upsert.bind(1, keyId)
+            .bind(2, std::string_view(lpValueName == nullptr ? "" : lpValueName))
+            .bind(3, static_cast<std::int64_t>(dwType))
+            .bindBlob(4, data);
+        if (const RegistryStatus status = upsert.run(); status != kRegistrySuccess) {
+            return status;
+        }
+        return touchKey(db, keyId);
+    };
+    return onKey(hKey, registry_access::kSetValue, Work::kWriting, body);
 }
 
 RegistryStatus SqliteRegistryStore::RegDeleteValueA(RegistryHandle hKey, const char* lpValueName) {
-    sqlite3* db = connection();
-    if (db == nullptr) {
-        return kBadDatabase;
-    }
-    Transaction transaction(db, true);
-    if (!transaction.begun()) {
-        return statusOf(transaction.beginResult());
-    }
-    std::int64_t keyId = 0;
-    if (const RegistryStatus status = resolve(db, hKey, registry_access::kSetValue, keyId);
-        status != kRegistrySuccess) {
-        return status;
-    }
-    Statement remove(db, "DELETE FROM value WHERE key = ?1 AND name = ?2");
-    remove.bind(1, keyId).bind(2, std::string_view(lpValueName == nullptr ? "" : lpValueName));
-    if (const int result = remove.step(); result != SQLITE_DONE) {
-        return statusOf(result);
-    }
-    if (sqlite3_changes(db) == 0) {
-        return kFileNotFound;
-    }
-    if (const RegistryStatus status = touchKey(db, keyId); status != kRegistrySuccess) {
-        return status;
-    }
-    return commitStatus(transaction);
+    const auto body = [&](sqlite3* db, std::int64_t keyId) -> RegistryStatus {
+        Statement remove(db, "DELETE FROM value WHERE key = ?1 AND name = ?2");
+        remove.bind(1, keyId).bind(2, std::string_view(lpValueName == nullptr ? "" : lpValueName));
+        if (const RegistryStatus status = remove.run(); status != kRegistrySuccess) {
+            return status;
+        }
+        if (sqlite3_changes(db) == 0) {
+            return kFileNotFound;
+        }
+        return touchKey(db, keyId);
+    };
+    return onKey(hKey, registry_access::kSetValue, Work::kWriting, body);
 }
 
 RegistryStatus SqliteRegistryStore::RegQueryInfoKeyA(
@@ -709,78 +667,68 @@ RegistryStatus SqliteRegistryStore::RegQueryInfoKeyA(
     if (lpReserved != nullptr || (lpClass != nullptr && lpcchClass == nullptr)) {
         return kInvalidParameter;
     }
-    sqlite3* db = connection();
-    if (db == nullptr) {
-        return kBadDatabase;
-    }
-    Transaction transaction(db, false);
-    if (!transaction.begun()) {
-        return statusOf(transaction.beginResult());
-    }
-    std::int64_t keyId = 0;
-    if (const RegistryStatus status = resolve(db, hKey, registry_access::kQueryValue, keyId);
-        status != kRegistrySuccess) {
-        return status;
-    }
-    Statement info(
-        db,
-        "SELECT k.class, k.last_write,"
-        " (SELECT count(*) FROM key WHERE parent = k.id),"
-        " (SELECT coalesce(max(length(CAST(name AS BLOB))), 0) FROM key WHERE parent = k.id),"
-        " (SELECT coalesce(max(length(CAST(class AS BLOB))), 0) FROM key WHERE parent = k.id),"
-        " (SELECT count(*) FROM value WHERE key = k.id),"
-        " (SELECT coalesce(max(length(CAST(name AS BLOB))), 0) FROM value WHERE key = k.id)"
-        " FROM key AS k WHERE k.id = ?1");
-    info.bind(1, keyId);
-    const int result = info.step();
-    if (result != SQLITE_ROW) {
-        return result == SQLITE_DONE ? kKeyDeleted : statusOf(result);
-    }
-    const std::string classText = info.text(0);
-    if (lpClass != nullptr && classText.size() + 1 > *lpcchClass) {
-        return kMoreData;  // nothing written
-    }
-    if (lpClass != nullptr) {
-        std::memcpy(lpClass, classText.c_str(), classText.size() + 1);
-    }
-    if (lpcchClass != nullptr) {
-        *lpcchClass = static_cast<std::uint32_t>(classText.size());
-    }
-    const auto count = [&info](int column) {
-        return static_cast<std::uint32_t>(info.number(column));
-    };
-    if (lpcSubKeys != nullptr) {
-        *lpcSubKeys = count(2);
-    }
-    if (lpcbMaxSubKeyLen != nullptr) {
-        *lpcbMaxSubKeyLen = count(3);
-    }
-    if (lpcbMaxClassLen != nullptr) {
-        *lpcbMaxClassLen = count(4);
-    }
-    if (lpcValues != nullptr) {
-        *lpcValues = count(5);
-    }
-    if (lpcbMaxValueNameLen != nullptr) {
-        *lpcbMaxValueNameLen = count(6);
-    }
-    if (lpcbMaxValueLen != nullptr) {
-        Statement sizes(db, "SELECT type, data FROM value WHERE key = ?1");
-        sizes.bind(1, keyId);
-        std::uint32_t largest = 0;
-        while (sizes.step() == SQLITE_ROW) {
-            largest = std::max(largest, storedSize(static_cast<std::uint32_t>(sizes.number(0)),
-                                                   sizes.blob(1)));
+    const auto body = [&](sqlite3* db, std::int64_t keyId) -> RegistryStatus {
+        Statement info(
+            db,
+            "SELECT k.class, k.last_write,"
+            " (SELECT count(*) FROM key WHERE parent = k.id),"
+            " (SELECT coalesce(max(length(CAST(name AS BLOB))), 0) FROM key WHERE parent = k.id),"
+            " (SELECT coalesce(max(length(CAST(class AS BLOB))), 0) FROM key WHERE parent = k.id),"
+            " (SELECT count(*) FROM value WHERE key = k.id),"
+            " (SELECT coalesce(max(length(CAST(name AS BLOB))), 0) FROM value WHERE key = k.id)"
+            " FROM key AS k WHERE k.id = ?1");
+        info.bind(1, keyId);
+        const int result = info.step();
+        if (result != SQLITE_ROW) {
+            return result == SQLITE_DONE ? kKeyDeleted : statusOf(result);
         }
-        *lpcbMaxValueLen = largest;
-    }
-    if (lpcbSecurityDescriptor != nullptr) {
-        *lpcbSecurityDescriptor = kSecurityDescriptorSize;
-    }
-    if (lpftLastWriteTime != nullptr) {
-        *lpftLastWriteTime = FileTime::fromTicks(static_cast<std::uint64_t>(info.number(1)));
-    }
-    return kRegistrySuccess;
+        const std::string classText = info.text(0);
+        if (lpClass != nullptr && classText.size() + 1 > *lpcchClass) {
+            return kMoreData;  // nothing written
+        }
+        if (lpClass != nullptr) {
+            std::memcpy(lpClass, classText.c_str(), classText.size() + 1);
+        }
+        if (lpcchClass != nullptr) {
+            *lpcchClass = static_cast<std::uint32_t>(classText.size());
+        }
+        const auto count = [&info](int column) {
+            return static_cast<std::uint32_t>(info.number(column));
+        };
+        if (lpcSubKeys != nullptr) {
+            *lpcSubKeys = count(2);
+        }
+        if (lpcbMaxSubKeyLen != nullptr) {
+            *lpcbMaxSubKeyLen = count(3);
+        }
+        if (lpcbMaxClassLen != nullptr) {
+            *lpcbMaxClassLen = count(4);
+        }
+        if (lpcValues != nullptr) {
+            *lpcValues = count(5);
+        }
+        if (lpcbMaxValueNameLen != nullptr) {
+            *lpcbMaxValueNameLen = count(6);
+        }
+        if (lpcbMaxValueLen != nullptr) {
+            Statement sizes(db, "SELECT type, data FROM value WHERE key = ?1");
+            sizes.bind(1, keyId);
+            std::uint32_t largest = 0;
+            while (sizes.step() == SQLITE_ROW) {
+                largest = std::max(largest, storedSize(static_cast<std::uint32_t>(sizes.number(0)),
+                                                       sizes.blob(1)));
+            }
+            *lpcbMaxValueLen = largest;
+        }
+        if (lpcbSecurityDescriptor != nullptr) {
+            *lpcbSecurityDescriptor = kSecurityDescriptorSize;
+        }
+        if (lpftLastWriteTime != nullptr) {
+            *lpftLastWriteTime = FileTime::fromTicks(static_cast<std::uint64_t>(info.number(1)));
+        }
+        return kRegistrySuccess;
+    };
+    return onKey(hKey, registry_access::kQueryValue, Work::kReading, body);
 }
 
 bool SqliteRegistryStore::FileTimeToLocalFileTime(const FileTime* lpFileTime,

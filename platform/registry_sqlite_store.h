@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 
@@ -74,6 +75,18 @@ class SqliteRegistryStore : public RegistryApi {
     RegistryStatus resolve(sqlite3* db, RegistryHandle hKey, std::uint32_t accessNeeded,
                            std::int64_t& keyId);
     RegistryHandle newHandle(std::int64_t keyId, std::uint32_t access);
+
+    // Whether an operation only looks at the store or changes it; a change takes the write
+    // lock at once.
+    enum class Work { kReading, kWriting };
+    // One operation's own part: given the connection and the key the handle stands for, it
+    // returns its status.
+    using KeyBody = std::function<RegistryStatus(sqlite3* db, std::int64_t keyId)>;
+    // Opens the file, begins the transaction and resolves `hKey` (see resolve), then runs
+    // `body`; what that does is committed only if it succeeds. The status of the first of
+    // these that fails, else of the commit.
+    RegistryStatus onKey(RegistryHandle hKey, std::uint32_t accessNeeded, Work kind,
+                         const KeyBody& body);
 
     std::string location_;
     sqlite3* db_ = nullptr;
