@@ -3,17 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "application_settings.h"
 #include "main_form.h"
 #include "raised_error.h"
 #include "registry_sqlite_store.h"
 #include "scripted_dialogs.h"
+#include "support/temporary_folder.h"
 
 namespace tolvane::test {
+
+using tolvane::testing::readFile;
 
 // The real file system, except that one folder (and all below it) cannot be read.
 class BlockingFileSystem : public PosixFileSystem {
@@ -34,27 +34,18 @@ public:
 class FormTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tolvane-ui-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root = pattern;
-        tree = root + "/tree";
-        for (const char* folder : {"/drive_b/inner", "/tree/sub1", "/tree/sub2"}) {
-            std::filesystem::create_directories(root + folder);
+        for (const char* folder : {"drive_b/inner", "tree/sub1", "tree/sub2"}) {
+            temp.folder(folder);
         }
-        for (const char* file : {"/drive_b/b.txt", "/tree/top.txt", "/tree/sub1/one.txt",
-                                 "/tree/sub2/two.txt"}) {
-            std::ofstream(root + file) << "x";
+        for (const char* file : {"drive_b/b.txt", "tree/top.txt", "tree/sub1/one.txt",
+                                 "tree/sub2/two.txt"}) {
+            temp.file(file, 1);
         }
         drives = {{"/", "/ [test]"},
                   {root + "/drive_b", root + "/drive_b [test]"},
                   {root + "/gone", root + "/gone [test]"}};
         store = std::make_unique<SqliteRegistryStore>(root + "/config/registry.sqlite3");
         form = newForm();
-    }
-
-    void TearDown() override {
-        form.reset();
-        std::filesystem::remove_all(root);
     }
 
     // A window as the program makes one, on the fixture's store.
@@ -86,13 +77,6 @@ protected:
         return registry.NumOfValues();
     }
 
-    std::string contentsOf(const std::string& relative) const {
-        std::ifstream file(root + "/" + relative, std::ios::binary);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
-
     // Starts the window on `folder` of `drive` (stored as the last drive and path) and
     // makes it the active window, so that it can hold the keyboard focus.
     void open(const std::string& folder, const std::string& drive = "/ [test]") {
@@ -121,8 +105,10 @@ protected:
         return names;
     }
 
-    std::string root;
-    std::string tree;
+    // Declared first, so that it is removed after the window and the store are gone.
+    tolvane::testing::TemporaryFolder temp;
+    const std::string root = temp.str();
+    const std::string tree = root + "/tree";
     std::vector<DriveEntry> drives;
     ScriptedDialogs dialogs;
     BlockingFileSystem listFileSystem;

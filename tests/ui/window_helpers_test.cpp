@@ -19,31 +19,17 @@ std::vector<std::string> entries(const std::vector<DriveEntry>& drives) {
     return found;
 }
 
-TEST(DriveTableTest, KeepsOnlyFileSystemsUsersKeepFilesOn) {
-    // Of these, only "/" and "/tmp" are folders users keep files in.
-    const std::string table =
-        "overlay / overlay rw 0 0\nproc /proc proc rw 0 0\ntmpfs /dev tmpfs rw 0 0\n"
-        "devpts /dev/pts devpts rw 0 0\nsysfs /sys sysfs ro 0 0\n"
-        "cgroup /sys/fs/cgroup cgroup2 ro 0 0\ntmpfs /run tmpfs rw 0 0\n"
-        "tmpfs /tmp tmpfs rw 0 0\n"
-        "/dev/sda1 /etc/hosts ext4 rw 0 0\n"  // a file bound into a container
-        "/dev/sdb1 /no/such/mount ext4 rw 0 0\ngarbage\n";
-    EXPECT_EQ(entries(drivesOfMountTable(table)),
-              (std::vector<std::string>{"/=/ [overlay]", "/tmp=/tmp [tmpfs]"}));
-    // "/" is always there; "\155" is "m"; the later mount on the same point wins.
-    const std::string escaped = "tmpfs /t\\155p tmpfs rw 0 0\ntmpfs /tmp ext4 rw 0 0\n";
-    EXPECT_EQ(entries(drivesOfMountTable(escaped)),
-              (std::vector<std::string>{"/=/ [root]", "/tmp=/tmp [ext4]"}));
-}
-
-TEST(DriveTableTest, PathBelongsToTheDeepestMountPoint) {
-    const std::vector<DriveEntry> drives = {
-        {"/", "/ [a]"}, {"/home", "/home [b]"}, {"/home/user/disk", "/home/user/disk [c]"}};
-    EXPECT_EQ(driveIndexOf(drives, "/etc"), 0);
-    EXPECT_EQ(driveIndexOf(drives, "/home"), 1);
-    EXPECT_EQ(driveIndexOf(drives, "/homework"), 0);
-    EXPECT_EQ(driveIndexOf(drives, "/home/user/disk/x"), 2);
-    EXPECT_EQ(driveIndexOf({{"/home", "/home [b]"}}, "/etc"), -1);
+TEST(DriveTableTest, KeepsOnlyFileSystemsUsersKeepFilesOnAndAPathGoesToItsDeepestMount) {
+    const std::vector<DriveEntry> drives = drivesOfMountTable(
+        "sysfs / sysfs rw 0 0\n"               // a pseudo file system, even on "/"
+        "tmpfs /dev tmpfs rw 0 0\n"            // the system's own tree
+        "/dev/sda1 /etc/hosts ext4 rw 0 0\n"   // a file bound into a container
+        "/dev/sdb1 /no/such/mount ext4 rw 0 0\ngarbage\n"
+        "tmpfs /tmp ext4 rw 0 0\ntmpfs /t\\155p tmpfs rw 0 0\n");  // "\155" is "m"
+    // "/" is always there; the later mount on the same point wins.
+    EXPECT_EQ(entries(drives), (std::vector<std::string>{"/=/ [root]", "/tmp=/tmp [tmpfs]"}));
+    EXPECT_EQ(driveIndexOf(drives, "/tmp/x"), 1);
+    EXPECT_EQ(driveIndexOf(drives, "/tmpfiles"), 0);  // not below /tmp
 }
 
 TEST(SplitFilenameTest, SplitsAtTheLastSeparator) {
