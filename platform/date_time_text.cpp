@@ -108,6 +108,18 @@ DateTimeText DateTimeText::fromUserSettings() {
 }
 
 void DateTimeText::appendTo(std::string& out, const DateTime& value) const {
+    // Files of one folder often share their time stamp, and more often their day: the
+    // last text and the last date are kept, so that most files format nothing new.
+    if (!lastValid_ || !(lastValue_ == value)) {
+        lastText_.clear();
+        formatInto(lastText_, value);
+        lastValue_ = value;
+        lastValid_ = true;
+    }
+    out.append(lastText_);
+}
+
+void DateTimeText::formatInto(std::string& out, const DateTime& value) const {
 #ifdef _WIN32
     if (systemDefaults_) {
         const std::size_t start = out.size();
@@ -124,7 +136,14 @@ void DateTimeText::appendTo(std::string& out, const DateTime& value) const {
     }
 #endif
     const std::tm tm = toTm(value);
-    appendFormatted(out, shortDateFormat_.c_str(), tm);
+    const DateTime day{value.year, value.month, value.day, 0, 0, 0};
+    if (!lastDateValid_ || !(lastDate_ == day)) {
+        lastDateText_.clear();
+        appendFormatted(lastDateText_, shortDateFormat_.c_str(), tm);
+        lastDate_ = day;
+        lastDateValid_ = true;
+    }
+    out.append(lastDateText_);
     if (!value.isMidnight()) {
         out.push_back(' ');
         appendFormatted(out, longTimeFormat_.c_str(), tm);

@@ -26,8 +26,17 @@ class DateTimeText {
     const std::string& longTimeFormat() const { return longTimeFormat_; }
 
   private:
+    void formatInto(std::string& out, const DateTime& value) const;
+
     std::string shortDateFormat_;
     std::string longTimeFormat_;
+    // What was formatted last; the text depends on nothing else.
+    mutable bool lastValid_ = false;
+    mutable DateTime lastValue_;
+    mutable std::string lastText_;
+    mutable bool lastDateValid_ = false;
+    mutable DateTime lastDate_;
+    mutable std::string lastDateText_;
 #ifdef _WIN32
     bool systemDefaults_ = false;
 #endif

@@ -6,10 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 
 #include "file_attributes.h"
-#include "name_order.h"
 #include "raised_error.h"
 #include "wildcard.h"
 
@@ -134,8 +134,29 @@ void PosixFileSystem::readFolder(const std::string& prefix) {
         names_.append(item->d_name, entry.nameLength);
         entries_.push_back(entry);
     }
-    std::sort(entries_.begin(), entries_.end(), [this](const Entry& a, const Entry& b) {
-        return namesInOrder(nameOf(a), nameOf(b));
+    sortEntries();
+}
+
+void PosixFileSystem::sortEntries() {
+    // The order of namesInOrder, computed on upper-cased copies of the names so that most
+    // comparisons are a single memcmp.
+    std::string folded = names_;
+    for (char& c : folded) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    std::sort(entries_.begin(), entries_.end(), [&](const Entry& a, const Entry& b) {
+        const std::uint32_t common = std::min(a.nameLength, b.nameLength);
+        const int order =
+            std::memcmp(folded.data() + a.nameOffset, folded.data() + b.nameOffset, common);
+        if (order != 0) {
+            return order < 0;
+        }
+        if (a.nameLength != b.nameLength) {
+            return a.nameLength < b.nameLength;
+        }
+        return nameOf(a) < nameOf(b);
     });
 }
 

@@ -13,9 +13,9 @@ namespace tolvane {
 
 // The file system on Linux and other POSIX systems.
 //
-// A folder is read once, all its names sorted as an NTFS folder lists them, and kept
-// until another folder is enumerated; the walker's two passes over one folder (files,
-// then subfolders) share that reading. Each entry is stat'ed at most once, and only when
+// A folder is read once, all its names sorted as an NTFS folder lists them (namesInOrder),
+// and kept until another folder is enumerated; the walker's two passes over one folder
+// (files, then subfolders) share that reading. Each entry is stat'ed at most once, and only when
 // it is queried or must be told apart (a symbolic link, an entry of unknown type): the
 // three queries of one file cost one stat together.
 //
@@ -61,6 +61,7 @@ class PosixFileSystem : public FileSystem {
 
     int statAt(int folderFd, const char* name, struct stat& info, int flags);
     void readFolder(const std::string& folder);
+    void sortEntries();
     void closeFolder();
     Entry classify(const char* name, unsigned char type);
     std::string advanceToMatch();
