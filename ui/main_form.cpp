@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcutEvent>
 
 #include <algorithm>
 #include <utility>
@@ -45,8 +46,8 @@ QFont sansSerif(qreal points, bool bold) {
 
 }  // namespace
 
-Main_Form::Main_Form(Dialogs& dialogs, std::vector<DriveEntry> drives,
-                     FileSystem& listFileSystem, RegistryApi& registryStore, QWidget* parent)
+Main_Form::Main_Form(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSystem& listFileSystem,
+                     RegistryApi& registryStore, QWidget* parent)
     : QMainWindow(parent),
       Filename_Dialog(dialogs),
       dialogs_(dialogs),
@@ -133,7 +134,8 @@ void Main_Form::buildControls() {
         box->setGeometry(twipRect(5520, top, 1335, 255));
         return box;
     };
-    Comment_Check = makeCheck("Comment_Check", "&Add comment", "Add comment after each filename", 240);
+    Comment_Check =
+        makeCheck("Comment_Check", "&Add comment", "Add comment after each filename", 240);
     Recurse_Check = makeCheck("Recurse_Check", "&Recurse", "Recurse subdirectories", 600);
     Filter_Check = makeCheck("Filter_Check", "&Use filter", "Search specific files: ", 960);
     Recurse_Check->setValue(1);
@@ -168,7 +170,7 @@ void Main_Form::fixTabOrder() {
     // back to the drive list.
     Result_Frame->setFocusPolicy(Qt::NoFocus);
     Progress_Label->setFocusPolicy(Qt::NoFocus);
-    QWidget* const order[] = {Result_Drive, Result_Dir,    Result_File, Comment_Check,
+    QWidget* const order[] = {Result_Drive,  Result_Dir,   Result_File, Comment_Check,
                               Recurse_Check, Filter_Check, Make_Button};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
@@ -178,11 +180,13 @@ void Main_Form::fixTabOrder() {
     for (QWidget* control : order) {
         control->installEventFilter(this);
     }
+    menuBar()->installEventFilter(this);  // for the access key it shares with the button
 }
 
 void Main_Form::wireEvents() {
     const auto on = [this](auto* sender, auto signal, void (Main_Form::*handler)()) {
-        connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        connect(sender, signal, this,
+                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
     on(Make_Button, &QPushButton::clicked, &Main_Form::Make_Button_Click);
     on(Comment_Check, &QCheckBox::toggled, &Main_Form::Comment_Check_Click);
@@ -220,6 +224,19 @@ void Main_Form::applyTitle() {
 }
 
 bool Main_Form::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Shortcut && (watched == Make_Button || watched == menuBar())) {
+        // "&Stop" shares Alt+S with "&Setup". Qt counts the menu's key even while the menu
+        // is disabled: it hands the key to the menu bar, which drops it, or calls it
+        // ambiguous and only moves the focus to the button. A disabled menu takes no key,
+        // so the button is pressed, as the user asked.
+        const auto* shortcut = static_cast<QShortcutEvent*>(event);
+        if ((watched == menuBar() || shortcut->isAmbiguous()) && Make_Button->isEnabled() &&
+            QKeySequence::mnemonic(Make_Button->text()) == shortcut->key() &&
+            !menuBarTakes(shortcut->key())) {
+            Make_Button->click();
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         std::int16_t code = 0;
@@ -243,6 +260,13 @@ bool Main_Form::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool Main_Form::menuBarTakes(const QKeySequence& key) const {
+    const QList<QAction*> menus = menuBar()->actions();
+    return std::any_of(menus.begin(), menus.end(), [&key](const QAction* menu) {
+        return menu->isEnabled() && QKeySequence::mnemonic(menu->text()) == key;
+    });
 }
 
 void Main_Form::reportUntrapped(std::exception_ptr failure) noexcept {

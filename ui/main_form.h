@@ -22,6 +22,7 @@
 #include "settings_window.h"
 
 class QAction;
+class QKeySequence;
 class QCloseEvent;
 class QGroupBox;
 class QLabel;
@@ -48,7 +49,7 @@ class Main_Form : public QMainWindow,
                   public SettingsWindow {
     Q_OBJECT
 
-public:
+  public:
     // The reasons for a close request that Form_QueryUnload tells apart: the user's own
     // close (close button, window menu, Alt+F4) and every other cause.
     static constexpr std::int16_t kCloseByUser = 0;
@@ -172,16 +173,17 @@ public:
     std::string path() const override;
     void setPath(const std::string& path) override;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildControls();
     void buildMenus();
     void wireEvents();
     void fixTabOrder();
     void centreOnScreen();
+    bool menuBarTakes(const QKeySequence& key) const;
     void reportUntrapped(std::exception_ptr failure) noexcept;
     CRegistry& registryObject();
     CheckBox* checkBoxOf(SettingsCheckBox box) const;

@@ -15,7 +15,7 @@ namespace {
 const std::vector<bool> kAllEnabled(7, true);
 
 class RunTest : public FormTest {
-protected:
+  protected:
     void SetUp() override {
         FormTest::SetUp();
         open(tree);
@@ -24,9 +24,12 @@ protected:
 
     // Which of the controls a run switches are enabled, in the order of the run table.
     std::vector<bool> switchedControlsEnabled() const {
-        return {form->Comment_Check->isEnabled(),           form->Filter_Check->isEnabled(),
-                form->Function_Make->isEnabled(),           form->Recurse_Check->isEnabled(),
-                form->Result_Drive->isEnabled(),            form->Result_Dir->isEnabled(),
+        return {form->Comment_Check->isEnabled(),
+                form->Filter_Check->isEnabled(),
+                form->Function_Make->isEnabled(),
+                form->Recurse_Check->isEnabled(),
+                form->Result_Drive->isEnabled(),
+                form->Result_Dir->isEnabled(),
                 form->Setup_Menu->menuAction()->isEnabled()};
     }
 
@@ -67,6 +70,19 @@ TEST_F(RunTest, RunDisablesWhatCouldChangeItAndAClickDuringAYieldStopsIt) {
     EXPECT_EQ(whileRunning, std::vector<bool>(7, false));
     EXPECT_TRUE(othersUsable);
     EXPECT_TRUE(idleAtOnce);
+    EXPECT_EQ(form->Progress_Label->text(), "Aborted");
+}
+
+// Alt+S is the Stop button's and the Setup menu's; the menu is disabled while a run is
+// under way, so the key must stop the run, not merely move the focus to the button.
+TEST_F(RunTest, TheStopButtonsAccessKeyStopsARun) {
+    bool stoppedAtOnce = false;
+    atFirstYield([&] {
+        QTest::keyClick(form.get(), Qt::Key_S, Qt::AltModifier);
+        stoppedAtOnce = form->StopRequested && !form->Running;
+    });
+    QTest::mouseClick(form->Make_Button, Qt::LeftButton);
+    EXPECT_TRUE(stoppedAtOnce);
     EXPECT_EQ(form->Progress_Label->text(), "Aborted");
 }
 
