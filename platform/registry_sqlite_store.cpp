@@ -298,7 +298,7 @@ SqliteRegistryStore::~SqliteRegistryStore() {
 
 std::string SqliteRegistryStore::defaultLocation() {
     std::filesystem::path folder;
-    // The base directory specification ignores a relative XDG_CONFIG_HOME.
+    // XDG base directories ignore a relative XDG_CONFIG_HOME.
     if (const char* config = std::getenv("XDG_CONFIG_HOME");
         config != nullptr && config[0] == '/') {
         folder = config;
