@@ -6,10 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <ctime>
 
 #include "file_attributes.h"
+#include "name_order.h"
 #include "raised_error.h"
 #include "wildcard.h"
 
@@ -138,25 +138,13 @@ void PosixFileSystem::readFolder(const std::string& prefix) {
 }
 
 void PosixFileSystem::sortEntries() {
-    // The order of namesInOrder, computed on upper-cased copies of the names so that most
-    // comparisons are a single memcmp.
-    std::string folded = names_;
-    for (char& c : folded) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
+    // Every name's key at once: the keys of the names laid end to end in names_.
+    const std::string keys = orderKey(names_);
+    const auto keyOf = [&keys](const Entry& entry) {
+        return std::string_view(keys.data() + entry.nameOffset, entry.nameLength);
+    };
     std::sort(entries_.begin(), entries_.end(), [&](const Entry& a, const Entry& b) {
-        const std::uint32_t common = std::min(a.nameLength, b.nameLength);
-        const int order =
-            std::memcmp(folded.data() + a.nameOffset, folded.data() + b.nameOffset, common);
-        if (order != 0) {
-            return order < 0;
-        }
-        if (a.nameLength != b.nameLength) {
-            return a.nameLength < b.nameLength;
-        }
-        return nameOf(a) < nameOf(b);
+        return keysInOrder(keyOf(a), nameOf(a), keyOf(b), nameOf(b));
     });
 }
 
@@ -207,7 +195,7 @@ PosixFileSystem::Entry PosixFileSystem::classify(const char* name, unsigned char
 }
 
 std::string_view PosixFileSystem::nameOf(const Entry& entry) const {
-    return std::string_view(names_).substr(entry.nameOffset, entry.nameLength);
+    return std::string_view(names_.data() + entry.nameOffset, entry.nameLength);
 }
 
 bool PosixFileSystem::returnedByMask(const Entry& entry) const {
