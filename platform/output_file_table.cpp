@@ -102,21 +102,23 @@ void OutputFileTable::writeLine(FileNumber fileNo, std::string_view text) {
     }
 }
 
-void OutputFileTable::flush(OpenFile& file) {
-    if (file.failedErrno != 0) {
-        raiseWriteFailure(file);
-    }
-    if (file.buffer.empty()) {
-        return;
-    }
-    errno = 0;
-    std::size_t written = std::fwrite(file.buffer.data(), 1, file.buffer.size(), file.stream);
-    if (written != file.buffer.size() || std::fflush(file.stream) != 0) {
-        file.failedErrno = errnoOr(ENOSPC);
-        file.buffer.clear();
-        raiseWriteFailure(file);
+bool OutputFileTable::storeBuffer(OpenFile& file) {
+    if (file.failedErrno == 0 && !file.buffer.empty()) {
+        errno = 0;
+        const std::size_t size = file.buffer.size();
+        if (std::fwrite(file.buffer.data(), 1, size, file.stream) != size ||
+            std::fflush(file.stream) != 0) {
+            file.failedErrno = errnoOr(ENOSPC);
+        }
     }
     file.buffer.clear();
+    return file.failedErrno == 0;
+}
+
+void OutputFileTable::flush(OpenFile& file) {
+    if (!storeBuffer(file)) {
+        raiseWriteFailure(file);
+    }
 }
 
 void OutputFileTable::raiseWriteFailure(const OpenFile& file) const {
@@ -131,21 +133,12 @@ void OutputFileTable::close(FileNumber fileNo) {
     }
     std::unique_ptr<OpenFile> file = std::move(it->second);
     files_.erase(it);
-    int failed = file->failedErrno;
-    if (failed == 0 && !file->buffer.empty()) {
-        errno = 0;
-        std::size_t size = file->buffer.size();
-        if (std::fwrite(file->buffer.data(), 1, size, file->stream) != size ||
-            std::fflush(file->stream) != 0) {
-            failed = errnoOr(ENOSPC);
-        }
-    }
+    storeBuffer(*file);
     errno = 0;
-    if (std::fclose(file->stream) != 0 && failed == 0) {
-        failed = errnoOr(EIO);
+    if (std::fclose(file->stream) != 0 && file->failedErrno == 0) {
+        file->failedErrno = errnoOr(EIO);
     }
-    if (failed != 0) {
-        file->failedErrno = failed;
+    if (file->failedErrno != 0) {
         raiseWriteFailure(*file);
     }
 }

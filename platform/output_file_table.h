@@ -53,6 +53,8 @@ class OutputFileTable {
     };
 
     OpenFile& openFile(FileNumber fileNo);
+    // Writes out the buffered lines; false (and the failure kept) when they could not be.
+    bool storeBuffer(OpenFile& file);
     void flush(OpenFile& file);
     [[noreturn]] void raiseWriteFailure(const OpenFile& file) const;
 
