@@ -62,8 +62,8 @@ class DirectoryWalker {
     const DateTimeText& dateText_;
     WalkerHost& host_;
     std::uint64_t filesListed_ = 0;
-    std::string path_;    // the folder being read or entered
-    std::string prefix_;  // path_ with one trailing separator
+    std::string path_;      // the folder being read or entered
+    std::string prefix_;    // path_ with one trailing separator
     std::string fullPath_;  // reused for every file, so that the loop does not allocate
     std::string line_;
 };

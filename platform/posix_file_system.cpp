@@ -194,10 +194,8 @@ int PosixFileSystem::descendTo(const std::string& prefix) {
                 }
                 throw systemError(failure, kSource);
             }
-            keepOrLoosen(next, info.st_dev, end + 1);
-            if (levels_.back().fd == next) {
-                levelsPrefix_.append(prefix, begin, end + 1 - begin);
-            }
+            keepLevel(next, info.st_dev, end + 1);
+            levelsPrefix_.append(prefix, begin, end + 1 - begin);
             fd = next;
             device = info.st_dev;
         }
@@ -207,17 +205,23 @@ int PosixFileSystem::descendTo(const std::string& prefix) {
     return fd;
 }
 
-void PosixFileSystem::keepOrLoosen(int fd, dev_t device, std::size_t prefixLength) {
-    if (looseFd_ < 0 && levels_.size() < openFolderLimit()) {
-        levels_.push_back(OpenLevel{prefixLength, fd, device});
-        return;
+void PosixFileSystem::keepLevel(int fd, dev_t device, std::size_t prefixLength) {
+    if (levels_.size() >= openFolderLimit()) {
+        // At the limit every other level between the chosen folder and the deepest one is
+        // closed. A folder whose level was closed is reached again from the nearest open
+        // one above it, so coming back up a tree of depth D with L levels open costs about
+        // D / L opens a folder instead of D.
+        std::size_t kept = 1;
+        for (std::size_t i = 1; i < levels_.size(); ++i) {
+            if (i % 2 == 1 && i + 1 < levels_.size()) {
+                ::close(levels_[i].fd);
+            } else {
+                levels_[kept++] = levels_[i];
+            }
+        }
+        levels_.resize(kept);
     }
-    // Past the limit: only the folder being reached stays open, and the next one deeper
-    // is reached from the deepest kept level again.
-    if (looseFd_ >= 0) {
-        ::close(looseFd_);
-    }
-    looseFd_ = fd;
+    levels_.push_back(OpenLevel{prefixLength, fd, device});
 }
 
 std::size_t PosixFileSystem::openFolderLimit() {
@@ -238,7 +242,7 @@ std::size_t PosixFileSystem::openFolderLimit() {
                           ? 65536
                           : static_cast<std::size_t>(std::min<rlim_t>(limit.rlim_cur, 65536));
         }
-        maxOpenFolders_ = std::max<std::size_t>(allowed / 2, 2);
+        maxOpenFolders_ = std::max<std::size_t>(allowed / 2, 4);
     }
     return maxOpenFolders_;
 }
@@ -291,9 +295,9 @@ void PosixFileSystem::sortEntries() {
 
 void PosixFileSystem::noteStatus(Entry& entry, const struct stat& info) {
     entry.statusKnown = true;
-    entry.status = Status{0, entry.kind == Kind::Folder, (info.st_mode & S_IWUSR) != 0,
-                          static_cast<std::int64_t>(info.st_size),
-                          static_cast<std::int64_t>(info.st_mtime)};
+    entry.status =
+        Status{0, entry.kind == Kind::Folder, (info.st_mode & S_IWUSR) != 0,
+               static_cast<std::int64_t>(info.st_size), static_cast<std::int64_t>(info.st_mtime)};
     if (entry.kind == Kind::Folder && !S_ISDIR(info.st_mode)) {
         entry.kind = Kind::File;  // swapped for a file or a link since the folder was read
         entry.status.folder = false;

@@ -30,9 +30,9 @@ namespace tolvane {
 // folder swapped for a link while the walk goes on is never entered, and a tree thousands
 // of folders deep costs one open per folder, not one per level of its path. A folder on
 // another device than its parent (a mount point) is not returned by the walk's
-// enumerations. Past `maxOpenFolders` levels (by default half the process's descriptor
-// limit, raised towards its hard limit first) deeper folders are reached from the deepest
-// one still open.
+// enumerations. At most `maxOpenFolders` levels stay open (by default half the process's
+// descriptor limit, raised towards its hard limit first); past that, levels are closed
+// evenly along the path and reached again from the nearest open one.
 class PosixFileSystem : public FileSystem {
   public:
     explicit PosixFileSystem(std::size_t maxOpenFolders = 0) : maxOpenFolders_(maxOpenFolders) {}
@@ -83,7 +83,7 @@ class PosixFileSystem : public FileSystem {
     // The open folder `prefix` names in a walk, reached from the deepest open folder above
     // it without following a link; the descriptor is owned by levels_ or by looseFd_.
     int descendTo(const std::string& prefix);
-    void keepOrLoosen(int fd, dev_t device, std::size_t prefixLength);
+    void keepLevel(int fd, dev_t device, std::size_t prefixLength);
     std::size_t openFolderLimit();
     void readEntries(int fd);
     void sortEntries();
