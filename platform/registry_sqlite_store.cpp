@@ -290,7 +290,9 @@ std::string homeFolder() {
 
 }  // namespace
 
-SqliteRegistryStore::SqliteRegistryStore(std::string location) : location_(std::move(location)) {}
+SqliteRegistryStore::SqliteRegistryStore(std::string location,
+                                         std::chrono::milliseconds busyTimeout)
+    : location_(std::move(location)), busyTimeout_(busyTimeout) {}
 
 SqliteRegistryStore::~SqliteRegistryStore() {
     sqlite3_close_v2(db_);
@@ -327,7 +329,7 @@ sqlite3* SqliteRegistryStore::connection() {
         return nullptr;
     }
     // Another copy of the program may hold the write lock for a moment.
-    sqlite3_busy_timeout(db, 10'000);
+    sqlite3_busy_timeout(db, static_cast<int>(busyTimeout_.count()));
     // FULL: a commit is on the disk when the call returns. The rollback journal (not WAL)
     // keeps the store one self-contained file.
     if (sqlite3_exec(db, "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL", nullptr, nullptr,
