@@ -30,6 +30,8 @@ constexpr RegistryStatus kMoreData = 234;         // ERROR_MORE_DATA: does not f
 constexpr RegistryStatus kBadDatabase = 1009;     // ERROR_BADDB: damaged or foreign file
 constexpr RegistryStatus kIoFailed = 1016;        // ERROR_REGISTRY_IO_FAILED
 constexpr RegistryStatus kKeyDeleted = 1018;      // ERROR_KEY_DELETED: handle of a deleted key
+// CRegistry tells a value that is not there from a store that failed by these two.
+static_assert(kFileNotFound == kRegistryNotFound && kMoreData == kRegistryMoreData);
 
 // Marks a file as this store's ("Tolv"), so a database of another program is never taken
 // over; user_version numbers the layout below.
