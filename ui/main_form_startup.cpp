@@ -32,12 +32,12 @@ void Main_Form::Form_Load() {
     show();
 
     // No trap yet: a key that can be neither opened nor created, or a value that cannot
-    // be read, ends start-up here and reaches the last-resort handling.
-    openSettingsKey(registryObject());
-    loadOptionSettings(registryObject(), *this);
+    // be read, ends start-up here and reaches the last-resort handling, which shows it.
+    // What was not read stays as stored at Exit, unless the user changes it.
+    loadOptionSettings(registryObject(), *this, unreadSettings_);
 
     try {
-        loadLocationSettings(registryObject(), *this);
+        loadLocationSettings(registryObject(), *this, unreadSettings_);
         registryObject().CloseKey();
         show();
         activateWindow();
@@ -46,8 +46,8 @@ void Main_Form::Form_Load() {
     } catch (...) {
         // The lists keep what they show now; the key stays open until shutdown reopens it.
         const std::string text = "Error in Form_Load.\r(Path= " + Result_Dir->Path() +
-                                 " , Drive= " + Result_Drive->Drive() + ")\rError: " +
-                                 reportOf(std::current_exception()).description;
+                                 " , Drive= " + Result_Drive->Drive() +
+                                 ")\rError: " + reportOf(std::current_exception()).description;
         dialogs_.messageBox(text, Dialogs::kExclamation, "Error setting field");
     }
 }
@@ -56,7 +56,7 @@ void Main_Form::Function_Exit_Click() {
     // No trap: a failure leaves the later values unwritten and goes to the last-resort
     // handling, which then ends the program (see reportUntrapped).
     exiting_ = true;
-    saveSettings(registryObject(), *this);
+    saveSettings(registryObject(), *this, unreadSettings_);
     exiting_ = false;
     endProgram_();
 }

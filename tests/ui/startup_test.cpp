@@ -1,10 +1,11 @@
 // Start-up from the stored settings, storing them at Exit and at the user's close, the
 // last-resort handling of failures no procedure traps, and the program ending at once.
+#include <sqlite3.h>
 #include <sys/wait.h>
 
+#include <QtTest/qtestspontaneevent.h>
 #include <QAction>
 #include <QCloseEvent>
-#include <QtTest/qtestspontaneevent.h>
 
 #include "folder_path.h"
 #include "form_fixture.h"
@@ -16,17 +17,20 @@ using Strings = std::vector<std::string>;
 const std::string kDesignedTitle = "Make directory contents file";
 
 class StartupTest : public FormTest {
-protected:
+  protected:
     // What the window shows of the settings: comment, filter, the three fields and the
     // three boxes (Comment, Filter, Recurse), the filter's tip, the title, drive, folder.
     Strings shown() const {
         const Main_Form& f = *form;
         const auto digits = [](auto... values) { return (std::to_string(values) + ...); };
-        return {f.FileComment, f.FileFilter,
+        return {f.FileComment,
+                f.FileFilter,
                 digits(f.AddComment, f.UseFileFilter, f.RecurseSubdirectories),
                 digits(f.Comment_Check->Value(), f.Filter_Check->Value(), f.Recurse_Check->Value()),
-                f.Filter_Check->toolTip().toStdString(), f.windowTitle().toStdString(),
-                f.Result_Drive->Drive(), f.Result_Dir->Path()};
+                f.Filter_Check->toolTip().toStdString(),
+                f.windowTitle().toStdString(),
+                f.Result_Drive->Drive(),
+                f.Result_Dir->Path()};
     }
 };
 
@@ -37,7 +41,7 @@ TEST_F(StartupTest, FirstStartShowsTheDefaultsAndACloseByCodeStoresNothing) {
     EXPECT_EQ(shown(), (Strings{"", "", "001", "001", "Search specific files: ",
                                 kDesignedTitle + " - (./Tolvane.Txt)", "/ [test]", "/"}));
     EXPECT_TRUE(form->Registry->CurrentKey().empty());  // the key was closed again
-    form->close();  // from program code: not the user's close
+    form->close();                                      // from program code: not the user's close
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(programEnds, 0);
     EXPECT_EQ(storedCount(), 0);
@@ -128,6 +132,32 @@ TEST_F(StartupTest, UnwritableStoreStopsStartUpAfterTheFirstShowingAndCloseStill
     EXPECT_NE(dialogs.messages[1].text.find("\rNot every setting could be stored."),
               std::string::npos);
     EXPECT_EQ(programEnds, 1);
+}
+
+TEST_F(StartupTest, AStoreAnotherProgramHoldsDuringStartUpIsReportedAndExitKeepsItsValues) {
+    const std::string file = root + "/config/registry.sqlite3";
+    storeSettings({{"Add Comment", "True"}, {"File Filter", "*.bak"}});
+    form.reset();
+    store = std::make_unique<SqliteRegistryStore>(file, std::chrono::milliseconds(20));
+    form = newForm();
+    sqlite3* other = nullptr;  // another program, which takes the store at the comment prompt
+    dialogs.whileShown = [&] {
+        if (other == nullptr) {
+            sqlite3_open(file.c_str(), &other);
+            sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+        }
+    };
+    dialogs.answers = {"typed at start"};
+    form->loadEvent();
+    sqlite3_close(other);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Run-time error '-2147221502':\rSource: CRegistry:ReadValue\r"
+              "Error: Failed to read value File Filter from Registry.");
+    form->Function_Exit->trigger();
+    EXPECT_EQ(storedValue("File Comment"), "typed at start");  // read, then changed
+    EXPECT_EQ(storedValue("File Filter"), "*.bak");
+    EXPECT_EQ(storedValue("Recurse Subdirectories"), std::nullopt);
 }
 
 // Seen from outside: the window in a child process (ui_program_child) gets Exit at the
