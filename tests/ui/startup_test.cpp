@@ -2,9 +2,9 @@
 // last-resort handling of failures no procedure traps, and the program ending at once.
 #include <sys/wait.h>
 
+#include <QtTest/qtestspontaneevent.h>
 #include <QAction>
 #include <QCloseEvent>
-#include <QtTest/qtestspontaneevent.h>
 
 #include "folder_path.h"
 #include "form_fixture.h"
@@ -16,17 +16,20 @@ using Strings = std::vector<std::string>;
 const std::string kDesignedTitle = "Make directory contents file";
 
 class StartupTest : public FormTest {
-protected:
+  protected:
     // What the window shows of the settings: comment, filter, the three fields and the
     // three boxes (Comment, Filter, Recurse), the filter's tip, the title, drive, folder.
     Strings shown() const {
         const Main_Form& f = *form;
         const auto digits = [](auto... values) { return (std::to_string(values) + ...); };
-        return {f.FileComment, f.FileFilter,
+        return {f.FileComment,
+                f.FileFilter,
                 digits(f.AddComment, f.UseFileFilter, f.RecurseSubdirectories),
                 digits(f.Comment_Check->Value(), f.Filter_Check->Value(), f.Recurse_Check->Value()),
-                f.Filter_Check->toolTip().toStdString(), f.windowTitle().toStdString(),
-                f.Result_Drive->Drive(), f.Result_Dir->Path()};
+                f.Filter_Check->toolTip().toStdString(),
+                f.windowTitle().toStdString(),
+                f.Result_Drive->Drive(),
+                f.Result_Dir->Path()};
     }
 };
 
@@ -37,7 +40,8 @@ TEST_F(StartupTest, FirstStartShowsTheDefaultsAndACloseByCodeStoresNothing) {
     EXPECT_EQ(shown(), (Strings{"", "", "001", "001", "Search specific files: ",
                                 kDesignedTitle + " - (./Tolvane.Txt)", "/ [test]", "/"}));
     EXPECT_TRUE(form->Registry->CurrentKey().empty());  // the key was closed again
-    form->close();  // from program code: not the user's close
+    // From program code: not the user's close.
+    form->close();
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(programEnds, 0);
     EXPECT_EQ(storedCount(), 0);
@@ -131,21 +135,31 @@ TEST_F(StartupTest, UnwritableStoreStopsStartUpAfterTheFirstShowingAndCloseStill
 }
 
 // Seen from outside: the window in a child process (ui_program_child) gets Exit at the
-// first yield of a run, and the test looks at its exit status, its listing and its store.
-TEST_F(StartupTest, ExitDuringARunEndsAtOnceWithACompleteClosedListing) {
-    const std::string command =
-        std::string("'") + UI_PROGRAM_CHILD + "' '" + root + "' > '" + root + "/child.out'";
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(readFile(root + "/child.out"), "");  // no prompt was shown
-    // The folder's own file, its line complete although it was still in the output buffer
-    // when Exit came, is the last: no subfolder was entered.
-    const std::string listing = readFile(root + "/listing.txt");
-    const std::size_t topLine = listing.find("\r\ntop.txt\t");
-    ASSERT_NE(topLine, std::string::npos);
-    EXPECT_EQ(listing.find("\r\n", topLine + 2), listing.size() - 2);
-    EXPECT_EQ(storedValue("Last Path"), tree);
+// first yield of a run, and the test looks at its exit status, its output, its listing and
+// its store. When the disk takes none of the listing, the failure is shown before the end.
+TEST_F(StartupTest, ExitDuringARunEndsAtOnceWithTheListingClosedOrItsFailureShown) {
+    for (const std::string mode : {"", "full"}) {
+        const std::string command = std::string("'") + UI_PROGRAM_CHILD + "' '" + root + "' " +
+                                    mode + " > '" + root + "/child.out'";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_EQ(WEXITSTATUS(status), 0);
+        const std::string listing = readFile(root + "/listing.txt");
+        if (mode == "full") {
+            EXPECT_EQ(readFile(root + "/child.out"),
+                      "prompt Error in Make_Button_Click: Error writing file: " + root +
+                          "/listing.txt\rError: No space left on device\n");
+            EXPECT_EQ(listing, "");  // not even half a line
+            continue;
+        }
+        EXPECT_EQ(readFile(root + "/child.out"), "");  // no prompt was shown
+        // The folder's own file, its line complete although it was still in the output
+        // buffer when Exit came, is the last: no subfolder was entered.
+        const std::size_t topLine = listing.find("\r\ntop.txt\t");
+        ASSERT_NE(topLine, std::string::npos);
+        EXPECT_EQ(listing.find("\r\n", topLine + 2), listing.size() - 2);
+        EXPECT_EQ(storedValue("Last Path"), tree);
+    }
 }
 
 }  // namespace
