@@ -24,7 +24,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication application(argc, argv);
     const std::string root = argv[1];
-    tolvane::testing::FailingOutputSystem fullDisk(
+    static tolvane::testing::FailingOutputSystem fullDisk(
         {{tolvane::testing::FailingOutputSystem::kWrite, 1, ENOSPC}});
     if (argc == 3 && std::string(argv[2]) == "full") {
         tolvane::OutputFileTable::instance().replaceSystem(fullDisk);
