@@ -146,14 +146,6 @@ TEST_F(DirectoryWalkerTest, ASubfolderThatCannotBeEnumeratedIsReportedByItsParen
               "Error: Path not found");
 }
 
-TEST_F(DirectoryWalkerTest, TheChosenFolderThatCannotBeEnumeratedIsNotTrapped) {
-    fs.failEnumeration("/w/");
-    files.openForOutput(1, (temp.path() / "x").string());
-    DirectoryWalker walker(fields, fs, files, dateText, window);
-    EXPECT_THROW(walker.ListDirectory(1, "/w"), RaisedError);
-    EXPECT_TRUE(window.messages.empty());
-}
-
 TEST_F(DirectoryWalkerTest, AtMost32767SubfoldersInOneFolder) {
     fs.add({"/w/d0/first-found.txt"});
     for (int i = 1; i < 32767; ++i) {

@@ -23,9 +23,9 @@ namespace {
 using testing::FailingOutputSystem;
 using testing::readFile;
 using testing::TemporaryFolder;
-using Call = FailingOutputSystem::Call;
+using enum FailingOutputSystem::Call;
 
-// Line `n` has 99 characters, 101 bytes with its CR LF, and differs from every other line.
+// Line `n`: 99 characters, 101 bytes with its CR LF, and unlike every other line.
 std::string numberedLine(int n) {
     return std::to_string(100000 + n) + std::string(93, '.');
 }
@@ -38,26 +38,26 @@ std::string firstNumberedLines(int count) {
     return lines;
 }
 
-TEST(OutputFileTable, WritesLinesWithCrLfOverAnOldFileAndLongLinesWhole) {
+TEST(OutputFileTable, LinesLongerThanTheBufferArriveWhole) {
     TemporaryFolder temp;
-    const auto path = temp.file("out.txt", 500000);  // longer than what replaces it
+    const std::string path = temp.str() + "/long.txt", longLine(200000, 'y');
     OutputFileTable files;
-    files.openForOutput(1, path.string());
-    const std::string longLine(200000, 'y');
-    for (const std::string& line : {std::string("first"), std::string(), longLine, longLine}) {
+    files.openForOutput(1, path);
+    for (const std::string& line : {longLine, std::string(), longLine}) {
         files.writeLine(1, line);
     }
-    files.writeLine(1, "last");
     files.close(1);
-    EXPECT_EQ(readFile(path), "first\r\n\r\n" + longLine + "\r\n" + longLine + "\r\nlast\r\n");
-    EXPECT_FALSE(files.isOpen(1));
+    EXPECT_EQ(readFile(path), longLine + "\r\n\r\n" + longLine + "\r\n");
 }
 
 // Numbers are the lowest free ones, a number in use cannot be opened again, and close-all
-// (what ending at once does) flushes every open file.
-TEST(OutputFileTable, FileNumbersAndCloseAll) {
+// (what ending at once does) flushes every open file. Only a regular file is taken: a
+// FIFO, with or without a reader, a device or a folder fails at once and untouched, where
+// a FIFO without a reader used to hold the program for ever.
+TEST(OutputFileTable, FileNumbersCloseAllAndWhatIsRefused) {
     TemporaryFolder temp;
-    OutputFileTable files;
+    FailingOutputSystem system;
+    OutputFileTable files(system);
     EXPECT_EQ(files.freeFileNumber(), 1);
     files.openForOutput(1, (temp.path() / "a").string());
     files.openForOutput(2, (temp.path() / "b").string());
@@ -73,101 +73,8 @@ TEST(OutputFileTable, FileNumbersAndCloseAll) {
     EXPECT_EQ(readFile(temp.path() / "b"), "two\r\n");
     EXPECT_EQ(readFile(temp.path() / "c"), "three\r\n");
     EXPECT_FALSE(files.isOpen(2));
-}
 
-// Failures injected into the system's calls, over 1,500 numbered lines. The 64 KiB buffer
-// goes out before lines 649 and 1,297 and at close, each time in writes cut to 10,000
-// bytes, so a failing write leaves the file ending inside a line.
-TEST(OutputFileTable, FailuresAreReportedWhereTheyHappenAndLeaveOnlyWholeLines) {
-    constexpr int kLines = 1500;
-    constexpr int kOpen = -1, kClose = 0, kNowhere = kLines + 1;
-    struct Case {
-        std::vector<FailingOutputSystem::Failure> failures;
-        int failedAt;  // the line whose writeLine raised the failure, or kOpen, kClose
-        std::string description;
-        int linesKept;  // -1: no matter
-    };
-    const Case cases[] = {
-        {{{Call::kWrite, 3, ENOSPC}}, 649, "No space left on device", 198},
-        {{{Call::kWrite, 9, EFBIG}}, 1297, "File too large", 747},
-        {{{Call::kWrite, 16, EIO}}, kClose, "Input/output error", 1395},
-        {{{Call::kClose, 1, EIO}}, kClose, "Input/output error", kLines},
-        {{{Call::kTruncate, 1, EIO}}, kOpen, "Input/output error", 0},
-        // The cut back to a whole line is retried; when it fails, the write's failure is
-        // the one reported.
-        {{{Call::kWrite, 2, ENOSPC}, {Call::kTruncate, 2, EINTR}},
-         649,
-         "No space left on device",
-         99},
-        {{{Call::kWrite, 2, ENOSPC}, {Call::kTruncate, 2, EIO}},
-         649,
-         "No space left on device",
-         -1},
-        // An interrupted call is made again, with nothing lost or written twice; a close
-        // is never made again, and what it interrupted was already handed over.
-        {{{Call::kOpen, 1, EINTR},
-          {Call::kTruncate, 1, EINTR},
-          {Call::kWrite, 5, EINTR},
-          {Call::kWrite, 16, EINTR}},
-         kNowhere,
-         "",
-         kLines},
-        {{{Call::kClose, 1, EINTR}}, kNowhere, "", kLines},
-    };
-    TemporaryFolder temp;
-    const std::string path = temp.file("out.txt", 10).string();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.description + " at " + std::to_string(c.failedAt));
-        FailingOutputSystem system(c.failures, 10000);
-        OutputFileTable files(system);
-        std::string description;
-        int at = kOpen;
-        try {
-            files.openForOutput(1, path);
-            for (at = 1; at <= kLines; ++at) {
-                files.writeLine(1, numberedLine(at - 1));
-            }
-            at = kClose;
-            files.close(1);
-            at = kNowhere;
-        } catch (const WriteFailure& error) {
-            description = error.description();
-            EXPECT_GE(at, kClose);
-        } catch (const RaisedError& error) {
-            description = error.description();
-            EXPECT_EQ(at, kOpen);
-        }
-        EXPECT_EQ(at, c.failedAt);
-        EXPECT_EQ(description, c.description);
-        if (at > kClose && at <= kLines) {
-            // A file that failed once keeps failing.
-            EXPECT_THROW(files.writeLine(1, "after the failure"), WriteFailure);
-            EXPECT_THROW(files.close(1), WriteFailure);
-        }
-        EXPECT_FALSE(files.isOpen(1));
-        if (c.linesKept >= 0 && at != kOpen) {
-            EXPECT_EQ(readFile(path), firstNumberedLines(c.linesKept));
-        }
-        EXPECT_EQ(system.descriptorsOpen, 0);
-    }
-    // Close-all gives back the file that failed, and why.
-    FailingOutputSystem system({{Call::kWrite, 1, ENOSPC}});
-    OutputFileTable files(system);
-    files.openForOutput(1, path);
-    files.writeLine(1, "x");
-    const std::vector<OutputFailure> failures = files.closeAll();
-    ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0].path, path);
-    EXPECT_EQ(failures[0].description, "No space left on device");
-}
-
-// Only a regular file is taken: a FIFO, with or without a reader, a device or a folder
-// fails at once and untouched, where a FIFO without a reader used to hold the program for
-// ever.
-TEST(OutputFileTable, AnythingButARegularFileFailsAtOnce) {
-    TemporaryFolder temp;
-    FailingOutputSystem system;
-    OutputFileTable files(system);
+    const int truncatesBefore = system.calls[kTruncate];
 #ifdef _WIN32
     const std::pair<std::string, std::string> refused[] = {
         {"NUL", "Invalid argument"},
@@ -201,7 +108,66 @@ TEST(OutputFileTable, AnythingButARegularFileFailsAtOnce) {
 #ifndef _WIN32
     ::close(reader);
 #endif
-    EXPECT_EQ(system.calls[Call::kTruncate], 0);  // refused before anything was changed
+    EXPECT_EQ(system.calls[kTruncate], truncatesBefore);  // nothing was changed
+}
+
+// Failures injected into the system's calls, over 1,500 numbered lines. The 64 KiB buffer
+// goes out before lines 649 and 1,297 and at close, each time in writes cut to 10,000
+// bytes, so a failing write leaves the file ending inside a line.
+TEST(OutputFileTable, FailuresAreReportedWhereTheyHappenAndLeaveOnlyWholeLines) {
+    constexpr int kLines = 1500, kAtOpen = -1, kAtClose = 0, kNowhere = kLines + 1;
+    struct Case {
+        FailingOutputSystem::Failure failure, alsoFailing;
+        int failedAt;  // the line whose writeLine raised the failure, or kAtOpen, kAtClose
+        std::string description;
+        int linesKept;  // -1: no matter
+    };
+    const Case cases[] = {
+        {{kWrite, 3, ENOSPC}, {}, 649, "No space left on device", 198},
+        {{kWrite, 9, EFBIG}, {}, 1297, "File too large", 747},
+        {{kWrite, 16, EIO}, {}, kAtClose, "Input/output error", 1395},
+        {{kClose, 1, EIO}, {}, kAtClose, "Input/output error", kLines},
+        {{kTruncate, 1, EIO}, {}, kAtOpen, "Input/output error", -1},
+        // An interrupted cut is made again; a failed one leaves the write's failure reported.
+        {{kWrite, 2, ENOSPC}, {kTruncate, 2, EINTR}, 649, "No space left on device", 99},
+        {{kWrite, 2, ENOSPC}, {kTruncate, 2, EIO}, 649, "No space left on device", -1},
+        // Interrupted calls are made again, nothing lost or written twice; a close is not,
+        // as the descriptor is gone and every line was handed over before.
+        {{kWrite, 5, EINTR}, {kTruncate, 1, EINTR}, kNowhere, "", kLines},
+        {{kClose, 1, EINTR}, {kOpen, 1, EINTR}, kNowhere, "", kLines},
+    };
+    TemporaryFolder temp;
+    const std::string path = temp.file("out.txt", 200000).string();  // longer than the lines
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description + " at " + std::to_string(c.failedAt));
+        FailingOutputSystem system({c.failure, c.alsoFailing}, 10000);
+        OutputFileTable files(system);
+        std::string description;
+        int at = kAtOpen;
+        try {
+            files.openForOutput(1, path);
+            for (at = 1; at <= kLines; ++at) {
+                files.writeLine(1, numberedLine(at - 1));
+            }
+            at = kAtClose;
+            files.close(1);
+            at = kNowhere;
+        } catch (const RaisedError& error) {
+            description = error.description();
+            EXPECT_EQ(dynamic_cast<const WriteFailure*>(&error) != nullptr, at != kAtOpen);
+        }
+        EXPECT_EQ(at, c.failedAt);
+        EXPECT_EQ(description, c.description);
+        if (at > kAtClose && at <= kLines) {  // a file that failed once keeps failing
+            EXPECT_THROW(files.writeLine(1, "after the failure"), WriteFailure);
+            EXPECT_THROW(files.close(1), WriteFailure);
+        }
+        EXPECT_FALSE(files.isOpen(1));
+        EXPECT_EQ(system.descriptorsOpen, 0);
+        if (c.linesKept >= 0) {
+            EXPECT_EQ(readFile(path), firstNumberedLines(c.linesKept));
+        }
+    }
 }
 
 #ifndef _WIN32

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -12,20 +11,20 @@
 namespace tolvane::testing {
 
 // The running system's output calls with failures injected: errno `error` from the `nth`
-// call (counting from 1) of one kind, which then does nothing (a failing close still
-// releases the descriptor). Writes can be cut short to `mostPerWrite` bytes each.
+// call (counting from 1) of one kind, which then does nothing, except that a failing close
+// still releases the descriptor. Writes can be cut short to `mostPerWrite` bytes each.
 class FailingOutputSystem : public OutputSystem {
   public:
     enum Call { kOpen, kWrite, kTruncate, kClose };
     struct Failure {
-        Call call;
-        int nth;
-        int error;
+        Call call = kOpen;
+        int nth = 0;
+        int error = 0;
     };
 
     explicit FailingOutputSystem(std::vector<Failure> failures = {},
                                  std::size_t mostPerWrite = std::numeric_limits<std::size_t>::max())
-        : failures(std::move(failures)), mostPerWrite(mostPerWrite) {}
+        : failures_(std::move(failures)), mostPerWrite_(mostPerWrite) {}
 
     int open(const char* path) override {
         const int descriptor = fails(kOpen) ? -1 : real().open(path);
@@ -38,19 +37,14 @@ class FailingOutputSystem : public OutputSystem {
         return fails(kTruncate) ? -1 : real().truncate(descriptor, size);
     }
     std::ptrdiff_t write(int descriptor, const char* data, std::size_t size) override {
-        return fails(kWrite) ? -1 : real().write(descriptor, data, std::min(size, mostPerWrite));
+        return fails(kWrite) ? -1 : real().write(descriptor, data, std::min(size, mostPerWrite_));
     }
     int close(int descriptor) override {
-        const bool failing = fails(kClose);
-        const int error = errno;
-        const int result = real().close(descriptor);
         --descriptorsOpen;
-        errno = failing ? error : errno;
-        return failing ? -1 : result;
+        const int result = real().close(descriptor);
+        return fails(kClose) ? -1 : result;
     }
 
-    std::vector<Failure> failures;
-    std::size_t mostPerWrite;
     int calls[4] = {};
     int descriptorsOpen = 0;
 
@@ -59,7 +53,7 @@ class FailingOutputSystem : public OutputSystem {
 
     bool fails(Call call) {
         ++calls[call];
-        for (const Failure& failure : failures) {
+        for (const Failure& failure : failures_) {
             if (failure.call == call && failure.nth == calls[call]) {
                 errno = failure.error;
                 return true;
@@ -67,6 +61,9 @@ class FailingOutputSystem : public OutputSystem {
         }
         return false;
     }
+
+    std::vector<Failure> failures_;
+    std::size_t mostPerWrite_;
 };
 
 }  // namespace tolvane::testing

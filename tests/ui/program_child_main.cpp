@@ -2,7 +2,7 @@
 //   ui_program_child ROOT [full]
 // Exit at the first yield of a run over ROOT/tree, listing into ROOT/listing.txt, with the
 // settings in ROOT/config; with "full", the disk takes none of the listing's lines.
-// Every prompt shown prints a line, with the message's title and text for a message box.
+// Every prompt shown prints a line, with the last message box's title and text.
 // Ending at once exits with 0; coming back where the program should have ended exits
 // with 3. (The tests run it with QT_QPA_PLATFORM set.)
 #include <QAction>
@@ -30,14 +30,10 @@ int main(int argc, char* argv[]) {
         tolvane::OutputFileTable::instance().replaceSystem(fullDisk);
     }
     tolvane::test::ScriptedDialogs dialogs;
-    std::size_t messagesShown = 0;
-    dialogs.whileShown = [&dialogs, &messagesShown] {
-        std::string line = "prompt";
-        if (dialogs.messages.size() > messagesShown) {
-            const tolvane::test::Message& message = dialogs.messages[messagesShown++];
-            line += " " + message.title + ": " + message.text;
-        }
-        std::puts(line.c_str());
+    dialogs.whileShown = [&dialogs] {
+        const auto& shown = dialogs.messages;
+        const std::string last = shown.empty() ? "" : shown.back().title + ": " + shown.back().text;
+        std::puts(("prompt " + last).c_str());
     };
     tolvane::PosixFileSystem listFileSystem;
     tolvane::SqliteRegistryStore store(root + "/config/registry.sqlite3");

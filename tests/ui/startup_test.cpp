@@ -40,8 +40,7 @@ TEST_F(StartupTest, FirstStartShowsTheDefaultsAndACloseByCodeStoresNothing) {
     EXPECT_EQ(shown(), (Strings{"", "", "001", "001", "Search specific files: ",
                                 kDesignedTitle + " - (./Tolvane.Txt)", "/ [test]", "/"}));
     EXPECT_TRUE(form->Registry->CurrentKey().empty());  // the key was closed again
-    // From program code: not the user's close.
-    form->close();
+    form->close();                                      // from program code: not the user's close
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(programEnds, 0);
     EXPECT_EQ(storedCount(), 0);
