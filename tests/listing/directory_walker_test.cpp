@@ -72,23 +72,21 @@ TEST_F(DirectoryWalkerTest, FilesFirstThenSubfoldersLastFoundFirst) {
     EXPECT_TRUE(window.messages.empty());
 }
 
-TEST_F(DirectoryWalkerTest, WithoutRecursionNothingYieldsAndNoSubfolderIsEntered) {
-    fields.RecurseSubdirectories = false;
-    fs.add({"/w/a", "/w/b", "/w/c", "/w/sub/never.txt"});
-    EXPECT_EQ(walk("/w").size(), 3u);
-    EXPECT_EQ(window.yields, 0);
-    EXPECT_EQ(fs.enumerationsStarted, 1);
-}
-
 TEST_F(DirectoryWalkerTest, ThePatternNarrowsFilesButEverySubfolderIsEntered) {
     fields.UseFileFilter = true;
     fields.FileFilter = "*.txt";
     fs.add({"/w/a.TXT", "/w/b.doc", "/w/docs/c.doc", "/w/docs/notes/d.txt"});
     EXPECT_EQ(walk("/w"), (Lines{"/w|a.TXT", "/w/docs/notes|d.txt"}));
 
-    // The switch on with an empty pattern lists every file.
+    // The switch on with an empty pattern lists every file; without recursion nothing
+    // yields and no subfolder is entered.
     fields.FileFilter.clear();
     EXPECT_EQ(walk("/w").size(), 4u);
+    fields.RecurseSubdirectories = false;
+    window.yields = fs.enumerationsStarted = 0;
+    EXPECT_EQ(walk("/w").size(), 2u);
+    EXPECT_EQ(window.yields, 0);
+    EXPECT_EQ(fs.enumerationsStarted, 1);
 }
 
 TEST_F(DirectoryWalkerTest, TheRootKeepsItsOneSeparator) {
