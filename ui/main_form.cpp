@@ -55,7 +55,7 @@ Main_Form::Main_Form(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSyste
       dateText_(DateTimeText::fromUserSettings()),
       run_(*this, *this, runFileSystem_, OutputFileTable::instance(), dateText_),
       registryStore_(registryStore),
-      endProgram_([] { endProgramAtOnce(0); }) {
+      endProgram_([this] { endProgramAtOnce(dialogs_, 0); }) {
     setWindowTitle(QStringLiteral("Make directory contents file"));
     // The original platform's dialog font, MS Sans Serif 8.25 pt, for every control that
     // names no font of its own: the captions were measured for it.
