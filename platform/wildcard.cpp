@@ -1,27 +1,27 @@
 #include "wildcard.h"
 
+#include "text_characters.h"
+
 namespace tolvane {
 
 namespace {
 
-char foldAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Length of the character that starts at `text[0]`: a whole, valid UTF-8 sequence, or
-// one byte.
-std::size_t characterLength(std::string_view text) {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    std::size_t length = lead < 0xC2 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 1;
-    if (length > text.size()) {
-        return 1;
+// Whether the characters that begin `pattern` and `name` (neither empty) are the same
+// letter but for case; on a match, `patternLength` and `nameLength` say what they took.
+bool sameCharacter(std::string_view pattern, std::string_view name, std::size_t& patternLength,
+                   std::size_t& nameLength) {
+    const auto p = static_cast<unsigned char>(pattern[0]);
+    const auto n = static_cast<unsigned char>(name[0]);
+    if (p < 0x80 && n < 0x80) {  // the common case, without decoding
+        const auto fold = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
+        patternLength = nameLength = 1;
+        return fold(p) == fold(n);
     }
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            return 1;
-        }
-    }
-    return length;
+    const UpperCharacter left = upperCharacter(pattern);
+    const UpperCharacter right = upperCharacter(name);
+    patternLength = left.length;
+    nameLength = right.length;
+    return left.code == right.code;
 }
 
 }  // namespace
@@ -35,11 +35,13 @@ bool matchesWildcard(std::string_view pattern, std::string_view name) {
         return true;
     }
     // Greedy matching with one back-track point for the last "*": linear in practice and
-    // never exponential.
+    // never exponential. Both texts advance by whole characters.
     std::size_t p = 0;
     std::size_t n = 0;
     std::size_t starPattern = std::string_view::npos;
     std::size_t starName = 0;
+    std::size_t patternLength = 0;
+    std::size_t nameLength = 0;
     while (n < name.size()) {
         if (p < pattern.size() && pattern[p] == '*') {
             starPattern = ++p;
@@ -47,9 +49,10 @@ bool matchesWildcard(std::string_view pattern, std::string_view name) {
         } else if (p < pattern.size() && pattern[p] == '?') {
             ++p;
             n += characterLength(name.substr(n));
-        } else if (p < pattern.size() && foldAscii(pattern[p]) == foldAscii(name[n])) {
-            ++p;
-            ++n;
+        } else if (p < pattern.size() &&
+                   sameCharacter(pattern.substr(p), name.substr(n), patternLength, nameLength)) {
+            p += patternLength;
+            n += nameLength;
         } else if (starPattern != std::string_view::npos) {
             p = starPattern;
             starName += characterLength(name.substr(starName));
