@@ -55,11 +55,8 @@ std::size_t characterLength(std::string_view text) {
     return length == 0 ? 1 : length;
 }
 
-UpperCharacter upperCharacter(std::string_view text) {
+UpperCharacter upperNonAsciiCharacter(std::string_view text) {
     const auto lead = static_cast<unsigned char>(text[0]);
-    if (lead < 0x80) {
-        return UpperCharacter{(lead >= 'a' && lead <= 'z') ? char32_t(lead - 'a' + 'A') : lead, 1};
-    }
     const Decoded character = decode(text);
     if (character.length == 0) {
         return UpperCharacter{kLoneByte + lead, 1};

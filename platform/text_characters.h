@@ -27,7 +27,18 @@ struct UpperCharacter {
 // match by it. ASCII letters follow the ASCII rule, whatever the locale; other letters
 // follow towupper under the user's LC_CTYPE, taken only when the upper-case form is as
 // long in UTF-8 as the letter, so that upper-casing never moves the rest of a text.
-UpperCharacter upperCharacter(std::string_view text);
+inline UpperCharacter upperCharacter(std::string_view text);
+
+// upperCharacter's part for a text that begins with a byte of 0x80 or above.
+UpperCharacter upperNonAsciiCharacter(std::string_view text);
+
+inline UpperCharacter upperCharacter(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    if (lead >= 0x80) {
+        return upperNonAsciiCharacter(text);
+    }
+    return UpperCharacter{lead >= 'a' && lead <= 'z' ? char32_t(lead - 'a' + 'A') : lead, 1};
+}
 
 // Appends `text` upper-cased by that rule to `out`; bytes that are not UTF-8 stay as they are.
 void appendUpperCase(std::string_view text, std::string& out);

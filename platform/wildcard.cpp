@@ -10,13 +10,6 @@ namespace {
 // letter but for case; on a match, `patternLength` and `nameLength` say what they took.
 bool sameCharacter(std::string_view pattern, std::string_view name, std::size_t& patternLength,
                    std::size_t& nameLength) {
-    const auto p = static_cast<unsigned char>(pattern[0]);
-    const auto n = static_cast<unsigned char>(name[0]);
-    if (p < 0x80 && n < 0x80) {  // the common case, without decoding
-        const auto fold = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
-        patternLength = nameLength = 1;
-        return fold(p) == fold(n);
-    }
     const UpperCharacter left = upperCharacter(pattern);
     const UpperCharacter right = upperCharacter(name);
     patternLength = left.length;
@@ -24,18 +17,9 @@ bool sameCharacter(std::string_view pattern, std::string_view name, std::size_t&
     return left.code == right.code;
 }
 
-}  // namespace
-
-bool matchesEveryName(std::string_view pattern) {
-    return pattern.empty() || pattern == "*" || pattern == "*.*";
-}
-
-bool matchesWildcard(std::string_view pattern, std::string_view name) {
-    if (matchesEveryName(pattern)) {
-        return true;
-    }
-    // Greedy matching with one back-track point for the last "*": linear in practice and
-    // never exponential. Both texts advance by whole characters.
+// "*" and "?" over whole characters, nothing more. Greedy matching with one back-track
+// point for the last "*": linear in practice and never exponential.
+bool matchesCharacters(std::string_view pattern, std::string_view name) {
     std::size_t p = 0;
     std::size_t n = 0;
     std::size_t starPattern = std::string_view::npos;
@@ -64,11 +48,33 @@ bool matchesWildcard(std::string_view pattern, std::string_view name) {
     while (p < pattern.size() && pattern[p] == '*') {
         ++p;
     }
-    // "name.*" also matches "name", as a Windows folder lists it.
-    if (p + 2 == pattern.size() && pattern[p] == '.' && pattern[p + 1] == '*') {
+    return p == pattern.size();
+}
+
+bool endsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+}  // namespace
+
+bool matchesEveryName(std::string_view pattern) {
+    return pattern.empty() || pattern == "*" || pattern == "*.*";
+}
+
+bool matchesWildcard(std::string_view pattern, std::string_view name) {
+    if (matchesEveryName(pattern) || matchesCharacters(pattern, name)) {
         return true;
     }
-    return p == pattern.size();
+    // As a Windows folder lists them: "name.*" also matches "name", and a final "." also
+    // matches the end of a name without a dot, so "abc." finds "abc" and "*." every name
+    // without an extension.
+    if (endsWith(pattern, ".*")) {
+        return matchesCharacters(pattern.substr(0, pattern.size() - 2), name);
+    }
+    if (endsWith(pattern, ".") && name.find('.') == std::string_view::npos) {
+        return matchesCharacters(pattern.substr(0, pattern.size() - 1), name);
+    }
+    return false;
 }
 
 }  // namespace tolvane

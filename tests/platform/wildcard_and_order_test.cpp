@@ -10,31 +10,46 @@
 namespace tolvane {
 namespace {
 
-TEST(Wildcard, StarQuestionMarkAndCaseBlindLetters) {
-    EXPECT_TRUE(matchesWildcard("*.txt", "notes.TXT"));
-    EXPECT_TRUE(matchesWildcard("*.txt", ".txt"));
-    EXPECT_FALSE(matchesWildcard("*.txt", "notes.txt.bak"));
-    EXPECT_TRUE(matchesWildcard("a?c", "abc"));
-    EXPECT_FALSE(matchesWildcard("a?c", "ac"));
-    EXPECT_TRUE(matchesWildcard("a*b*c", "aXXbYYbZc"));
-    EXPECT_FALSE(matchesWildcard("a*b*c", "aXXbYY"));
-    EXPECT_TRUE(matchesWildcard("report", "REPORT"));
-    EXPECT_FALSE(matchesWildcard("report", "report2"));
-}
-
-TEST(Wildcard, EveryNamePatterns) {
-    for (const char* pattern : {"", "*", "*.*"}) {
-        EXPECT_TRUE(matchesWildcard(pattern, "README")) << pattern;
-        EXPECT_TRUE(matchesWildcard(pattern, "a.b.c")) << pattern;
+TEST(Wildcard, StarQuestionMarkCaseBlindLettersAndTheWindowsDotRules) {
+    struct Case {
+        const char* pattern;
+        std::string name;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"*.txt", "notes.TXT", true},
+        {"*.txt", ".txt", true},
+        {"*.txt", "notes.txt.bak", false},
+        {"a?c", "abc", true},
+        {"a?c", "ac", false},
+        {"a*b*c", "aXXbYYbZc", true},
+        {"a*b*c", "aXXbYY", false},
+        {"report", "REPORT", true},
+        {"report", "report2", false},
+        // "*.*" (like "*" and the empty pattern) matches every name, dot or not, and
+        // "name.*" matches "name" too; "name." and "*." match only names without a dot.
+        {"", "a.b.c", true},
+        {"*", "README", true},
+        {"*.*", "README", true},
+        {"README.*", "README", true},
+        {"README.*", "readme.md", true},
+        {"*.", "README", true},
+        {"*.", "a.b", false},
+        {"*.", ".profile", false},
+        {"abc.", "ABC", true},
+        {"abc.", "abcd", false},
+        {"a?.", "ab", true},
+        {"a*.", "ab.c", false},
+        // "?" takes one whole character; a byte that is not UTF-8 is one by itself.
+        {"caf?", "caf\xC3\xA9", true},
+        {"caf??", "caf\xC3\xA9", false},
+        {"?x", "\xFFx", true},
+        {"caf\xC3*", "caf\xC3\xA9", false},
+        {"???", "\xE0\x80\x80", true},  // an overlong form is three bytes
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(matchesWildcard(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
     }
-    EXPECT_TRUE(matchesWildcard("README.*", "README"));
-    EXPECT_TRUE(matchesWildcard("README.*", "readme.md"));
-}
-
-TEST(Wildcard, QuestionMarkTakesOneWholeCharacter) {
-    EXPECT_TRUE(matchesWildcard("caf?", "caf\xC3\xA9"));  // é is two bytes
-    EXPECT_FALSE(matchesWildcard("caf??", "caf\xC3\xA9"));
-    EXPECT_TRUE(matchesWildcard("?x", "\xFFx"));  // not UTF-8: one byte each
 }
 
 TEST(Wildcard, ManyStarsStayFast) {
