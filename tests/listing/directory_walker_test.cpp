@@ -81,15 +81,24 @@ TEST_F(DirectoryWalkerTest, WithoutRecursionNothingYieldsAndNoSubfolderIsEntered
     EXPECT_EQ(fs.enumerationsStarted, 1);
 }
 
-TEST_F(DirectoryWalkerTest, ThePatternNarrowsFilesButEverySubfolderIsEntered) {
-    fields.UseFileFilter = true;
-    fields.FileFilter = "*.txt";
+TEST_F(DirectoryWalkerTest, ThePatternNarrowsFilesOnlyWhenSwitchedOnButEverySubfolderIsEntered) {
     fs.add({"/w/a.TXT", "/w/b.doc", "/w/docs/c.doc", "/w/docs/notes/d.txt"});
-    EXPECT_EQ(walk("/w"), (Lines{"/w|a.TXT", "/w/docs/notes|d.txt"}));
-
-    // The switch on with an empty pattern lists every file.
-    fields.FileFilter.clear();
-    EXPECT_EQ(walk("/w").size(), 4u);
+    const Lines every = {"/w|a.TXT", "/w|b.doc", "/w/docs|c.doc", "/w/docs/notes|d.txt"};
+    struct Case {
+        bool UseFileFilter;
+        std::string FileFilter;
+        Lines listed;
+    };
+    const Case cases[] = {
+        {true, "*.txt", {"/w|a.TXT", "/w/docs/notes|d.txt"}},
+        {true, "", every},
+        {false, "*.txt", every},  // a pattern is kept while the switch is off
+    };
+    for (const Case& c : cases) {
+        fields.UseFileFilter = c.UseFileFilter;
+        fields.FileFilter = c.FileFilter;
+        EXPECT_EQ(walk("/w"), c.listed) << c.UseFileFilter << " " << c.FileFilter;
+    }
 }
 
 TEST_F(DirectoryWalkerTest, TheRootKeepsItsOneSeparator) {
