@@ -61,6 +61,14 @@ bool matchesEveryName(std::string_view pattern) {
     return pattern.empty() || pattern == "*" || pattern == "*.*";
 }
 
+bool isFileFilter(std::string_view pattern) {
+#ifdef _WIN32
+    return pattern.find_first_of("\\/:") == std::string_view::npos;
+#else
+    return pattern.find('/') == std::string_view::npos;
+#endif
+}
+
 bool matchesWildcard(std::string_view pattern, std::string_view name) {
     if (matchesEveryName(pattern) || matchesCharacters(pattern, name)) {
         return true;

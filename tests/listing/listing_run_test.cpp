@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "recording_window.h"
 #include "scripted_file_system.h"
 #include "support/temporary_folder.h"
+#include "wildcard.h"
 
 namespace tolvane {
 namespace {
@@ -98,17 +100,32 @@ TEST_F(ListingRunTest, AStopPressDuringAYieldAbortsTheRunAndKeepsItsLines) {
     EXPECT_EQ(std::count(second.begin(), second.end(), '\n'), 4);
 }
 
-TEST_F(ListingRunTest, AnOutputFileThatCannotBeOpenedIsReportedAndNothingIsWalked) {
+TEST_F(ListingRunTest, ARunThatCannotStartIsReportedAndNothingIsWalked) {
+    // An output file that cannot be opened, and a pattern that would reach into another
+    // folder: that one is refused before the listing file is touched.
+    struct Case {
+        std::string saveFilename;
+        std::string filter;
+        std::string message;
+    };
+    const std::string missing = (temp.path() / "missing" / "out.txt").string();
+    const std::string untouched = (temp.path() / "untouched.txt").string();
+    const Case cases[] = {
+        {missing, "", "Error opening file: " + missing + "\rError: No such file or directory"},
+        {"", "", "Error opening file: \rError: No such file or directory"},
+        {untouched, "../*", "Error in file filter: ../*\rError: " + std::string(kFileFilterRule)},
+    };
     window.progress = "earlier text";
-    for (const std::string& name :
-         {(temp.path() / "missing" / "out.txt").string(), std::string()}) {
-        fields.SaveFilename = name;
+    fields.UseFileFilter = true;
+    for (const Case& c : cases) {
+        fields.SaveFilename = c.saveFilename;
+        fields.FileFilter = c.filter;
         window.messages.clear();
         run.Make_Button_Click();
         ASSERT_EQ(window.messages.size(), 1u);
         EXPECT_EQ(window.messages[0].title, "Error in Make_Button_Click");
-        EXPECT_EQ(window.messages[0].text,
-                  "Error opening file: " + name + "\rError: No such file or directory");
+        EXPECT_EQ(window.messages[0].text, c.message);
+        EXPECT_FALSE(std::filesystem::exists(c.saveFilename));
         EXPECT_EQ(fs.enumerationsStarted, 0);
         EXPECT_EQ(window.progress, "earlier text");
         EXPECT_EQ(window.beeps, 0);

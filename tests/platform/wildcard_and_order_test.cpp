@@ -15,7 +15,7 @@
 namespace tolvane {
 namespace {
 
-TEST(Wildcard, StarQuestionMarkCaseBlindLettersAndTheWindowsDotRules) {
+TEST(Wildcard, StarQuestionMarkCaseBlindLettersDotRulesAndWhatAFileFilterMayHold) {
     struct Case {
         const char* pattern;
         std::string name;
@@ -46,6 +46,19 @@ TEST(Wildcard, StarQuestionMarkCaseBlindLettersAndTheWindowsDotRules) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(matchesWildcard(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
+    }
+
+    // A file filter names files only: a separator would reach into another folder.
+#ifdef _WIN32
+    const std::vector<std::string> notFilters = {"../*", "..\\*", "sub\\a.txt", "C:*", "a:b"};
+#else
+    const std::vector<std::string> notFilters = {"../*", "sub/a.txt", "/"};
+#endif
+    for (const std::string& pattern : notFilters) {
+        EXPECT_FALSE(isFileFilter(pattern)) << pattern;
+    }
+    for (const std::string pattern : {"", "*.txt", "..", "a\xC3\xA9?"}) {
+        EXPECT_TRUE(isFileFilter(pattern)) << pattern;
     }
 }
 
