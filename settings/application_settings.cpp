@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "wildcard.h"
+
 namespace tolvane {
 
 namespace {
@@ -55,9 +57,13 @@ void loadOptionSettings(CRegistry& Registry, SettingsWindow& window) {
     window.setAddComment(addComment);
     setSwitch(window, SettingsCheckBox::Comment_Check, addComment);
 
+    // A stored pattern that is no file filter (a registry editor can store anything) stays
+    // in the field, for the user to see and mend, but is never applied.
+    bool filterUsable = true;
     if (const auto filter = readSetting(Registry, setting_name::kFileFilter)) {
         window.setFileFilter(*filter);
         window.setFilterToolTip(filterToolTipFor(window.filterToolTip(), *filter));
+        filterUsable = isFileFilter(*filter);
     } else {
         window.setFileFilter("");
     }
@@ -72,7 +78,7 @@ void loadOptionSettings(CRegistry& Registry, SettingsWindow& window) {
     window.applyWindowTitle();
 
     const auto useFilterText = readSetting(Registry, setting_name::kUseFileFilter);
-    const bool useFilter = useFilterText && switchValue(*useFilterText);
+    const bool useFilter = useFilterText && switchValue(*useFilterText) && filterUsable;
     window.setUseFileFilter(useFilter);
     setSwitch(window, SettingsCheckBox::Filter_Check, useFilter);
 }

@@ -43,7 +43,9 @@ void openSettingsKey(CRegistry& Registry);
 
 // Form_Load's settings before its trap, with the key open: "File Comment", "Add Comment",
 // "File Filter", "Recurse Subdirectories", "Save Filename" (then the window title) and
-// "Use File Filter", into the fields and check boxes. Errors of the registry pass through.
+// "Use File Filter", into the fields and check boxes. A stored pattern that is no file
+// filter (isFileFilter) is kept but leaves the filter switch off. Errors of the registry
+// pass through.
 void loadOptionSettings(CRegistry& Registry, SettingsWindow& window);
 
 // Form_Load's settings inside its trap: "Last Drive", then "Last Path", handed to the
