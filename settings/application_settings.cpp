@@ -1,8 +1,8 @@
 #include "application_settings.h"
 
-#include <algorithm>
 #include <optional>
 
+#include "text_characters.h"
 #include "wildcard.h"
 
 namespace tolvane {
@@ -20,20 +20,6 @@ std::optional<std::string> readSetting(CRegistry& Registry, const char* name) {
 
 void setSwitch(SettingsWindow& window, SettingsCheckBox box, bool value) {
     window.setCheckBoxValue(box, value ? 1 : 0);
-}
-
-// The length of the UTF-8 character that begins at `lead`, so a cut never splits one.
-std::size_t characterLength(unsigned char lead) {
-    if (lead >= 0xF0) {
-        return 4;
-    }
-    if (lead >= 0xE0) {
-        return 3;
-    }
-    if (lead >= 0xC0) {
-        return 2;
-    }
-    return 1;
 }
 
 }  // namespace
@@ -129,11 +115,8 @@ std::string filterToolTipFor(const std::string& toolTip, const std::string& patt
     // With no colon the cut falls after the first character, as if the colon stood
     // just before the text.
     const std::size_t next = colon == std::string::npos ? 0 : colon + 1;
-    std::size_t keep = next;
-    if (next < toolTip.size()) {
-        keep = next + characterLength(static_cast<unsigned char>(toolTip[next]));
-    }
-    return toolTip.substr(0, std::min(keep, toolTip.size())) + pattern;
+    const std::size_t keep = next + characterLength(std::string_view(toolTip).substr(next));
+    return toolTip.substr(0, keep) + pattern;
 }
 
 std::string versionText() {

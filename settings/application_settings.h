@@ -62,8 +62,9 @@ bool switchValue(const std::string& text);
 std::string switchText(bool value);
 
 // The filter box's tool tip for a new pattern: the present text up to and including the
-// first ":" and the one character after it, then the pattern. Without a colon only the
-// first character stays.
+// first ":" and the one character after it (a whole UTF-8 character, as characterLength
+// counts it), then the pattern. Without a colon only the first character stays. The
+// filter prompt and start-up both rebuild the tip by this rule.
 std::string filterToolTipFor(const std::string& toolTip, const std::string& pattern);
 
 // The program's version as stored in "Version": major.minor.revision, here "1.30.213".
