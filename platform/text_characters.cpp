@@ -47,10 +47,7 @@ std::size_t encodedLength(char32_t code) {
 
 }  // namespace
 
-std::size_t characterLength(std::string_view text) {
-    if (text.empty()) {
-        return 0;
-    }
+std::size_t nonAsciiCharacterLength(std::string_view text) {
     const std::size_t length = decode(text).length;
     return length == 0 ? 1 : length;
 }

@@ -11,7 +11,17 @@ namespace tolvane {
 // so that names which are not UTF-8 still count, compare and cut the same way everywhere.
 
 // Length in bytes of the character that begins `text`; 0 for an empty text.
-std::size_t characterLength(std::string_view text);
+inline std::size_t characterLength(std::string_view text);
+
+// characterLength's part for a text that begins with a byte of 0x80 or above.
+std::size_t nonAsciiCharacterLength(std::string_view text);
+
+inline std::size_t characterLength(std::string_view text) {
+    if (text.empty()) {
+        return 0;
+    }
+    return static_cast<unsigned char>(text[0]) < 0x80 ? 1 : nonAsciiCharacterLength(text);
+}
 
 // A character's upper-case form as one number: the code point, or kLoneByte plus the byte
 // for a byte that is not UTF-8, so the two kinds never meet.

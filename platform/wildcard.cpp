@@ -6,6 +6,11 @@ namespace tolvane {
 
 namespace {
 
+// The text from `position` on (which is within it), without substr's range check.
+std::string_view from(std::string_view text, std::size_t position) {
+    return std::string_view(text.data() + position, text.size() - position);
+}
+
 // Whether the characters that begin `pattern` and `name` (neither empty) are the same
 // letter but for case; on a match, `patternLength` and `nameLength` say what they took.
 bool sameCharacter(std::string_view pattern, std::string_view name, std::size_t& patternLength,
@@ -32,14 +37,14 @@ bool matchesCharacters(std::string_view pattern, std::string_view name) {
             starName = n;
         } else if (p < pattern.size() && pattern[p] == '?') {
             ++p;
-            n += characterLength(name.substr(n));
+            n += characterLength(from(name, n));
         } else if (p < pattern.size() &&
-                   sameCharacter(pattern.substr(p), name.substr(n), patternLength, nameLength)) {
+                   sameCharacter(from(pattern, p), from(name, n), patternLength, nameLength)) {
             p += patternLength;
             n += nameLength;
         } else if (starPattern != std::string_view::npos) {
             p = starPattern;
-            starName += characterLength(name.substr(starName));
+            starName += characterLength(from(name, starName));
             n = starName;
         } else {
             return false;
