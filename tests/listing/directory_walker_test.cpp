@@ -12,7 +12,6 @@
 #include "scripted_file_system.h"
 #include "support/listing_lines.h"
 #include "support/temporary_folder.h"
-#include "write_failure.h"
 
 namespace tolvane {
 namespace {
@@ -156,14 +155,6 @@ TEST_F(DirectoryWalkerTest, ASubfolderThatCannotBeEnumeratedIsReportedByItsParen
               "Error: Path not found");
 }
 
-TEST_F(DirectoryWalkerTest, TheChosenFolderThatCannotBeEnumeratedIsNotTrapped) {
-    fs.failEnumeration("/w/");
-    files.openForOutput(1, (temp.path() / "x").string());
-    DirectoryWalker walker(fields, fs, files, dateText, window);
-    EXPECT_THROW(walker.ListDirectory(1, "/w"), RaisedError);
-    EXPECT_TRUE(window.messages.empty());
-}
-
 TEST_F(DirectoryWalkerTest, AtMost32767SubfoldersInOneFolder) {
     fs.add({"/w/d0/first-found.txt"});
     for (int i = 1; i < 32767; ++i) {
@@ -181,17 +172,6 @@ TEST_F(DirectoryWalkerTest, AtMost32767SubfoldersInOneFolder) {
               "Error: Overflow");
     EXPECT_TRUE(progressShown().empty());
 }
-
-#ifndef _WIN32
-TEST_F(DirectoryWalkerTest, AFailureToStoreLinesIsNotTakenForAReadingFailure) {
-    fs.add({"/w/" + std::string(70000, 'n'), "/w/second"});  // overflows the output buffer
-    files.openForOutput(1, "/dev/full");
-    DirectoryWalker walker(fields, fs, files, dateText, window);
-    EXPECT_THROW(walker.ListDirectory(1, "/w"), WriteFailure);
-    EXPECT_TRUE(window.messages.empty());
-    EXPECT_THROW(files.close(1), WriteFailure);
-}
-#endif
 
 }  // namespace
 }  // namespace tolvane
