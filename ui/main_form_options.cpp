@@ -1,8 +1,10 @@
 // Option commands: the three check boxes, the Setup menu's prompts and the Function
 // menu's Make and About.
+#include "application_settings.h"
 #include "dialogs.h"
 #include "main_form.h"
 #include "split_filename.h"
+#include "wildcard.h"
 
 namespace tolvane {
 
@@ -31,8 +33,8 @@ void Main_Form::Filter_Check_Click() {
 }
 
 void Main_Form::Setup_Comment_Click() {
-    const std::string answer = dialogs_.inputBox("Enter comment to add after each filename:",
-                                                 "File comment", FileComment);
+    const std::string answer =
+        dialogs_.inputBox("Enter comment to add after each filename:", "File comment", FileComment);
     if (answer.empty()) {
         return;
     }
@@ -41,9 +43,14 @@ void Main_Form::Setup_Comment_Click() {
 }
 
 void Main_Form::Setup_Filter_Click() {
-    const std::string answer = dialogs_.inputBox("Enter filter to search out specific files:",
-                                                 "File filter", FileFilter);
+    const std::string answer =
+        dialogs_.inputBox("Enter filter to search out specific files:", "File filter", FileFilter);
     if (answer.empty()) {
+        return;
+    }
+    if (!isFileFilter(answer)) {
+        dialogs_.messageBox("Error in file filter: " + answer + "\rError: " + kFileFilterRule,
+                            Dialogs::kExclamation, "File filter");
         return;
     }
     FileFilter = answer;
@@ -52,12 +59,8 @@ void Main_Form::Setup_Filter_Click() {
 }
 
 void Main_Form::rebuildFilterToolTip() {
-    const std::string tip = Filter_Check->toolTip().toStdString();
-    const std::size_t colon = tip.find(':');
-    // Up to and including the character after the first colon; only the first character
-    // when there is no colon.
-    const std::size_t kept = colon == std::string::npos ? 1 : colon + 2;
-    Filter_Check->setToolTip(QString::fromStdString(tip.substr(0, kept) + FileFilter));
+    const std::string tip = filterToolTipFor(Filter_Check->toolTip().toStdString(), FileFilter);
+    Filter_Check->setToolTip(QString::fromStdString(tip));
 }
 
 std::string Main_Form::SplitFilename(const std::string& filename, bool path_file) {

@@ -81,6 +81,15 @@ TEST_F(ApplicationSettingsTest, OnlyTrueSwitchesOnAndAValueTooLongToReadTakesIts
     EXPECT_EQ(window.summary(),
               "|00|" + std::string(254, 'f') + "|Search specific files: " + std::string(254, 'f') +
                   "|11|00|" + kDefaultSaveFilename + "|" + kDefaultDrive + "|" + kDefaultPath);
+
+    // A stored pattern that reaches into another folder is kept, to be seen and mended,
+    // but the switch stays off whatever is stored.
+    store({{"File Filter", "../*"}});
+    window = FakeSettingsWindow();
+    load();
+    EXPECT_EQ(window.summary(), "|00|../*|Search specific files: ../*|00|00|" +
+                                    std::string(kDefaultSaveFilename) + "|" + kDefaultDrive + "|" +
+                                    kDefaultPath);
 }
 
 TEST_F(ApplicationSettingsTest, SaveWritesAllNineInOrderUpToAFailureAndTheNextStartReadsThem) {
@@ -156,6 +165,7 @@ TEST(FilterToolTipTest, KeepsUpToTheCharacterAfterTheFirstColon) {
         {"No colon", "Np"},
         {"", "p"},
         {"Suche:\xC3\xA4x", "Suche:\xC3\xA4p"},  // a whole character
+        {"a:\xC3x", "a:\xC3p"},                  // a byte that begins none is one
     };
     for (const auto& [toolTip, expected] : cases) {
         EXPECT_EQ(filterToolTipFor(toolTip, "p"), expected) << toolTip;

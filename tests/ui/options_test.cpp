@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "form_fixture.h"
+#include "wildcard.h"
 
 namespace tolvane::test {
 namespace {
@@ -10,7 +11,7 @@ namespace {
 using Strings = std::vector<std::string>;
 
 class OptionsTest : public FormTest {
-protected:
+  protected:
     void SetUp() override {
         FormTest::SetUp();
         open(tree);
@@ -46,20 +47,34 @@ TEST_F(OptionsTest, CommentFromTheMenuTicksTheBoxAndThenChangesOnlyTheText) {
     EXPECT_EQ(form->FileComment, " kept blanks ");
 }
 
-TEST_F(OptionsTest, FilterPromptTicksTheBoxAndRebuildsTheTip) {
-    // The tip keeps up to the character after its first colon, then the pattern. (That
-    // ticking the box asks nothing is proved by the navigation tests.)
-    dialogs.answers = {"x:y", "a?c*"};
+TEST_F(OptionsTest, FilterPromptTicksTheBoxRefusesAPathAndRebuildsTheTip) {
+    // The tip keeps up to the character after its first colon, a whole one however many
+    // bytes it takes, then the pattern. A pattern that reaches into another folder is
+    // refused with a message and changes nothing. (That ticking the box asks nothing is
+    // proved by the navigation tests.)
+    dialogs.answers = {"x:y", "../*", "", "a?c*"};
     form->Setup_Filter->trigger();
     EXPECT_TRUE(form->UseFileFilter);
     EXPECT_EQ(form->Filter_Check->toolTip(), "Search specific files: x:y");
-    form->Setup_Filter->trigger();
-    form->Setup_Filter->trigger();  // Cancel
-    EXPECT_EQ(dialogs.inputDefaults, (Strings{"", "x:y", "a?c*"}));
-    EXPECT_EQ(form->FileFilter, "a?c*");
-    EXPECT_EQ(form->Filter_Check->toolTip(), "Search specific files: a?c*");
     form->Filter_Check->setValue(0);
     EXPECT_FALSE(form->UseFileFilter);
+    form->Setup_Filter->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Error in file filter: ../*\rError: " + std::string(kFileFilterRule));
+    EXPECT_EQ(dialogs.messages[0].title, "File filter");
+    EXPECT_EQ(dialogs.messages[0].style, Dialogs::kExclamation);
+    EXPECT_EQ(form->FileFilter, "x:y");
+    EXPECT_EQ(form->Filter_Check->Value(), 0);
+    EXPECT_EQ(form->Filter_Check->toolTip(), "Search specific files: x:y");
+    form->Setup_Filter->trigger();  // Cancel
+    form->Filter_Check->setToolTip(QString::fromUtf8("Suche:\xC3\xA4x"));
+    form->Setup_Filter->trigger();
+    EXPECT_EQ(dialogs.inputDefaults, (Strings{"", "x:y", "x:y", "x:y"}));
+    EXPECT_EQ(form->FileFilter, "a?c*");
+    EXPECT_TRUE(form->UseFileFilter);
+    EXPECT_EQ(form->Filter_Check->toolTip(), QString::fromUtf8("Suche:\xC3\xA4"
+                                                               "a?c*"));
 }
 
 TEST_F(OptionsTest, SaveDialogProposesTheCurrentFileAndCancelOrAFailureChangesNothing) {
