@@ -11,8 +11,6 @@ namespace tolvane {
 
 namespace {
 
-constexpr char kMessageTitle[] = "Error in Make_Button_Click";
-
 constexpr RunControl kSwitchedControls[] = {
     RunControl::Comment_Check, RunControl::Filter_Check, RunControl::Function_Make,
     RunControl::Recurse_Check, RunControl::Result_Drive, RunControl::Result_Dir,
@@ -50,6 +48,10 @@ void ListingRun::Make_Button_Click() {
     SetRunMode();
 }
 
+std::uint64_t ListingRun::filesListed() const {
+    return walker_ != nullptr ? walker_->filesListed() : filesListed_;
+}
+
 void ListingRun::SetRunMode() {
     const bool running = fields_.Running;
     window_.setMakeButtonCaption(running ? "&Stop" : "&Make List");
@@ -76,10 +78,12 @@ void ListingRun::startRun() {
     }
 
     DirectoryWalker walker(fields_, fileSystem_, files_, dateText_, window_);
+    walker_ = &walker;
     try {
         walker.ListDirectory(fileNo, window_.folderListPath());
     } catch (const WriteFailure& error) {
         filesListed_ = walker.filesListed();
+        walker_ = nullptr;
         closeAfterFailure(files_, fileNo);
         reportFileFailure("Error writing file: ", error.description());
         endRun();
@@ -89,11 +93,13 @@ void ListingRun::startRun() {
         // keeps every line written so far, the window goes back to idle, and the failure
         // travels on to be reported.
         filesListed_ = walker.filesListed();
+        walker_ = nullptr;
         closeAfterFailure(files_, fileNo);
         endRun();
         throw;
     }
     filesListed_ = walker.filesListed();
+    walker_ = nullptr;
 
     try {
         files_.close(fileNo);
