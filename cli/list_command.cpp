@@ -33,8 +33,15 @@ namespace {
 
 constexpr char kProgram[] = "tolvane-list";
 
+// Nothing can be listed; nothing has been touched.
+int cannotStart(const std::string& problem) {
+    std::fprintf(stderr, "%s: %s\n", kProgram, problem.c_str());
+    return kBadUsage;
+}
+
 int badUsage(const std::string& problem) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kProgram, problem.c_str(), kProgram);
+    cannotStart(problem);
+    std::fprintf(stderr, "Try '%s --help'.\n", kProgram);
     return kBadUsage;
 }
 
@@ -114,12 +121,12 @@ int listCommand(const std::vector<std::string>& arguments) {
     try {
         fields = optionsOf(line);
     } catch (const RaisedError& error) {
-        return badUsage("the stored settings cannot be read: " + error.description());
+        return cannotStart("the stored settings cannot be read: " + error.description());
     }
     const std::string folder = folderListPath(line.folder);
     // Checked before the run, which would otherwise empty the listing file first.
     if (!isFolder(folder)) {
-        return badUsage("'" + line.folder + "' is not a folder");
+        return cannotStart("'" + line.folder + "' is not a folder");
     }
     return runListing(fields, folder, line.quiet);
 }

@@ -245,10 +245,15 @@ TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
         {{folder, "--filter"}, 2, "tolvane-list: option '--filter' needs a value"},
         {{folder + "/missing"}, 2, "tolvane-list: '" + folder + "/missing' is not a folder"},
         {{file}, 2, "tolvane-list: '" + file + "' is not a folder"},
+        {{"--use-settings", folder},
+         2,
+         "tolvane-list: the stored settings cannot be read: Failed to open key "
+         "Software\\Corvalin\\Palimor.\n"},
         {{"--help", folder}, 0, "Usage: tolvane-list [options] FOLDER\n"},
         {{"--version"}, 0, "tolvane-list " + versionText() + "\n"},
     };
     scratch.file("out.txt", 5);
+    scratch.file("config/tolvane/registry.sqlite3", 100);  // not a database
     for (const auto& c : cases) {
         std::vector<std::string> arguments{"-o", out};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
