@@ -23,8 +23,8 @@ class CommandLineWindow : public ConsoleWindow {
     // file lines the display counts.
     void attach(ListingRun& run, const ListingFields& fields);
 
-    // A look between two entries of the walk: presses Stop once a stop signal has come,
-    // and now and then redraws the progress display.
+    // A look in the middle of the walk (see PollingFileSystem): presses Stop once a stop
+    // signal has come, and now and then redraws the progress display.
     void poll();
 
     void yield() override;

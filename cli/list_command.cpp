@@ -66,8 +66,7 @@ int runListing(ListingFields& fields, const std::string& folder, bool quiet) {
                                                     ProgressDisplay::Clock::now());
     }
     CommandLineWindow window(folder, stderr, std::move(display));
-    NativeFileSystem nativeFileSystem;
-    PollingFileSystem fileSystem(nativeFileSystem, [&window] { window.poll(); });
+    PollingFileSystem<NativeFileSystem> fileSystem([&window] { window.poll(); });
     OutputFileTable files;
     const DateTimeText dateText = DateTimeText::fromUserSettings();
     ListingRun run(fields, window, fileSystem, files, dateText);
