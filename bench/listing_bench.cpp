@@ -12,12 +12,12 @@
 #include <iostream>
 #include <string>
 
+#include "console_window.h"
 #include "date_time_text.h"
 #include "listing_fields.h"
 #include "listing_run.h"
 #include "output_file_table.h"
 #include "raised_error.h"
-#include "run_window.h"
 
 #ifdef _WIN32
 #include "win32_file_system.h"
@@ -30,36 +30,6 @@ using NativeFileSystem = tolvane::PosixFileSystem;
 #endif
 
 namespace {
-
-class ConsoleWindow : public tolvane::RunWindow {
-  public:
-    explicit ConsoleWindow(std::string folder) : folder_(std::move(folder)) {}
-
-    void yield() override {}
-    void setProgressText(const std::string& text) override { progress_ = text; }
-    void showMessage(const std::string& text, const std::string& title) override {
-        std::string shown = text;
-        for (char& c : shown) {
-            if (c == '\r') {
-                c = '\n';
-            }
-        }
-        std::cerr << title << ":\n" << shown << "\n";
-        ++messages_;
-    }
-    void setMakeButtonCaption(const std::string&) override {}
-    void setControlEnabled(tolvane::RunControl, bool) override {}
-    std::string folderListPath() override { return folder_; }
-    void beep() override {}
-
-    const std::string& progress() const { return progress_; }
-    int messages() const { return messages_; }
-
-  private:
-    std::string folder_;
-    std::string progress_;
-    int messages_ = 0;
-};
 
 int usage() {
     std::cerr << "usage: listing_bench FOLDER OUTPUT [--filter PATTERN] [--no-recurse] "
@@ -102,7 +72,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    ConsoleWindow window(argv[1]);
+    tolvane::ConsoleWindow window(argv[1], stderr);
     NativeFileSystem fileSystem;
     tolvane::OutputFileTable files;
     const tolvane::DateTimeText dateText = tolvane::DateTimeText::fromUserSettings();
@@ -121,7 +91,8 @@ int main(int argc, char** argv) {
 
     std::cerr << window.progress() << "\n";
     const auto listed = run.filesListed();
-    std::printf("peak_memory_kib=%ld messages=%d\n", peakMemoryKiB(), window.messages());
+    std::printf("peak_memory_kib=%ld messages=%d\n", peakMemoryKiB(),
+                static_cast<int>(window.messageTitles().size()));
     std::printf("files=%llu seconds=%.3f files_per_second=%.0f\n",
                 static_cast<unsigned long long>(listed), seconds,
                 seconds > 0 ? static_cast<double>(listed) / seconds : 0.0);

@@ -58,6 +58,10 @@ void ListingRun::Make_Button_Click() {
     SetRunMode();
 }
 
+std::uint64_t ListingRun::filesListed() const {
+    return walker_ != nullptr ? walker_->filesListed() : filesListed_;
+}
+
 void ListingRun::SetRunMode() {
     const bool running = fields_.Running;
     window_.setMakeButtonCaption(running ? "&Stop" : "&Make List");
@@ -95,10 +99,12 @@ void ListingRun::startRun() {
     }
 
     DirectoryWalker walker(fields_, fileSystem_, files_, dateText_, window_);
+    walker_ = &walker;
     try {
         walker.ListDirectory(fileNo, window_.folderListPath());
     } catch (const WriteFailure& error) {
         filesListed_ = walker.filesListed();
+        walker_ = nullptr;
         closeAfterFailure(files_, fileNo);
         window_.setProgressText("Aborted");
         reportFileFailure("Error writing file: ", error.description());
@@ -109,12 +115,14 @@ void ListingRun::startRun() {
         // keeps every line written so far, the status says the run did not end well, the
         // window goes back to idle, and the failure travels on to be reported.
         filesListed_ = walker.filesListed();
+        walker_ = nullptr;
         closeAfterFailure(files_, fileNo);
         window_.setProgressText("Aborted");
         endRun();
         throw;
     }
     filesListed_ = walker.filesListed();
+    walker_ = nullptr;
 
     try {
         files_.close(fileNo);

@@ -14,6 +14,7 @@ inline constexpr char kRunMessageTitle[] = "Error in Make_Button_Click";
 std::string writeFailureText(const std::string& path, const std::string& description);
 
 class DateTimeText;
+class DirectoryWalker;
 class FileSystem;
 class OutputFileTable;
 class RunWindow;
@@ -22,14 +23,17 @@ class RunWindow;
 // running one to stop otherwise; SetRunMode switches the window between the two states.
 class ListingRun {
   public:
+    // The title of the run's own messages: the listing file could not be opened or written.
+    static constexpr char kMessageTitle[] = "Error in Make_Button_Click";
+
     ListingRun(ListingFields& fields, RunWindow& window, FileSystem& fileSystem,
                OutputFileTable& files, const DateTimeText& dateText);
 
     void Make_Button_Click();
     void SetRunMode();
 
-    // File lines the last run wrote.
-    std::uint64_t filesListed() const { return filesListed_; }
+    // File lines the run under way has written so far, or the last run wrote.
+    std::uint64_t filesListed() const;
 
   private:
     void startRun();
@@ -42,6 +46,7 @@ class ListingRun {
     OutputFileTable& files_;
     const DateTimeText& dateText_;
     std::uint64_t filesListed_ = 0;
+    const DirectoryWalker* walker_ = nullptr;  // only while a walk is under way
 };
 
 }  // namespace tolvane

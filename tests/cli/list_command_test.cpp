@@ -1,0 +1,356 @@
+// tolvane-list as its users run it: the real executable in a child process on generated
+// trees, its listing against a ListingRun driven here on the same options. A test that
+// acts in the middle of a run waits for the first block of lines to reach the file; the
+// rest of the run takes far longer than the test needs to act.
+
+#include <fcntl.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "application_settings.h"
+#include "c_registry.h"
+#include "console_window.h"
+#include "date_time_text.h"
+#include "listing_run.h"
+#include "output_file_table.h"
+#include "posix_file_system.h"
+#include "registry_sqlite_store.h"
+#include "support/temporary_folder.h"
+
+namespace tolvane {
+namespace {
+
+using testing::readFile;
+using testing::TemporaryFolder;
+
+constexpr char kStored[] = "Directory contenst stored in: ";
+
+// One run of tolvane-list in a child process, as from a shell: its standard error in a
+// file (or on a terminal), its settings store in `scratch`/config, its dates in ISO form.
+class Child {
+  public:
+    Child(std::vector<std::string> arguments, const std::filesystem::path& scratch,
+          bool terminal = false, rlim_t fileSizeLimit = RLIM_INFINITY)
+        : scratch_(scratch) {
+        arguments.insert(arguments.begin(), TOLVANE_LIST_PROGRAM);
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        argv.push_back(nullptr);
+        int slave = -1;
+        winsize wide{};
+        wide.ws_col = 250;
+        if (terminal && ::openpty(&master_, &slave, nullptr, nullptr, &wide) != 0) {
+            ADD_FAILURE() << "no terminal";
+        }
+        pid = ::fork();
+        if (pid == 0) {
+            ::dup2(::open((scratch / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+            ::dup2(terminal
+                       ? slave
+                       : ::open((scratch / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
+                   2);
+            ::setenv("LC_ALL", "C", 1);
+            ::setenv("XDG_CONFIG_HOME", (scratch / "config").c_str(), 1);
+            ::signal(SIGINT, SIG_DFL);  // whatever the test runner ignores
+            ::signal(SIGTERM, SIG_DFL);
+            ::signal(SIGXFSZ, SIG_IGN);  // past the size limit a write fails with EFBIG
+            const rlimit limit{fileSizeLimit, fileSizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::execv(argv[0], argv.data());
+            ::_exit(98);
+        }
+        ::close(slave);
+    }
+
+    // Waits for the end and returns the wait status; reads standard output and error.
+    int wait() {
+        for (char c; master_ >= 0 && ::read(master_, &c, 1) == 1;) {
+            errors.push_back(c);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        output = readFile(scratch_ / "stdout");
+        if (master_ < 0) {
+            errors = readFile(scratch_ / "stderr");
+        }
+        ::close(master_);
+        return status;
+    }
+
+    pid_t pid = -1;
+    std::string output;
+    std::string errors;
+
+  private:
+    std::filesystem::path scratch_;
+    int master_ = -1;
+};
+
+// Waits until a child has written the first block of its listing (a file that did not
+// exist before it started): the walk is then under way, with far more to list.
+bool awaitFirstBlock(const std::filesystem::path& listing) {
+    for (int waited = 0; waited < 30'000; ++waited) {
+        std::error_code missing;
+        if (std::filesystem::file_size(listing, missing) > 0 && !missing) {
+            return true;
+        }
+        ::usleep(1000);
+    }
+    return false;
+}
+
+ListingFields options(bool recurse, const char* filter = nullptr, const char* comment = nullptr) {
+    ListingFields fields;
+    fields.RecurseSubdirectories = recurse;
+    fields.UseFileFilter = filter != nullptr;
+    fields.FileFilter = filter != nullptr ? filter : "";
+    fields.AddComment = comment != nullptr;
+    fields.FileComment = comment != nullptr ? comment : "";
+    return fields;
+}
+
+class ListCommandTest : public ::testing::Test {
+  protected:
+    // The children run in `scratch`, where a relative listing file goes.
+    ListCommandTest() {
+        std::filesystem::create_directory(config);
+        std::filesystem::current_path(scratch.path());
+    }
+
+    // Names a listing and a shell make trouble with, a read-only file, links, hidden and
+    // nested folders.
+    void makeOddTree() {
+        for (const char* name :
+             {"plain.txt", "UPPER.TXT", "with space.doc", ".hidden.txt", "archive.tar.gz", "README",
+              "-dash.txt", "semi;colon 'q\".txt", "star*and?.txt",
+              "\xC3\xBCnic\xC3\xB6"
+              "de.txt",
+              "bad\xFF.dat", "tab\there.txt", "line\nbreak.txt", "sub dir/nested/deep.txt",
+              ".hidden dir/h.TXT", "Zeta/z.txt"}) {
+            tree.file(name, std::string(name).size());
+        }
+        ::chmod(tree.file("readonly.txt").c_str(), 0444);
+        std::filesystem::create_symlink(tree.path() / "README", tree.path() / "link.txt");
+        std::filesystem::create_symlink(tree.path() / "gone", tree.path() / "dangling");
+        std::filesystem::create_symlink(tree.path() / "Zeta", tree.path() / "folder link");
+    }
+
+    // A folder "big" that takes a tenth of a second or more to list, many times the
+    // output's first block. Its files are links to one, which are quick to make.
+    std::filesystem::path makeBigFolder() {
+        const std::filesystem::path first = tree.file("big/" + std::string(200, 'n'));
+        for (int i = 0; i < 6000; ++i) {
+            std::filesystem::create_hard_link(first, first.string() + std::to_string(i));
+        }
+        return first.parent_path();
+    }
+
+    // The listing of a ListingRun driven here.
+    std::string windowListing(ListingFields fields, const std::filesystem::path& folder) {
+        fields.SaveFilename = (scratch.path() / "window.txt").string();
+        ConsoleWindow window(folder.string(), stderr);
+        PosixFileSystem fileSystem;
+        OutputFileTable files;
+        const DateTimeText dateText = DateTimeText::fromUserSettings();
+        ListingRun run(fields, window, fileSystem, files, dateText);
+        run.Make_Button_Click();
+        EXPECT_TRUE(window.messageTitles().empty());
+        return readFile(fields.SaveFilename);
+    }
+
+    Child start(std::vector<std::string> arguments, bool terminal = false,
+                rlim_t fileSizeLimit = RLIM_INFINITY) {
+        return Child(std::move(arguments), scratch.path(), terminal, fileSizeLimit);
+    }
+
+    TemporaryFolder tree;
+    TemporaryFolder scratch;
+    std::filesystem::path config = scratch.path() / "config";
+    std::string out = (scratch.path() / "out.txt").string();
+};
+
+TEST_F(ListCommandTest, ListsByteForByteAsTheWindowAndReadsTheStoreOnlyWhenAsked) {
+    makeOddTree();
+    const std::string folder = tree.str() + "/";  // listed without its separator
+    const struct {
+        std::vector<std::string> arguments;
+        ListingFields fields;
+        std::string listing;
+        bool stored;  // the store holds options other than the defaults
+    } cases[] = {
+        {{"-o", out, folder}, options(true), out, false},
+        {{"--filter", "*.TXT", "-o", out, "--comment=Backup 1", folder},
+         options(true, "*.TXT", "Backup 1"),
+         out,
+         false},
+        {{"-q", "--no-recurse", "--filter=?e*", "--comment", "", folder},
+         options(false, "?e*", ""),
+         "./Tolvane.Txt",
+         false},
+        {{"--use-settings", folder}, options(false, "*.txt", "stored"), "stored.txt", true},
+        {{"--use-settings", "-q", "--comment", "flag", "-o", out, folder},
+         options(false, "*.txt", "flag"),
+         out,
+         true},
+    };
+    for (const auto& c : cases) {
+        if (c.stored && std::filesystem::is_empty(config)) {
+            SqliteRegistryStore store((config / "tolvane/registry.sqlite3").string());
+            CRegistry Registry(store);
+            openSettingsKey(Registry);
+            Registry.WriteValue(setting_name::kUseFileFilter, "True");
+            Registry.WriteValue(setting_name::kFileFilter, "*.txt");
+            Registry.WriteValue(setting_name::kRecurseSubdirectories, "False");
+            Registry.WriteValue(setting_name::kAddComment, "True");
+            Registry.WriteValue(setting_name::kFileComment, "stored");
+            Registry.WriteValue(setting_name::kSaveFilename, "stored.txt");
+        }
+        Child child = start(c.arguments);
+        EXPECT_EQ(child.wait(), 0);
+        EXPECT_EQ(readFile(c.listing), windowListing(c.fields, tree.path()));
+        const bool quiet =
+            std::find(c.arguments.begin(), c.arguments.end(), "-q") != c.arguments.end();
+        EXPECT_EQ(child.errors, quiet ? "" : kStored + c.listing + "\n");
+        EXPECT_EQ(child.output, "");
+        // Without --use-settings the store is neither read nor written, not even made.
+        EXPECT_EQ(std::filesystem::is_empty(config), !c.stored);
+    }
+}
+
+TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
+    const std::string file = tree.file("file.txt").string();
+    const std::string folder = tree.str();
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        std::string shown;  // the start of standard error, or with status 0 of standard output
+    } cases[] = {
+        {{}, 2, "tolvane-list: no FOLDER given\nTry 'tolvane-list --help'.\n"},
+        {{folder, folder}, 2, "tolvane-list: one FOLDER only"},
+        {{"--bogus", folder}, 2, "tolvane-list: unknown option '--bogus'"},
+        {{"--quiet=yes", folder}, 2, "tolvane-list: option '--quiet' takes no value"},
+        {{folder, "--filter"}, 2, "tolvane-list: option '--filter' needs a value"},
+        {{folder + "/missing"}, 2, "tolvane-list: '" + folder + "/missing' is not a folder"},
+        {{file}, 2, "tolvane-list: '" + file + "' is not a folder"},
+        {{"--use-settings", folder},
+         2,
+         "tolvane-list: the stored settings cannot be read: Failed to open key "
+         "Software\\Corvalin\\Palimor.\n"},
+        {{"--help", folder}, 0, "Usage: tolvane-list [options] FOLDER\n"},
+        {{"--version"}, 0, "tolvane-list " + versionText() + "\n"},
+    };
+    scratch.file("out.txt", 5);
+    scratch.file("config/tolvane/registry.sqlite3", 100);  // not a database
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments{"-o", out};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        Child child = start(arguments);
+        EXPECT_EQ(WEXITSTATUS(child.wait()), c.status) << c.shown;
+        const std::string& shown = c.status == 0 ? child.output : child.errors;
+        EXPECT_EQ(shown.substr(0, c.shown.size()), c.shown);
+        EXPECT_EQ(readFile(out), "xxxxx");
+    }
+}
+
+TEST_F(ListCommandTest, AListingFileThatCannotBeWrittenEndsWithStatus3) {
+    makeOddTree();
+    const std::string full = windowListing(options(true), tree.path());
+    const std::string nowhere = scratch.str() + "/none/out.txt";
+    Child unopened = start({"-o", nowhere, tree.str()});
+    EXPECT_EQ(WEXITSTATUS(unopened.wait()), 3);
+    EXPECT_EQ(unopened.errors, "Error in Make_Button_Click\nError opening file: " + nowhere +
+                                   "\nError: No such file or directory\n");
+
+    Child cut = start({"-o", out, tree.str()}, false, 1000);
+    EXPECT_EQ(WEXITSTATUS(cut.wait()), 3);
+    EXPECT_EQ(cut.errors, "Error in Make_Button_Click\nError writing file: " + out +
+                              "\nError: File too large\n");
+    const std::string kept = readFile(out);
+    EXPECT_EQ(full.compare(0, kept.size(), kept), 0);
+    ASSERT_GE(kept.size(), 2u);
+    EXPECT_EQ(kept.substr(kept.size() - 2), "\r\n");  // ends on its last whole line
+}
+
+// Mid-run: a folder removed before the walk reaches it is reported and the rest listed
+// (status 1); SIGTERM and Ctrl-C stop the run on a whole line, also without recursion,
+// where the walker never yields; and a run held up for longer than a tenth of a second
+// draws the progress display on a terminal only, never with -q.
+TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
+    const std::filesystem::path big = makeBigFolder();
+    tree.file("aaa/a.txt");  // found before big, so entered after it
+    const std::string full = windowListing(options(true), tree.path());
+    const std::string flat = windowListing(options(false), big);
+    const std::string tail = tree.str() + "/aaa\nError: No such file or directory\n";
+    const std::string closing = kStored + out;
+    const struct {
+        int signal;  // sent once the first block is written (SIGSTOP: held for 0.15 s);
+                     // 0: the folder aaa is removed then
+        bool terminal;
+        std::vector<std::string> arguments;
+        int status;          // the wait status: the signal that ended it, or the exit code
+        std::string errors;  // standard error, or its end on a terminal
+    } cases[] = {
+        {SIGTERM, false, {tree.str()}, SIGTERM, "Aborted\n"},
+        {SIGINT, false, {"--no-recurse", big.string()}, SIGINT, "Aborted\n"},
+        {0,
+         false,
+         {tree.str()},
+         W_EXITCODE(1, 0),
+         "Error in ListDirectory\nError has occured in subroutine: ListDirectory,\n"
+         "during recursing to subdirectory: " +
+             tail + closing + "\n"},
+        {SIGSTOP, true, {tree.str()}, 0, closing + "\r\n"},
+        {SIGSTOP, true, {"-q", tree.str()}, 0, ""},
+        {SIGSTOP, false, {tree.str()}, 0, closing + "\n"},
+    };
+    for (const auto& c : cases) {
+        tree.file("aaa/a.txt");
+        std::filesystem::remove(out);
+        std::vector<std::string> arguments{"-o", out};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        Child child = start(arguments, c.terminal);
+        ASSERT_TRUE(awaitFirstBlock(out));
+        if (c.signal == 0) {
+            std::filesystem::remove_all(tree.path() / "aaa");
+        } else {
+            ::kill(child.pid, c.signal);
+        }
+        if (c.signal == SIGSTOP) {
+            ::usleep(150'000);
+            ::kill(child.pid, SIGCONT);
+        }
+        EXPECT_EQ(child.wait(), c.status) << c.errors;
+        const std::string written = readFile(out);
+        const std::string& whole = c.arguments[0] == "--no-recurse" ? flat : full;
+        if (c.signal == 0) {
+            EXPECT_EQ(written, windowListing(options(true), tree.path()));
+        } else if (c.signal != SIGSTOP) {
+            EXPECT_LT(written.size(), whole.size());
+            EXPECT_EQ(written.substr(written.size() - 2), "\r\n");
+            EXPECT_EQ(whole.compare(0, written.size(), written), 0);
+        }
+        if (c.terminal && !c.errors.empty()) {
+            EXPECT_NE(child.errors.find(" folders, "), std::string::npos);
+            EXPECT_NE(child.errors.find(" files/s: " + big.string()), std::string::npos);
+            EXPECT_EQ(child.errors.substr(child.errors.size() - c.errors.size()), c.errors);
+        } else {
+            EXPECT_EQ(child.errors, c.errors);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tolvane
