@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cwctype>
 
+#include "ascii_text.h"
 #include "date_time_text.h"
 #include "file_attributes.h"
 
@@ -15,8 +16,7 @@ namespace {
 std::size_t appendUpperCharacter(std::string_view text, std::string& out) {
     const auto lead = static_cast<unsigned char>(text[0]);
     if (lead < 0x80) {
-        out.push_back((lead >= 'a' && lead <= 'z') ? static_cast<char>(lead - 'a' + 'A')
-                                                   : static_cast<char>(lead));
+        out.push_back(asciiUpper(static_cast<char>(lead)));
         return 1;
     }
     const std::size_t length = lead < 0xC2   ? 0
