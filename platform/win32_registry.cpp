@@ -24,7 +24,7 @@ RegistryHandle handleOf(HKEY key) {
 // here, a type of its own): it starts with the caller's value and copies back whatever the
 // system left in it, so null stays null and nothing is written that the system did not.
 class DwordArgument {
-public:
+  public:
     explicit DwordArgument(std::uint32_t* target)
         : target_(target), value_(target != nullptr ? *target : 0) {}
     ~DwordArgument() {
@@ -37,7 +37,7 @@ public:
 
     DWORD* get() { return target_ != nullptr ? &value_ : nullptr; }
 
-private:
+  private:
     std::uint32_t* target_;
     DWORD value_;
 };
@@ -127,19 +127,18 @@ RegistryStatus Win32Registry::RegQueryInfoKeyA(
     DwordArgument maxValueLength(lpcbMaxValueLen);
     DwordArgument securityDescriptor(lpcbSecurityDescriptor);
     FILETIME lastWrite = lpftLastWriteTime != nullptr ? toFiletime(*lpftLastWriteTime) : FILETIME{};
-    const LSTATUS status = ::RegQueryInfoKeyA(
-        keyOf(hKey), lpClass, classLength.get(), reserved.get(), subKeys.get(),
-        maxSubKeyLength.get(), maxClassLength.get(), values.get(), maxValueNameLength.get(),
-        maxValueLength.get(), securityDescriptor.get(),
-        lpftLastWriteTime != nullptr ? &lastWrite : nullptr);
+    const LSTATUS status =
+        ::RegQueryInfoKeyA(keyOf(hKey), lpClass, classLength.get(), reserved.get(), subKeys.get(),
+                           maxSubKeyLength.get(), maxClassLength.get(), values.get(),
+                           maxValueNameLength.get(), maxValueLength.get(), securityDescriptor.get(),
+                           lpftLastWriteTime != nullptr ? &lastWrite : nullptr);
     if (lpftLastWriteTime != nullptr) {
         *lpftLastWriteTime = fromFiletime(lastWrite);
     }
     return status;
 }
 
-bool Win32Registry::FileTimeToLocalFileTime(const FileTime* lpFileTime,
-                                            FileTime* lpLocalFileTime) {
+bool Win32Registry::FileTimeToLocalFileTime(const FileTime* lpFileTime, FileTime* lpLocalFileTime) {
     const FILETIME utc = toFiletime(*lpFileTime);
     FILETIME local = toFiletime(*lpLocalFileTime);
     const BOOL converted = ::FileTimeToLocalFileTime(&utc, &local);
@@ -149,13 +148,13 @@ bool Win32Registry::FileTimeToLocalFileTime(const FileTime* lpFileTime,
 
 bool Win32Registry::FileTimeToSystemTime(const FileTime* lpFileTime, SystemTime* lpSystemTime) {
     const FILETIME time = toFiletime(*lpFileTime);
-    SYSTEMTIME fields{lpSystemTime->wYear,   lpSystemTime->wMonth,  lpSystemTime->wDayOfWeek,
-                      lpSystemTime->wDay,    lpSystemTime->wHour,   lpSystemTime->wMinute,
+    SYSTEMTIME fields{lpSystemTime->wYear,   lpSystemTime->wMonth,       lpSystemTime->wDayOfWeek,
+                      lpSystemTime->wDay,    lpSystemTime->wHour,        lpSystemTime->wMinute,
                       lpSystemTime->wSecond, lpSystemTime->wMilliseconds};
     const BOOL converted = ::FileTimeToSystemTime(&time, &fields);
-    *lpSystemTime = SystemTime{fields.wYear,   fields.wMonth,  fields.wDayOfWeek,
-                               fields.wDay,    fields.wHour,   fields.wMinute,
-                               fields.wSecond, fields.wMilliseconds};
+    *lpSystemTime =
+        SystemTime{fields.wYear, fields.wMonth,  fields.wDayOfWeek, fields.wDay,
+                   fields.wHour, fields.wMinute, fields.wSecond,    fields.wMilliseconds};
     return converted != FALSE;
 }
 

@@ -11,10 +11,9 @@ namespace tolvane {
 // A key handle travels as the 32-bit number the port keeps, which holds an HKEY only on
 // 32-bit Windows; this class is built for that target alone.
 class Win32Registry : public RegistryApi {
-public:
-    RegistryStatus RegOpenKeyExA(RegistryHandle hKey, const char* lpSubKey,
-                                 std::uint32_t ulOptions, std::uint32_t samDesired,
-                                 RegistryHandle* phkResult) override;
+  public:
+    RegistryStatus RegOpenKeyExA(RegistryHandle hKey, const char* lpSubKey, std::uint32_t ulOptions,
+                                 std::uint32_t samDesired, RegistryHandle* phkResult) override;
     RegistryStatus RegCreateKeyExA(RegistryHandle hKey, const char* lpSubKey,
                                    std::uint32_t Reserved, const char* lpClass,
                                    std::uint32_t dwOptions, std::uint32_t samDesired,
@@ -31,9 +30,8 @@ public:
     RegistryStatus RegDeleteValueA(RegistryHandle hKey, const char* lpValueName) override;
     RegistryStatus RegQueryInfoKeyA(RegistryHandle hKey, char* lpClass, std::uint32_t* lpcchClass,
                                     std::uint32_t* lpReserved, std::uint32_t* lpcSubKeys,
-                                    std::uint32_t* lpcbMaxSubKeyLen,
-                                    std::uint32_t* lpcbMaxClassLen, std::uint32_t* lpcValues,
-                                    std::uint32_t* lpcbMaxValueNameLen,
+                                    std::uint32_t* lpcbMaxSubKeyLen, std::uint32_t* lpcbMaxClassLen,
+                                    std::uint32_t* lpcValues, std::uint32_t* lpcbMaxValueNameLen,
                                     std::uint32_t* lpcbMaxValueLen,
                                     std::uint32_t* lpcbSecurityDescriptor,
                                     FileTime* lpftLastWriteTime) override;
