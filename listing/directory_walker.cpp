@@ -35,15 +35,59 @@ DirectoryWalker::DirectoryWalker(const ListingFields& fields, FileSystem& fileSy
     : fields_(fields), fileSystem_(fileSystem), files_(files), dateText_(dateText), host_(host) {}
 
 void DirectoryWalker::ListDirectory(FileNumber FileNo, const std::string& FolderPath) {
-    std::string prefix = FolderPath;
-    if (prefix.empty() || prefix.back() != kPathSeparator) {
-        prefix.push_back(kPathSeparator);
-    }
+    fileSystem_.beginWalk();
+    path_ = FolderPath;
+    std::vector<Level> levels(1);
+    levels[0].pathLength = path_.size();
 
-    // A failure to start this enumeration is not this call's to report: the caller's
-    // handler (or, for the chosen folder itself, the run's) sees it.
+    // A failure to start reading the chosen folder is not the walker's to report: the
+    // run's caller sees it.
+    readFolder(FileNo, levels[0]);
+
+    while (!levels.empty()) {
+        if (fields_.StopRequested) {
+            return;
+        }
+        Level& parent = levels.back();
+        if (parent.subfolders.empty()) {
+            levels.pop_back();
+            continue;
+        }
+        // Enter the last subfolder found. Every enumeration of the parent is complete by
+        // now, so none stays open while the subfolder is read.
+        path_.resize(parent.pathLength);
+        if (path_.empty() || path_.back() != kPathSeparator) {
+            path_.push_back(kPathSeparator);
+        }
+        path_ += parent.subfolders.back();
+        Level child;
+        child.pathLength = path_.size();
+        try {
+            host_.setProgressText(path_);
+            host_.yield();
+            readFolder(FileNo, child);
+        } catch (const WriteFailure&) {
+            throw;
+        } catch (const RaisedError& error) {
+            // The parent's walk ends here: its remaining subfolders are left out.
+            reportRecursionFailure(path_, error);
+            levels.pop_back();
+            continue;
+        }
+        parent.subfolders.pop_back();
+        levels.push_back(std::move(child));
+    }
+}
+
+void DirectoryWalker::readFolder(FileNumber fileNo, Level& level) {
+    prefix_.assign(path_);
+    if (prefix_.empty() || prefix_.back() != kPathSeparator) {
+        prefix_.push_back(kPathSeparator);
+    }
+    const std::string_view folderPath(path_.data(), level.pathLength);
+
     std::string name = fileSystem_.startEnumeration(
-        fields_.UseFileFilter ? prefix + fields_.FileFilter : prefix, attribute_mask::kFiles);
+        fields_.UseFileFilter ? prefix_ + fields_.FileFilter : prefix_, attribute_mask::kFiles);
 
     // Files. No yield here: a folder's lines are written in one go.
     while (!name.empty()) {
@@ -51,19 +95,19 @@ void DirectoryWalker::ListDirectory(FileNumber FileNo, const std::string& Folder
             return;
         }
         try {
-            writeFileLine(FileNo, prefix, FolderPath, name);
+            writeFileLine(fileNo, folderPath, name);
         } catch (const WriteFailure&) {
             throw;
         } catch (const RaisedError& error) {
             if (!isQuietlySkipped(name)) {
-                reportReadingFailure(prefix + name, error);
+                reportReadingFailure(prefix_ + name, error);
                 return;
             }
         }
         try {
             name = fileSystem_.nextName();
         } catch (const RaisedError& error) {
-            reportReadingFailure(prefix + name, error);
+            reportReadingFailure(prefix_ + name, error);
             return;
         }
     }
@@ -72,12 +116,13 @@ void DirectoryWalker::ListDirectory(FileNumber FileNo, const std::string& Folder
         return;
     }
 
-    // Collect the subfolders; the file pattern never applies to them.
-    std::vector<std::string> subfolders;
+    // Collect the subfolders; the file pattern never applies to them. A failure ends this
+    // folder: none of the subfolders found so far is visited.
+    std::vector<std::string>& subfolders = level.subfolders;
     try {
-        name = fileSystem_.startEnumeration(prefix, attribute_mask::kFilesAndFolders);
+        name = fileSystem_.startEnumeration(prefix_, attribute_mask::kFilesAndFolders);
     } catch (const RaisedError& error) {
-        reportReadingFailure(prefix + name, error);
+        reportReadingFailure(prefix_ + name, error);
         return;
     }
     while (!name.empty()) {
@@ -86,7 +131,7 @@ void DirectoryWalker::ListDirectory(FileNumber FileNo, const std::string& Folder
         }
         bool found = false;
         try {
-            const std::uint32_t attributes = fileSystem_.fileAttributes(prefix + name);
+            const std::uint32_t attributes = fileSystem_.fileAttributes(prefix_ + name);
             if ((attributes & file_attribute::kFolder) != 0 && !isSelfOrParent(name)) {
                 if (subfolders.size() >= static_cast<std::size_t>(kMaxSubfolders)) {
                     throw RaisedError(error_number::kOverflow, "ListDirectory", "Overflow");
@@ -96,7 +141,8 @@ void DirectoryWalker::ListDirectory(FileNumber FileNo, const std::string& Folder
             }
         } catch (const RaisedError& error) {
             if (!isQuietlySkipped(name)) {
-                reportReadingFailure(prefix + name, error);
+                subfolders.clear();
+                reportReadingFailure(prefix_ + name, error);
                 return;
             }
         }
@@ -106,35 +152,16 @@ void DirectoryWalker::ListDirectory(FileNumber FileNo, const std::string& Folder
         try {
             name = fileSystem_.nextName();
         } catch (const RaisedError& error) {
-            reportReadingFailure(prefix + name, error);
+            subfolders.clear();
+            reportReadingFailure(prefix_ + name, error);
             return;
         }
-    }
-
-    // Visit them, the last one found first. The enumeration is complete by now, so no
-    // enumeration stays open across the recursive calls.
-    while (!subfolders.empty()) {
-        if (fields_.StopRequested) {
-            return;
-        }
-        const std::string subfolderPath = prefix + subfolders.back();
-        try {
-            host_.setProgressText(subfolderPath);
-            host_.yield();
-            ListDirectory(FileNo, subfolderPath);
-        } catch (const WriteFailure&) {
-            throw;
-        } catch (const RaisedError& error) {
-            reportRecursionFailure(subfolderPath, error);
-            return;
-        }
-        subfolders.pop_back();
     }
 }
 
-void DirectoryWalker::writeFileLine(FileNumber fileNo, const std::string& folderPrefix,
-                                    const std::string& folderPath, const std::string& name) {
-    fullPath_.assign(folderPrefix).append(name);
+void DirectoryWalker::writeFileLine(FileNumber fileNo, std::string_view folderPath,
+                                    const std::string& name) {
+    fullPath_.assign(prefix_).append(name);
     ListingLine line;
     line.name = name;
     line.size = fileSystem_.fileLength(fullPath_);

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "listing_fields.h"
 #include "output_file_table.h"
@@ -19,6 +21,10 @@ class WalkerHost;
 // of every loop. Failures to read a folder are reported in a message box and end that
 // folder's walk, not the run; a failure to store lines (WriteFailure) and a failure to
 // start the enumeration of the folder it was called for travel to the caller.
+//
+// The walk keeps one path for the whole tree and, for each level, only its length and the
+// names of the subfolders still to visit: memory follows the depth and the widest folder,
+// never the depth squared, and a tree thousands of folders deep costs no call stack.
 class DirectoryWalker {
   public:
     using FileNumber = OutputFileTable::FileNumber;
@@ -35,8 +41,18 @@ class DirectoryWalker {
     std::uint64_t filesListed() const { return filesListed_; }
 
   private:
-    void writeFileLine(FileNumber fileNo, const std::string& folderPrefix,
-                       const std::string& folderPath, const std::string& name);
+    // One folder of the walk: where its path ends in path_, and the subfolders it found
+    // that are still to be visited (the last one first).
+    struct Level {
+        std::size_t pathLength = 0;
+        std::vector<std::string> subfolders;
+    };
+
+    // Lists the files of the folder path_ names and, when recursing, collects its
+    // subfolders into `level`. A failure to start the first enumeration travels to the
+    // caller; every later one is reported here and ends this folder.
+    void readFolder(FileNumber fileNo, Level& level);
+    void writeFileLine(FileNumber fileNo, std::string_view folderPath, const std::string& name);
     void reportReadingFailure(const std::string& entryPath, const RaisedError& error);
     void reportRecursionFailure(const std::string& subfolderPath, const RaisedError& error);
 
@@ -46,6 +62,8 @@ class DirectoryWalker {
     const DateTimeText& dateText_;
     WalkerHost& host_;
     std::uint64_t filesListed_ = 0;
+    std::string path_;      // the folder being read or entered
+    std::string prefix_;    // path_ with one trailing separator
     std::string fullPath_;  // reused for every file, so that the loop does not allocate
     std::string line_;
 };

@@ -14,6 +14,14 @@ class FileSystem {
   public:
     virtual ~FileSystem() = default;
 
+    // Starts a walk. The next enumeration names the walk's chosen folder, reached by its
+    // path; each later one a subfolder that an enumeration of the walk returned, which a
+    // file system may reach from its parent's open folder. Such a file system enters no
+    // link to a folder even when a folder is swapped for one while the walk goes on, and
+    // keeps the walk on the chosen folder's own file system (volume). Enumerations made
+    // outside a walk (the window's lists) reach every folder by its path.
+    virtual void beginWalk() {}
+
     // Starts an enumeration. `pattern` is a folder prefix (ending in the separator),
     // optionally followed by a wildcard pattern for the names. `attributeMask` is
     // attribute_mask::kFiles or attribute_mask::kFilesAndFolders. Returns the first

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -121,27 +122,50 @@ TEST_F(PosixFileSystemTest, AnEntryRemovedAfterTheFolderWasReadFailsItsQuery) {
 }
 
 // The walker's two passes over a folder: every file is stat'ed once for its three
-// queries, and the subfolders pass stats only the folders.
+// queries, and the subfolders pass stats only the folders; in a walk, telling a mount
+// point from a subfolder costs no stat of its own.
 TEST_F(PosixFileSystemTest, OneStatPerFileAcrossBothPasses) {
     for (int i = 0; i < 20; ++i) {
         temp.file("f" + std::to_string(i) + ".txt", 1);
     }
     temp.folder("sub1");
     temp.folder("sub2");
-    for (std::string name = fs.startEnumeration(prefix(), attribute_mask::kFiles); !name.empty();
-         name = fs.nextName()) {
-        fs.fileLength(prefix() + name);
-        fs.fileAttributes(prefix() + name);
-        fs.fileTimeStamp(prefix() + name);
+    for (const bool walk : {false, true}) {
+        PosixFileSystem fs;
+        if (walk) {
+            fs.beginWalk();
+        }
+        for (std::string name = fs.startEnumeration(prefix(), attribute_mask::kFiles);
+             !name.empty(); name = fs.nextName()) {
+            fs.fileLength(prefix() + name);
+            fs.fileAttributes(prefix() + name);
+            fs.fileTimeStamp(prefix() + name);
+        }
+        EXPECT_EQ(fs.statCalls(), 20u);
+        int folders = 0;
+        for (std::string name = fs.startEnumeration(prefix(), attribute_mask::kFilesAndFolders);
+             !name.empty(); name = fs.nextName()) {
+            folders += (fs.fileAttributes(prefix() + name) & file_attribute::kFolder) != 0 ? 1 : 0;
+        }
+        EXPECT_EQ(folders, 4) << walk;  // ".", ".." and the two subfolders
+        EXPECT_EQ(fs.statCalls(), 20u + 4u) << walk;
     }
-    EXPECT_EQ(fs.statCalls(), 20u);
-    int folders = 0;
-    for (std::string name = fs.startEnumeration(prefix(), attribute_mask::kFilesAndFolders);
-         !name.empty(); name = fs.nextName()) {
-        folders += (fs.fileAttributes(prefix() + name) & file_attribute::kFolder) != 0 ? 1 : 0;
-    }
-    EXPECT_EQ(folders, 4);  // ".", ".." and the two subfolders
-    EXPECT_EQ(fs.statCalls(), 20u + 4u);
+}
+
+// /proc is a file system of its own on every Linux system: the window's lists show it, a
+// walk of "/" neither returns nor enters it, and a walk started inside it lists it.
+TEST_F(PosixFileSystemTest, AWalkNeverCrossesIntoAnotherMountedFileSystem) {
+    const auto has = [](const std::vector<std::string>& names, const char* name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    EXPECT_TRUE(has(enumerate(fs, "/", attribute_mask::kFilesAndFolders), "proc"));
+    fs.beginWalk();
+    const auto walked = enumerate(fs, "/", attribute_mask::kFilesAndFolders);
+    EXPECT_FALSE(has(walked, "proc"));
+    EXPECT_TRUE(has(walked, "etc"));
+    EXPECT_THROW(fs.startEnumeration("/proc/", attribute_mask::kFiles), RaisedError);
+    fs.beginWalk();
+    EXPECT_TRUE(has(enumerate(fs, "/proc/", attribute_mask::kFilesAndFolders), "sys"));
 }
 
 }  // namespace
