@@ -1,7 +1,8 @@
 // The program on Windows: Main_Form in its native window. It takes no command line; the
 // settings are kept in the system's registry.
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <memory>
 

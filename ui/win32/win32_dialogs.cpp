@@ -1,7 +1,8 @@
 #include "win32_dialogs.h"
 
-#include <commdlg.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commdlg.h>
 
 #include <vector>
 

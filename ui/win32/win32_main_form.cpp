@@ -15,7 +15,7 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"TolvaneMainForm";
 
 // The window's border: a fixed single line with the window menu's close button only.
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 
 struct ControlClass {
     Control control;
@@ -51,7 +51,8 @@ const std::pair<int, Control> kMenuCommands[] = {
 // The drop-down of the drive list, below its selection field, in pixels.
 constexpr int kDropDownHeight = 160;
 
-// MS Sans Serif at 8.25 and 9.75 points, as 96 dots per inch make them.
+// The dialog font (MS Sans Serif, or its TrueType successor where the system maps it so)
+// at 8.25 and 9.75 points, as 96 dots per inch make them.
 HFONT makeFont(int pixels, bool bold) {
     return ::CreateFontW(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -137,8 +138,8 @@ void Win32MainForm::createControls() {
             place.height += kDropDownHeight;
         }
         HWND control = ::CreateWindowExW(0, made.windowClass, wideFromUtf8(layout.caption).c_str(),
-                                         made.style | WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
-                                         place.x, place.y, place.width, place.height, window_,
+                                         made.style | WS_CHILD | WS_VISIBLE, place.x, place.y,
+                                         place.width, place.height, window_,
                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(made.id)),
                                          ::GetModuleHandleW(nullptr), nullptr);
         const HFONT font = layout.font == LayoutFont::FrameBold    ? fonts_[1]
