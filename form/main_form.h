@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "application_settings.h"
 #include "c_registry.h"
 #include "check_box.h"
 #include "common_dialog.h"
@@ -191,6 +192,8 @@ class Main_Form : public ListingFields, public RunWindow, public SettingsWindow 
     DateTimeText dateText_;
     ListingRun run_;
     RegistryApi& registryStore_;
+    // The settings start-up could not read; Exit leaves them as stored unless changed.
+    UnreadSettings unreadSettings_;
     std::function<void()> endProgram_;
     // Set while Function_Exit_Click saves: a failure then ends the program after it has
     // been shown, so the user can always leave.

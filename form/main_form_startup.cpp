@@ -24,12 +24,12 @@ void Main_Form::Form_Load() {
     view_.show();
 
     // No trap yet: a key that can be neither opened nor created, or a value that cannot
-    // be read, ends start-up here and reaches the last-resort handling.
-    openSettingsKey(registryObject());
-    loadOptionSettings(registryObject(), *this);
+    // be read, ends start-up here and reaches the last-resort handling, which shows it.
+    // What was not read stays as stored at Exit, unless the user changes it.
+    loadOptionSettings(registryObject(), *this, unreadSettings_);
 
     try {
-        loadLocationSettings(registryObject(), *this);
+        loadLocationSettings(registryObject(), *this, unreadSettings_);
         registryObject().CloseKey();
         view_.show();
         // The one yield: input that arrived during start-up is handled now.
@@ -47,7 +47,7 @@ void Main_Form::Function_Exit_Click() {
     // No trap: a failure leaves the later values unwritten and goes to the last-resort
     // handling, which then ends the program (see reportUntrapped).
     exiting_ = true;
-    saveSettings(registryObject(), *this);
+    saveSettings(registryObject(), *this, unreadSettings_);
     exiting_ = false;
     endProgram_();
 }

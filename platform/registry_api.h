@@ -7,11 +7,17 @@ namespace tolvane {
 // A key handle or a predefined root, as the Win32 registry passes it: a 32-bit number.
 using RegistryHandle = std::uint32_t;
 
-// What a registry operation returns: 0 for success, anything else for a failure. Callers
-// only ever test it against 0; the other numbers are the store's own.
+// What a registry operation returns: 0 for success, anything else for a failure. Most
+// numbers are the store's own, but every store reports the two answers of a value query
+// that are not failures of the store with their Win32 numbers, so that a value that is not
+// there can be told from a store that could not be read (busy, damaged, an I/O error).
 using RegistryStatus = std::int32_t;
 
 inline constexpr RegistryStatus kRegistrySuccess = 0;
+// ERROR_FILE_NOT_FOUND: no such value (or key).
+inline constexpr RegistryStatus kRegistryNotFound = 2;
+// ERROR_MORE_DATA: the value is there but larger than the caller's buffer.
+inline constexpr RegistryStatus kRegistryMoreData = 234;
 
 // The predefined roots (HKEY_CLASSES_ROOT to HKEY_CURRENT_CONFIG). Each is a tree of its
 // own. The Win32 names are macros in <windows.h>, hence names of our own.

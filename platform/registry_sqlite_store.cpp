@@ -30,6 +30,8 @@ constexpr RegistryStatus kMoreData = 234;         // ERROR_MORE_DATA: does not f
 constexpr RegistryStatus kBadDatabase = 1009;     // ERROR_BADDB: damaged or foreign file
 constexpr RegistryStatus kIoFailed = 1016;        // ERROR_REGISTRY_IO_FAILED
 constexpr RegistryStatus kKeyDeleted = 1018;      // ERROR_KEY_DELETED: handle of a deleted key
+// CRegistry tells a value that is not there from a store that failed by these two.
+static_assert(kFileNotFound == kRegistryNotFound && kMoreData == kRegistryMoreData);
 
 // Marks a file as this store's ("Tolv"), so a database of another program is never taken
 // over; user_version numbers the layout below.
@@ -290,7 +292,9 @@ std::string homeFolder() {
 
 }  // namespace
 
-SqliteRegistryStore::SqliteRegistryStore(std::string location) : location_(std::move(location)) {}
+SqliteRegistryStore::SqliteRegistryStore(std::string location,
+                                         std::chrono::milliseconds busyTimeout)
+    : location_(std::move(location)), busyTimeout_(busyTimeout) {}
 
 SqliteRegistryStore::~SqliteRegistryStore() {
     sqlite3_close_v2(db_);
@@ -327,7 +331,7 @@ sqlite3* SqliteRegistryStore::connection() {
         return nullptr;
     }
     // Another copy of the program may hold the write lock for a moment.
-    sqlite3_busy_timeout(db, 10'000);
+    sqlite3_busy_timeout(db, static_cast<int>(busyTimeout_.count()));
     // FULL: a commit is on the disk when the call returns. The rollback journal (not WAL)
     // keeps the store one self-contained file.
     if (sqlite3_exec(db, "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL", nullptr, nullptr,

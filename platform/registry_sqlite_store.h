@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -25,7 +26,15 @@ namespace tolvane {
 // they were opened with, as the real registry does. Not for use from several threads.
 class SqliteRegistryStore : public RegistryApi {
   public:
-    explicit SqliteRegistryStore(std::string location);
+    // How long a call waits for a lock that another running copy holds before it fails
+    // with a status of its own (never one that reads as "no such value"). A copy holds
+    // the write lock only while one change is committed, so only a copy that hangs, or
+    // another program holding the file, outlasts it.
+    static constexpr std::chrono::milliseconds kBusyTimeout{10'000};
+
+    // `busyTimeout` is shortened only by tests that make the store busy on purpose.
+    explicit SqliteRegistryStore(std::string location,
+                                 std::chrono::milliseconds busyTimeout = kBusyTimeout);
     SqliteRegistryStore(const SqliteRegistryStore&) = delete;
     SqliteRegistryStore& operator=(const SqliteRegistryStore&) = delete;
     ~SqliteRegistryStore() override;
@@ -89,6 +98,7 @@ class SqliteRegistryStore : public RegistryApi {
                          const KeyBody& body);
 
     std::string location_;
+    std::chrono::milliseconds busyTimeout_;
     sqlite3* db_ = nullptr;
     std::unordered_map<RegistryHandle, HandleTarget> handles_;
     RegistryHandle lastHandle_ = 0;

@@ -1,6 +1,7 @@
 #include "application_settings.h"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 
 #include "ascii_text.h"
@@ -10,8 +11,47 @@ namespace tolvane {
 
 namespace {
 
+using namespace setting_name;
+
+constexpr const char* kLoadOrder[] = {
+    kFileComment,  kAddComment,    kFileFilter, kRecurseSubdirectories,
+    kSaveFilename, kUseFileFilter, kLastDrive,  kLastPath};
+constexpr const char* kSaveOrder[] = {kAddComment,   kFileComment,   kFileFilter,
+                                      kLastDrive,    kLastPath,      kRecurseSubdirectories,
+                                      kSaveFilename, kUseFileFilter, kVersion};
+
+// The text a save stores for `name`, from the window as it is now.
+std::string textToStore(const SettingsWindow& window, const std::string& name) {
+    if (name == kAddComment) {
+        return switchText(window.addComment());
+    }
+    if (name == kFileComment) {
+        return window.fileComment();
+    }
+    if (name == kFileFilter) {
+        return window.fileFilter();
+    }
+    if (name == kLastDrive) {
+        return window.drive();
+    }
+    if (name == kLastPath) {
+        return window.path();
+    }
+    if (name == kRecurseSubdirectories) {
+        return switchText(window.recurseSubdirectories());
+    }
+    if (name == kSaveFilename) {
+        return window.saveFilename();
+    }
+    if (name == kUseFileFilter) {
+        return switchText(window.useFileFilter());
+    }
+    return versionText();
+}
+
 // A setting is read only when ValueExists says it can be; one that cannot (missing, or
-// too long for the read buffer) is absent and takes its default without a word.
+// too long for the read buffer) is absent and takes its default without a word. A store
+// that fails raises instead.
 std::optional<std::string> readSetting(CRegistry& Registry, const char* name) {
     if (!Registry.ValueExists(name)) {
         return std::nullopt;
@@ -37,15 +77,27 @@ std::size_t characterLength(unsigned char lead) {
     return 1;
 }
 
-}  // namespace
+// One load of settings from the open key. It remembers the setting it was last asked
+// for, so that a load that stops can note that one and every later one as unread.
+class SettingsLoad {
+  public:
+    explicit SettingsLoad(CRegistry& Registry) : Registry_(Registry) {}
 
-void openSettingsKey(CRegistry& Registry) {
-    Registry.OpenKey(kSettingsSection, kSettingsKey, true);
-}
+    std::optional<std::string> read(const char* name) {
+        reading_ = name;
+        return readSetting(Registry_, name);
+    }
+    const char* reading() const { return reading_; }
 
-void loadOptionSettings(CRegistry& Registry, SettingsWindow& window) {
+  private:
+    CRegistry& Registry_;
+    const char* reading_ = kLoadOrder[0];
+};
+
+// loadOptionSettings once the key is open.
+void applyOptionSettings(SettingsLoad& load, SettingsWindow& window) {
     // The comment comes first: ticking Comment_Check asks for a comment when it is blank.
-    if (const auto comment = readSetting(Registry, setting_name::kFileComment)) {
+    if (const auto comment = load.read(setting_name::kFileComment)) {
         window.setFileComment(*comment);
     } else {
         window.setFileComment("");
@@ -53,52 +105,93 @@ void loadOptionSettings(CRegistry& Registry, SettingsWindow& window) {
         setSwitch(window, SettingsCheckBox::Comment_Check, false);
     }
 
-    const auto addCommentText = readSetting(Registry, setting_name::kAddComment);
+    const auto addCommentText = load.read(setting_name::kAddComment);
     const bool addComment = addCommentText && switchValue(*addCommentText);
     window.setAddComment(addComment);
     setSwitch(window, SettingsCheckBox::Comment_Check, addComment);
 
-    if (const auto filter = readSetting(Registry, setting_name::kFileFilter)) {
+    if (const auto filter = load.read(setting_name::kFileFilter)) {
         window.setFileFilter(*filter);
         window.setFilterToolTip(filterToolTipFor(window.filterToolTip(), *filter));
     } else {
         window.setFileFilter("");
     }
 
-    const auto recurseText = readSetting(Registry, setting_name::kRecurseSubdirectories);
+    const auto recurseText = load.read(setting_name::kRecurseSubdirectories);
     const bool recurse = recurseText ? switchValue(*recurseText) : true;
     window.setRecurseSubdirectories(recurse);
     setSwitch(window, SettingsCheckBox::Recurse_Check, recurse);
 
-    const auto saveFilename = readSetting(Registry, setting_name::kSaveFilename);
+    const auto saveFilename = load.read(setting_name::kSaveFilename);
     window.setSaveFilename(saveFilename ? *saveFilename : kDefaultSaveFilename);
     window.applyWindowTitle();
 
-    const auto useFilterText = readSetting(Registry, setting_name::kUseFileFilter);
+    const auto useFilterText = load.read(setting_name::kUseFileFilter);
     const bool useFilter = useFilterText && switchValue(*useFilterText);
     window.setUseFileFilter(useFilter);
     setSwitch(window, SettingsCheckBox::Filter_Check, useFilter);
 }
 
-void loadLocationSettings(CRegistry& Registry, SettingsWindow& window) {
-    const auto drive = readSetting(Registry, setting_name::kLastDrive);
+}  // namespace
+
+void UnreadSettings::noteFrom(const char* name, const SettingsWindow& window) {
+    const auto* first =
+        std::find_if(std::begin(kLoadOrder), std::end(kLoadOrder),
+                     [name](const char* each) { return std::string(each) == name; });
+    for (const auto* each = first; each != std::end(kLoadOrder); ++each) {
+        heldText_[*each] = textToStore(window, *each);
+    }
+}
+
+bool UnreadSettings::keeps(const std::string& name, const std::string& text) const {
+    const auto found = heldText_.find(name);
+    return found != heldText_.end() && found->second == text;
+}
+
+void openSettingsKey(CRegistry& Registry) {
+    Registry.OpenKey(kSettingsSection, kSettingsKey, true);
+}
+
+void loadOptionSettings(CRegistry& Registry, SettingsWindow& window, UnreadSettings& unread) {
+    SettingsLoad load(Registry);
+    try {
+        openSettingsKey(Registry);
+        applyOptionSettings(load, window);
+    } catch (...) {
+        // Whatever stopped the load (the key, a read, a reaction to a value), the setting
+        // being read or applied counts as unread, and so does every later one, as none of
+        // them was taken from the store.
+        unread.noteFrom(load.reading(), window);
+        throw;
+    }
+}
+
+void loadLocationSettings(CRegistry& Registry, SettingsWindow& window, UnreadSettings& unread) {
+    // Only a failed read is noted. A drive or folder that was read but cannot be selected
+    // any more is stale: Exit replaces it, and the folder that went with it, by what the
+    // lists show then.
+    const auto read = [&](const char* name) {
+        try {
+            return readSetting(Registry, name);
+        } catch (...) {
+            unread.noteFrom(name, window);
+            throw;
+        }
+    };
+    const auto drive = read(setting_name::kLastDrive);
     window.setDrive(drive ? *drive : kDefaultDrive);
-    const auto path = readSetting(Registry, setting_name::kLastPath);
+    const auto path = read(setting_name::kLastPath);
     window.setPath(path ? *path : kDefaultPath);
 }
 
-void saveSettings(CRegistry& Registry, SettingsWindow& window) {
+void saveSettings(CRegistry& Registry, SettingsWindow& window, const UnreadSettings& unread) {
     openSettingsKey(Registry);
-    Registry.WriteValue(setting_name::kAddComment, switchText(window.addComment()));
-    Registry.WriteValue(setting_name::kFileComment, window.fileComment());
-    Registry.WriteValue(setting_name::kFileFilter, window.fileFilter());
-    Registry.WriteValue(setting_name::kLastDrive, window.drive());
-    Registry.WriteValue(setting_name::kLastPath, window.path());
-    Registry.WriteValue(setting_name::kRecurseSubdirectories,
-                        switchText(window.recurseSubdirectories()));
-    Registry.WriteValue(setting_name::kSaveFilename, window.saveFilename());
-    Registry.WriteValue(setting_name::kUseFileFilter, switchText(window.useFileFilter()));
-    Registry.WriteValue(setting_name::kVersion, versionText());
+    for (const char* name : kSaveOrder) {
+        const std::string text = textToStore(window, name);
+        if (!unread.keeps(name, text)) {
+            Registry.WriteValue(name, text);
+        }
+    }
     Registry.CloseKey();
 }
 

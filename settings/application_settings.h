@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 
 #include "c_registry.h"
@@ -38,21 +39,42 @@ inline constexpr const char* kDefaultPath = "/";
 inline constexpr const char* kDefaultSaveFilename = "./Tolvane.Txt";
 #endif
 
+// The settings start-up could not read, each with the text the window held for it when
+// reading stopped. A store that failed (busy beyond its timeout, an I/O error, a damaged
+// file) still holds the user's values; the window holds only the defaults it started
+// with. So Exit writes such a setting only when the window's text for it differs from
+// the one noted here, that is, when the user has changed that option since.
+class UnreadSettings {
+  public:
+    // `name` and every setting after it in the load order were not read; each keeps the
+    // text the window holds for it now.
+    void noteFrom(const char* name, const SettingsWindow& window);
+    // Whether Exit leaves `name` as stored: it was not read, and `text` is still the text
+    // the window held for it then.
+    bool keeps(const std::string& name, const std::string& text) const;
+
+  private:
+    std::map<std::string, std::string> heldText_;
+};
+
 // Opens the settings key, creating it when it does not exist yet.
 void openSettingsKey(CRegistry& Registry);
 
-// Form_Load's settings before its trap, with the key open: "File Comment", "Add Comment",
-// "File Filter", "Recurse Subdirectories", "Save Filename" (then the window title) and
-// "Use File Filter", into the fields and check boxes. Errors of the registry pass through.
-void loadOptionSettings(CRegistry& Registry, SettingsWindow& window);
+// Form_Load's settings before its trap: opens the key, then reads "File Comment",
+// "Add Comment", "File Filter", "Recurse Subdirectories", "Save Filename" (then the window
+// title) and "Use File Filter" into the fields and check boxes. A failure passes through
+// after the settings not applied yet have been noted in `unread`.
+void loadOptionSettings(CRegistry& Registry, SettingsWindow& window, UnreadSettings& unread);
 
 // Form_Load's settings inside its trap: "Last Drive", then "Last Path", handed to the
-// drive and folder lists. A drive or folder that cannot be selected raises.
-void loadLocationSettings(CRegistry& Registry, SettingsWindow& window);
+// drive and folder lists. A drive or folder that cannot be selected raises; so does a
+// read that fails, after noting the settings not read in `unread`.
+void loadLocationSettings(CRegistry& Registry, SettingsWindow& window, UnreadSettings& unread);
 
-// Function_Exit_Click's save: opens the key, writes all nine values in alphabetical order
-// and closes it. A failure stops at once; the values written before it stay written.
-void saveSettings(CRegistry& Registry, SettingsWindow& window);
+// Function_Exit_Click's save: opens the key, writes the nine values in alphabetical order
+// (except those `unread` keeps) and closes it. A failure stops at once; the values
+// written before it stay written.
+void saveSettings(CRegistry& Registry, SettingsWindow& window, const UnreadSettings& unread);
 
 // A stored switch: true exactly when the text, trimmed of spaces and upper-cased, is "TRUE".
 bool switchValue(const std::string& text);

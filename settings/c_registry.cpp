@@ -170,7 +170,17 @@ bool CRegistry::ValueExists(const std::string& strValueName) {
     }
     std::string buffer;
     std::uint32_t size = 0;
-    return QueryValue(strValueName, buffer, size) == kRegistrySuccess;
+    const RegistryStatus status = QueryValue(strValueName, buffer, size);
+    if (status == kRegistrySuccess) {
+        return true;
+    }
+    if (status == kRegistryNotFound || status == kRegistryMoreData) {
+        return false;  // not there, or too long for ReadValue: either way it cannot be read
+    }
+    // A store that could not answer (busy beyond its timeout, an I/O error, a damaged
+    // file) says nothing about the value; taking that for "missing" would let a caller
+    // put a default in its place and later store that default over the real value.
+    raise("ReadValue", "Failed to read value " + strValueName + " from Registry.");
 }
 
 void CRegistry::WriteValue(const std::string& strValueName, const std::string& strNewValue) {

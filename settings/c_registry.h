@@ -57,7 +57,9 @@ class CRegistry {
     std::int32_t MaxValueLength();
     std::int32_t SecurityDescriptor();
 
-    // True when the value can be read: it exists and fits ReadValue's buffer.
+    // True when the value can be read: it exists and fits ReadValue's buffer. False when
+    // the store reports it missing or too long; any other failure of the store raises
+    // ReadValue's error, as a store that cannot be read is no proof that a value is absent.
     bool ValueExists(const std::string& strValueName);
 
   private:

@@ -143,6 +143,24 @@ TEST_F(StartupTest, UnwritableStoreStopsStartUpAfterTheFirstShowingAndCloseStill
     EXPECT_EQ(programEnds, 1);
 }
 
+TEST_F(StartupTest, AStoreThatFailsDuringStartUpIsReportedAndExitKeepsItsValues) {
+    storeSettings({{"Add Comment", "True"}, {"File Filter", "*.bak"}});
+    // The store stops answering while the comment prompt is shown (another program holds
+    // it, say), after the comment was read and before the pattern is.
+    dialogs.whileShown = [this] { store.failReads = true; };
+    dialogs.answers = {"typed at start"};
+    form->load();
+    store.failReads = false;
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Run-time error '-2147221502':\rSource: CRegistry:ReadValue\r"
+              "Error: Failed to read value File Filter from Registry.");
+    form->click(Control::Function_Exit);
+    EXPECT_EQ(storedValue("File Comment"), "typed at start");  // read, then changed
+    EXPECT_EQ(storedValue("File Filter"), "*.bak");
+    EXPECT_EQ(storedValue("Recurse Subdirectories"), std::nullopt);
+}
+
 #ifndef _WIN32
 // Seen from outside: Main_Form in a child process (form_program_child) gets Exit at the
 // first yield of a run, and the test looks at its exit status, its listing and its store.

@@ -42,6 +42,7 @@ class ScriptedFileSystem : public FileSystem {
     }
     // An entry whose queries fail.
     void addUnreadable(const std::string& prefix, const std::string& name, bool folder = false) {
+        index_[prefix + name] = folders_[prefix].size();
         folders_[prefix].push_back(Entry{name, folder, 0, true});
     }
     // The folder's enumerations cannot be started.
@@ -89,10 +90,8 @@ class ScriptedFileSystem : public FileSystem {
   private:
     void addEntry(const std::string& prefix, const Entry& entry) {
         std::vector<Entry>& entries = folders_[prefix];
-        for (const Entry& existing : entries) {
-            if (existing.name == entry.name) {
-                return;
-            }
+        if (!index_.emplace(prefix + entry.name, entries.size()).second) {
+            return;
         }
         entries.push_back(entry);
         if (entry.folder) {
@@ -108,18 +107,19 @@ class ScriptedFileSystem : public FileSystem {
             static const Entry self{".", true};
             return self;
         }
-        for (const Entry& entry : folders_[prefix]) {
-            if (entry.name == name) {
-                if (entry.queriesFail) {
-                    throw RaisedError(75, "FileSystem", "Permission denied");
-                }
-                return entry;
-            }
+        const auto found = index_.find(path);
+        if (found == index_.end()) {
+            throw RaisedError(53, "FileSystem", "No such file or directory");
         }
-        throw RaisedError(53, "FileSystem", "No such file or directory");
+        const Entry& entry = folders_[prefix][found->second];
+        if (entry.queriesFail) {
+            throw RaisedError(75, "FileSystem", "Permission denied");
+        }
+        return entry;
     }
 
     std::map<std::string, std::vector<Entry>> folders_;
+    std::map<std::string, std::size_t> index_;  // an entry's place in its folder, by path
     std::set<std::string> unreadable_;
     std::vector<std::string> current_;
     std::size_t position_ = 0;

@@ -20,9 +20,8 @@ class ApplicationSettingsTest : public ::testing::Test {
   protected:
     // Form_Load's part of the settings, around the window's own steps.
     void load() {
-        openSettingsKey(Registry);
-        loadOptionSettings(Registry, window);
-        loadLocationSettings(Registry, window);
+        loadOptionSettings(Registry, window, unread);
+        loadLocationSettings(Registry, window, unread);
         Registry.CloseKey();
     }
 
@@ -45,6 +44,7 @@ class ApplicationSettingsTest : public ::testing::Test {
     TestRegistry registry;
     CRegistry Registry{registry};
     FakeSettingsWindow window;
+    UnreadSettings unread;
 };
 
 TEST_F(ApplicationSettingsTest, FirstStartCreatesTheKeyAndTakesEveryDefault) {
@@ -83,7 +83,7 @@ TEST_F(ApplicationSettingsTest, OnlyTrueSwitchesOnAndAValueTooLongToReadTakesIts
                   "|11|00|" + kDefaultSaveFilename + "|" + kDefaultDrive + "|" + kDefaultPath);
 }
 
-TEST_F(ApplicationSettingsTest, SaveWritesAllNineInOrderAndTheNextStartReadsThemBack) {
+TEST_F(ApplicationSettingsTest, SaveWritesAllNineInOrderUpToAFailureAndTheNextStartReadsThem) {
     window.AddComment = true;
     window.FileComment = "";
     window.FileFilter = "*.c";
@@ -91,13 +91,19 @@ TEST_F(ApplicationSettingsTest, SaveWritesAllNineInOrderAndTheNextStartReadsThem
     window.UseFileFilter = true;
     window.currentDrive = "/media/usb";
     window.currentPath = "/media/usb/photos";
-    saveSettings(Registry, window);
+    registry.failSetOf = "File Filter";  // what was written before it stays
+    expectError([&] { saveSettings(Registry, window, unread); }, "CRegistry:WriteValue",
+                "Failed to write new value to File Filter from Registry.");
+    EXPECT_EQ(stored("File Comment") + stored("File Filter") + stored("Last Drive"),
+              " (none)(none)");
+    registry.failSetOf.clear();
+    registry.written.clear();
+    saveSettings(Registry, window, unread);
     EXPECT_EQ(registry.written,
               (Texts{"Add Comment", "File Comment", "File Filter", "Last Drive", "Last Path",
                      "Recurse Subdirectories", "Save Filename", "Use File Filter", "Version"}));
-    EXPECT_EQ(stored("Add Comment"), "True");
+    EXPECT_EQ(stored("Add Comment") + stored("Recurse Subdirectories"), "TrueFalse");
     EXPECT_EQ(stored("File Comment"), " ");  // an empty text is stored as one space
-    EXPECT_EQ(stored("Recurse Subdirectories"), "False");
     EXPECT_EQ(stored("Version"), "1.30.213");
 
     window = FakeSettingsWindow();
@@ -117,14 +123,29 @@ TEST_F(ApplicationSettingsTest, TheCommentIsReadBeforeItsSwitchSoOnlyABlankOneIs
     EXPECT_EQ(window.events, (Texts{"Comment_Check=1", "title a.txt"}));
 }
 
-TEST_F(ApplicationSettingsTest, SaveThatFailsPartWayKeepsWhatWasWritten) {
-    window.FileComment = "kept";
-    registry.failSetOf = "File Filter";
-    expectError([&] { saveSettings(Registry, window); }, "CRegistry:WriteValue",
-                "Failed to write new value to File Filter from Registry.");
-    EXPECT_EQ(registry.written, (Texts{"Add Comment", "File Comment", "File Filter"}));
-    EXPECT_EQ(stored("File Comment"), "kept");
-    EXPECT_EQ(stored("File Filter"), "(none)");
+TEST_F(ApplicationSettingsTest, AFailedReadStopsTheLoadAndExitWritesNoDefaultOverWhatWasNotRead) {
+    // Exit leaves what was not read as stored, unless the user changed it (Use File Filter).
+    const std::pair<std::string, Texts> cases[] = {
+        {"Recurse Subdirectories",
+         {"Add Comment", "File Comment", "File Filter", "Use File Filter", "Version"}},
+        {"Last Path",
+         {"Add Comment", "File Comment", "File Filter", "Last Drive", "Recurse Subdirectories",
+          "Save Filename", "Use File Filter", "Version"}},
+    };
+    for (const auto& [failing, written] : cases) {
+        store({{"Save Filename", "kept.txt"}, {"Last Path", "/k"}});
+        registry.failQueryOf = failing;
+        window = FakeSettingsWindow();
+        unread = UnreadSettings();
+        expectError([&] { load(); }, "CRegistry:ReadValue",
+                    "Failed to read value " + failing + " from Registry.");
+        registry.failQueryOf.clear();
+        registry.written.clear();
+        window.UseFileFilter = !window.UseFileFilter;
+        saveSettings(Registry, window, unread);
+        EXPECT_EQ(registry.written, written) << failing;
+        EXPECT_EQ(stored("Last Path"), "/k");
+    }
 }
 
 TEST(FilterToolTipTest, KeepsUpToTheCharacterAfterTheFirstColon) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -87,6 +88,8 @@ TEST_F(CRegistryTest, AHeldKeyIsClosedFirstAndOnlyOnceAndValuesThenNeedANewOpen)
     expectError([&] { Registry.ValueExists("A"); }, "CRegistry:ReadValue", text);
     expectError([&] { Registry.WriteValue("A", "x"); }, "CRegistry:WriteValue", text);
     expectError([&] { Registry.DeleteValue("A"); }, "CRegistry:DeleteValue", text);
+    // With no key open the request is for the empty path, which no store deletes.
+    expectError([&] { Registry.DeleteKey(); }, "CRegistry:DeleteKey", "Failed to delete key .");
 }
 
 TEST_F(CRegistryTest, ValuesAreTextUpTo254BytesFoundCaseBlindAndEmptyIsOneSpace) {
@@ -140,12 +143,21 @@ TEST_F(CRegistryTest, KeyInformationFollowsWritesAndSubKeysAndStampsTheLocalTime
     EXPECT_EQ(Registry.NumOfValues(), 1);
     Registry.WriteValue("Four", "");
     createWithClass(kKey + "\\Subkey", "Klass");
+    RegistryHandle handle = 0;
+    std::uint32_t descriptor = 0;  // the security descriptor's size, as the store has it
+    store.RegOpenKeyExA(kRoot, kKey.c_str(), 0, 0x20003, &handle);
+    store.RegQueryInfoKeyA(handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                           nullptr, nullptr, &descriptor, nullptr);
+    store.RegCloseKey(handle);
     // Numbers that all differ, so no property can return another's unseen. The longest
     // value is "abc" and its terminator in UTF-16.
+    const std::vector<int> expected{2, 7, 8, 1, 6, 5, static_cast<int>(descriptor)};
+    ASSERT_EQ(std::count(expected.begin(), expected.end(), expected.back()), 1);
     EXPECT_EQ((std::vector<int>{Registry.NumOfValues(), Registry.MaxValueNameLength(),
                                 Registry.MaxValueLength(), Registry.NumOfSubKeys(),
-                                Registry.MaxSubkeyNameLength(), Registry.MaxClassNameLength()}),
-              (std::vector<int>{2, 7, 8, 1, 6, 5}));
+                                Registry.MaxSubkeyNameLength(), Registry.MaxClassNameLength(),
+                                Registry.SecurityDescriptor()}),
+              expected);
     const DateTime written = Registry.LastWriteTime();
     EXPECT_LE(fields(before), fields(written));
     EXPECT_LE(fields(written), fields(localNow()));

@@ -1,5 +1,6 @@
 #include "registry_sqlite_store.h"
 
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,30 +56,6 @@ class SqliteStoreTest : public ::testing::Test {
     std::string file = (temp.path() / "registry.sqlite3").string();
 };
 
-TEST_F(SqliteStoreTest, ProgramRunTwiceSeesWhatTheFirstRunStoredAndClosed) {
-    const auto firstRun = [](CRegistry& Registry) {
-        FakeSettingsWindow window;
-        window.AddComment = window.UseFileFilter = true;
-        window.FileComment = "Gr\xC3\xBC\xC3\x9F";
-        window.FileFilter = "*.log";
-        window.SaveFilename = "/tmp/listing.txt";
-        window.currentPath = "/usr";
-        saveSettings(Registry, window);
-    };
-    ASSERT_EQ(exitStatus(startProcess(file, firstRun)), 0);
-    SqliteRegistryStore store(file);
-    CRegistry Registry(store);
-    FakeSettingsWindow window;
-    openSettingsKey(Registry);
-    loadOptionSettings(Registry, window);
-    loadLocationSettings(Registry, window);
-    EXPECT_EQ(window.summary(),
-              "Gr\xC3\xBC\xC3\x9F|11|*.log|Search specific files: *.log|11|00|"
-              "/tmp/listing.txt|/|/usr");
-    // Each root is a tree of its own.
-    EXPECT_THROW(Registry.OpenKey(registry_root::kCurrentUser, kSettingsKey, false), RaisedError);
-}
-
 TEST_F(SqliteStoreTest, TwoProcessesWritingAtOnceBothLand) {
     const auto writer = [this](const std::string& name) {
         return startProcess(file, [name](CRegistry& Registry) {
@@ -97,8 +74,29 @@ TEST_F(SqliteStoreTest, TwoProcessesWritingAtOnceBothLand) {
     CRegistry Registry(store);
     Registry.OpenKey(kSettingsSection, kSettingsKey, false);
     EXPECT_EQ(Registry.NumOfValues(), 300);
-    EXPECT_EQ(Registry.ReadValue("First149"), "149");
-    EXPECT_EQ(Registry.ReadValue("Second149"), "149");
+    // Each root is a tree of its own.
+    EXPECT_THROW(Registry.OpenKey(registry_root::kCurrentUser, kSettingsKey, false), RaisedError);
+}
+
+TEST_F(SqliteStoreTest, AStoreHeldBeyondItsTimeoutFailsAndExitKeepsWhatItCouldNotRead) {
+    SqliteRegistryStore store(file, std::chrono::milliseconds(20));
+    CRegistry Registry(store);
+    openSettingsKey(Registry);
+    Registry.WriteValue("File Comment", "Backup 1");
+    FakeSettingsWindow window;
+    UnreadSettings unread;
+    sqlite3* other = nullptr;  // another program, holding the file
+    sqlite3_open(file.c_str(), &other);
+    sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    expectError([&] { Registry.ValueExists("File Comment"); }, "CRegistry:ReadValue",
+                "Failed to read value File Comment from Registry.");
+    EXPECT_THROW(loadOptionSettings(Registry, window, unread), RaisedError);  // start-up
+    sqlite3_close(other);
+    window.FileFilter = "*.c";  // the only option the user changes
+    saveSettings(Registry, window, unread);
+    Registry.OpenKey(kSettingsSection, kSettingsKey, false);
+    EXPECT_EQ(Registry.ReadValue("File Comment"), "Backup 1");
+    EXPECT_EQ(Registry.NumOfValues(), 3);  // with "File Filter" and "Version"
 }
 
 TEST_F(SqliteStoreTest, AFileThatCannotBeTheStoreGivesErrorsAndIsLeftUnchanged) {

@@ -41,15 +41,17 @@ class PlatformRegistry : private StoreFolder, public SqliteRegistryStore {
 #endif
 
 // A registry of its own for one test, empty at the start, that notes the opens and closes
-// and the names of the values written, in order, and refuses the write of the value named
-// `failSetOf`. The CRegistry and settings tests use only the port, so they run unchanged
-// on either platform.
+// and the names of the values written, in order, and fails the query of the value named
+// `failQueryOf` and the write of the one named `failSetOf` as a store with an I/O error
+// would. The CRegistry and settings tests use only the port, so they run unchanged on
+// either platform.
 class TestRegistry : public PlatformRegistry {
     using U = std::uint32_t;
 
   public:
     std::vector<std::string> calls;  // "Open Software\\X", "Close"
     std::vector<std::string> written;
+    std::string failQueryOf;
     std::string failSetOf;
 
     RegistryStatus RegOpenKeyExA(RegistryHandle key, const char* sub, U options, U access,
@@ -60,6 +62,12 @@ class TestRegistry : public PlatformRegistry {
     RegistryStatus RegCloseKey(RegistryHandle key) override {
         calls.push_back("Close");
         return PlatformRegistry::RegCloseKey(key);
+    }
+    RegistryStatus RegQueryValueExA(RegistryHandle key, const char* name, U* reserved, U* type,
+                                    std::uint8_t* data, U* size) override {
+        return failQueryOf == name
+                   ? 1016
+                   : PlatformRegistry::RegQueryValueExA(key, name, reserved, type, data, size);
     }
     RegistryStatus RegSetValueExA(RegistryHandle key, const char* name, U reserved, U type,
                                   const std::uint8_t* data, U size) override {
