@@ -34,13 +34,12 @@ class BlockingFileSystem : public NativeFileSystem {
 };
 
 // A registry store that can refuse to open or create any key, as one the user may not
-// write, or fail to answer reads, as one another program holds.
+// write.
 class RefusingRegistry : public tolvane::testing::TestRegistry {
     using U = std::uint32_t;
 
   public:
     bool refuse = false;
-    bool failReads = false;
 
     RegistryStatus RegOpenKeyExA(RegistryHandle key, const char* sub, U options, U access,
                                  RegistryHandle* result) override {
@@ -52,11 +51,6 @@ class RefusingRegistry : public tolvane::testing::TestRegistry {
         return refuse ? 5
                       : TestRegistry::RegCreateKeyExA(key, sub, reserved, cls, options, access,
                                                       security, result, disposition);
-    }
-    RegistryStatus RegQueryValueExA(RegistryHandle key, const char* name, U* reserved, U* type,
-                                    std::uint8_t* data, U* size) override {
-        return failReads ? 5
-                         : TestRegistry::RegQueryValueExA(key, name, reserved, type, data, size);
     }
 };
 

@@ -143,22 +143,61 @@ TEST_F(StartupTest, UnwritableStoreStopsStartUpAfterTheFirstShowingAndCloseStill
     EXPECT_EQ(programEnds, 1);
 }
 
-TEST_F(StartupTest, AStoreThatFailsDuringStartUpIsReportedAndExitKeepsItsValues) {
-    storeSettings({{"Add Comment", "True"}, {"File Filter", "*.bak"}});
-    // The store stops answering while the comment prompt is shown (another program holds
-    // it, say), after the comment was read and before the pattern is.
-    dialogs.whileShown = [this] { store.failReads = true; };
-    dialogs.answers = {"typed at start"};
+TEST_F(StartupTest, SwitchesAreOnOnlyForTrueAndAValueTooLongToReadTakesItsDefault) {
+    storeSettings({{"Use File Filter", " true "},
+                   {"Recurse Subdirectories", "yes"},
+                   {"Save Filename", std::string(255, 'n')},
+                   {"File Filter", std::string(254, 'f')}});
     form->load();
-    store.failReads = false;
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text,
-              "Run-time error '-2147221502':\rSource: CRegistry:ReadValue\r"
-              "Error: Failed to read value File Filter from Registry.");
+    EXPECT_EQ(shown(), (Strings{"", std::string(254, 'f'), "010", "010",
+                                "Search specific files: " + std::string(254, 'f'),
+                                kDesignedTitle + " - (" + kDefaultSaveFilename + ")", kSystemDrive,
+                                kDefaultPath}));
+}
+
+TEST_F(StartupTest, AReadTheStoreFailsIsReportedAndExitWritesNoDefaultOverWhatWasNotRead) {
+    // The store stops answering (another program holds it, say) at one value. Exit leaves
+    // what was not read as stored, unless the user changed it (the filter switch here).
+    const std::pair<std::string, Strings> cases[] = {
+        {"File Filter", {"Add Comment", "File Comment", "Use File Filter", "Version"}},
+        {"Last Path",
+         {"Add Comment", "File Comment", "File Filter", "Last Drive", "Recurse Subdirectories",
+          "Save Filename", "Use File Filter", "Version"}},
+    };
+    for (const auto& [failing, written] : cases) {
+        storeSettings({{"Save Filename", "kept.txt"}, {"Last Path", tree}, {"File Filter", "*.b"}});
+        store.failQueryOf = failing;
+        dialogs.messages.clear();
+        form = newForm();
+        form->load();
+        store.failQueryOf.clear();
+        ASSERT_EQ(dialogs.messages.size(), 1u) << failing;
+        // The folder is read inside Form_Load's trap; the pattern before it.
+        EXPECT_EQ(dialogs.messages[0].title,
+                  failing == "Last Path" ? "Error setting field" : "Tolvane");
+        const std::string& text = dialogs.messages[0].text;
+        EXPECT_EQ(text.substr(text.rfind('\r') + 1),
+                  "Error: Failed to read value " + failing + " from Registry.");
+        store.written.clear();
+        form->checkToggled(Control::Filter_Check, !form->UseFileFilter);
+        form->click(Control::Function_Exit);
+        EXPECT_EQ(store.written, written) << failing;
+        EXPECT_EQ(storedValue("Last Path"), tree);
+        EXPECT_EQ(storedValue("File Filter"), "*.b");
+    }
+}
+
+TEST_F(StartupTest, ASaveThatFailsPartWayKeepsWhatItWroteAndStillEnds) {
+    form->load();
+    store.failSetOf = "File Filter";
     form->click(Control::Function_Exit);
-    EXPECT_EQ(storedValue("File Comment"), "typed at start");  // read, then changed
-    EXPECT_EQ(storedValue("File Filter"), "*.bak");
-    EXPECT_EQ(storedValue("Recurse Subdirectories"), std::nullopt);
+    EXPECT_EQ(store.written, (Strings{"Add Comment", "File Comment", "File Filter"}));
+    EXPECT_EQ(storedValue("File Comment"), " ");  // an empty text is stored as one space
+    EXPECT_EQ(storedValue("File Filter"), std::nullopt);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages[0].text.find("\rNot every setting could be stored."),
+              std::string::npos);
+    EXPECT_EQ(programEnds, 1);
 }
 
 #ifndef _WIN32
