@@ -27,7 +27,7 @@ Main_Form::Main_Form(Services services)
       dateText_(DateTimeText::fromUserSettings()),
       run_(*this, *this, services.runFileSystem, OutputFileTable::instance(), dateText_),
       registryStore_(services.registryStore),
-      endProgram_([] { endProgramAtOnce(0); }) {
+      endProgram_([this] { endProgramAtOnce(dialogs_, 0); }) {
     // The field mirrors the box from the start.
     RecurseSubdirectories = Recurse_Check.Value() != 0;
     Comment_Check.Click = [this] { Comment_Check_Click(); };

@@ -11,8 +11,6 @@ namespace tolvane {
 
 namespace {
 
-constexpr char kMessageTitle[] = "Error in Make_Button_Click";
-
 constexpr RunControl kSwitchedControls[] = {
     RunControl::Comment_Check, RunControl::Filter_Check, RunControl::Function_Make,
     RunControl::Recurse_Check, RunControl::Result_Drive, RunControl::Result_Dir,
@@ -28,7 +26,16 @@ void closeAfterFailure(OutputFileTable& files, OutputFileTable::FileNumber fileN
     }
 }
 
+std::string fileFailureText(const char* what, const std::string& path,
+                            const std::string& description) {
+    return what + path + "\rError: " + description;
+}
+
 }  // namespace
+
+std::string writeFailureText(const std::string& path, const std::string& description) {
+    return fileFailureText("Error writing file: ", path, description);
+}
 
 ListingRun::ListingRun(ListingFields& fields, RunWindow& window, FileSystem& fileSystem,
                        OutputFileTable& files, const DateTimeText& dateText)
@@ -119,7 +126,7 @@ void ListingRun::endRun() {
 }
 
 void ListingRun::reportFileFailure(const char* what, const std::string& description) {
-    window_.showMessage(what + fields_.SaveFilename + "\rError: " + description, kMessageTitle);
+    window_.showMessage(fileFailureText(what, fields_.SaveFilename, description), kRunMessageTitle);
 }
 
 }  // namespace tolvane

@@ -7,6 +7,12 @@
 
 namespace tolvane {
 
+// The title of the run's messages, and its text for a listing at `path` whose lines could
+// not be stored. Ending the program during a run reports a failure to store the last of
+// them in the same words.
+inline constexpr char kRunMessageTitle[] = "Error in Make_Button_Click";
+std::string writeFailureText(const std::string& path, const std::string& description);
+
 class DateTimeText;
 class FileSystem;
 class OutputFileTable;

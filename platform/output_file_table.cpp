@@ -1,7 +1,6 @@
 #include "output_file_table.h"
 
 #include <cerrno>
-#include <cstring>
 
 #include "raised_error.h"
 #include "write_failure.h"
@@ -17,9 +16,22 @@ namespace {
 constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
 constexpr char kSource[] = "OutputFileTable";
 
-// Some C libraries leave errno at 0 on a short write; a disk that took nothing is full.
+// Some systems leave errno at 0 on a failure; `fallback` names it then.
 int errnoOr(int fallback) {
     return errno != 0 ? errno : fallback;
+}
+
+// Makes `call` again for as long as a signal interrupts it; its result, with errno as the
+// last attempt left it.
+template <class Call>
+auto uninterrupted(Call call) {
+    for (;;) {
+        errno = 0;
+        const auto result = call();
+        if (result >= 0 || errno != EINTR) {
+            return result;
+        }
+    }
 }
 
 }  // namespace
@@ -52,23 +64,37 @@ void OutputFileTable::openForOutput(FileNumber fileNo, const std::string& path) 
     if (path.empty()) {
         throw systemError(ENOENT, kSource);
     }
-    errno = 0;
-#ifdef _WIN32
-    // The path is the program's UTF-8 text; the narrow fopen would read it as ANSI.
-    std::FILE* stream = _wfopen(wideFromUtf8(path).c_str(), L"wb");
-#else
-    std::FILE* stream = std::fopen(path.c_str(), "wb");
-#endif
-    if (stream == nullptr) {
+    const int descriptor = uninterrupted([&] { return system_->open(path.c_str()); });
+    if (descriptor < 0) {
         throw systemError(errnoOr(EACCES), kSource);
     }
-    // Our own buffer collects the lines; the stream passes whole blocks straight through.
-    std::setvbuf(stream, nullptr, _IONBF, 0);
+    const int failure = prepare(descriptor);
+    if (failure != 0) {
+        system_->close(descriptor);
+        throw systemError(failure, kSource);
+    }
     auto file = std::make_unique<OpenFile>();
-    file->stream = stream;
+    file->descriptor = descriptor;
     file->path = path;
     file->buffer.reserve(kBufferSize);
     files_.emplace(fileNo, std::move(file));
+}
+
+// A FIFO or a device would take the lines somewhere no one can open them as a listing, or
+// hold the program until a reader comes, so it is refused before anything is changed.
+int OutputFileTable::prepare(int descriptor) {
+    const int regular = uninterrupted([&] { return system_->isRegularFile(descriptor); });
+    if (regular < 0) {
+        return errnoOr(EIO);
+    }
+    if (regular == 0) {
+        return EINVAL;
+    }
+    if (uninterrupted([&] { return system_->truncate(descriptor, 0); }) != 0 ||
+        uninterrupted([&] { return system_->setBlocking(descriptor); }) != 0) {
+        return errnoOr(EIO);
+    }
+    return 0;
 }
 
 OutputFileTable::OpenFile& OutputFileTable::openFile(FileNumber fileNo) {
@@ -102,17 +128,52 @@ void OutputFileTable::writeLine(FileNumber fileNo, std::string_view text) {
     }
 }
 
-bool OutputFileTable::storeBuffer(OpenFile& file) {
+bool OutputFileTable::storeBuffer(OpenFile& file) noexcept {
     if (file.failedErrno == 0 && !file.buffer.empty()) {
-        errno = 0;
-        const std::size_t size = file.buffer.size();
-        if (std::fwrite(file.buffer.data(), 1, size, file.stream) != size ||
-            std::fflush(file.stream) != 0) {
-            file.failedErrno = errnoOr(ENOSPC);
+        std::size_t written = 0;
+        file.failedErrno = writeAll(file, written);
+        if (file.failedErrno == 0) {
+            file.stored += static_cast<std::int64_t>(written);
+        } else {
+            cutToLastWholeLine(file, written);
         }
     }
     file.buffer.clear();
     return file.failedErrno == 0;
+}
+
+// The buffer holds whole lines only, so a buffer written out to its end leaves the file
+// ending on a whole line. A short write goes on with the rest.
+int OutputFileTable::writeAll(const OpenFile& file, std::size_t& written) noexcept {
+    const std::vector<char>& buffer = file.buffer;
+    while (written < buffer.size()) {
+        const std::ptrdiff_t count = uninterrupted([&] {
+            return system_->write(file.descriptor, buffer.data() + written,
+                                  buffer.size() - written);
+        });
+        if (count < 0) {
+            return errnoOr(EIO);
+        }
+        if (count == 0) {
+            return ENOSPC;  // a disk that takes nothing is full
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    return 0;
+}
+
+// After a failed write the file may end inside a line (a short write, a limit reached in
+// the middle of one), or hold more than the system owned up to. It is cut back to the end
+// of the last line that arrived whole. If even the cut fails there is nothing more to do:
+// the failure reported is the write's.
+void OutputFileTable::cutToLastWholeLine(OpenFile& file, std::size_t written) noexcept {
+    const std::string_view arrived(file.buffer.data(), written);
+    const std::size_t lineEnd = arrived.rfind("\r\n");
+    if (lineEnd != std::string_view::npos) {
+        file.stored += static_cast<std::int64_t>(lineEnd + 2);
+    }
+    const std::int64_t size = file.stored;
+    uninterrupted([&] { return system_->truncate(file.descriptor, size); });
 }
 
 void OutputFileTable::flush(OpenFile& file) {
@@ -126,6 +187,18 @@ void OutputFileTable::raiseWriteFailure(const OpenFile& file) const {
     throw WriteFailure(error.number(), error.source(), error.description());
 }
 
+int OutputFileTable::release(OpenFile& file) noexcept {
+    storeBuffer(file);
+    errno = 0;
+    // Never made again: the descriptor is released whatever close reports, and a second
+    // close could release one that has been handed out since. An interruption comes after
+    // every line was handed to the system, so it is no failure to store them.
+    if (system_->close(file.descriptor) != 0 && errno != EINTR && file.failedErrno == 0) {
+        file.failedErrno = errnoOr(EIO);
+    }
+    return file.failedErrno;
+}
+
 void OutputFileTable::close(FileNumber fileNo) {
     auto it = files_.find(fileNo);
     if (it == files_.end()) {
@@ -133,26 +206,26 @@ void OutputFileTable::close(FileNumber fileNo) {
     }
     std::unique_ptr<OpenFile> file = std::move(it->second);
     files_.erase(it);
-    storeBuffer(*file);
-    errno = 0;
-    if (std::fclose(file->stream) != 0 && file->failedErrno == 0) {
-        file->failedErrno = errnoOr(EIO);
-    }
-    if (file->failedErrno != 0) {
+    if (release(*file) != 0) {
         raiseWriteFailure(*file);
     }
 }
 
-bool OutputFileTable::closeAll() noexcept {
-    bool allStored = true;
+std::vector<OutputFailure> OutputFileTable::closeAll() noexcept {
+    std::vector<OutputFailure> failures;
     while (!files_.empty()) {
-        try {
-            close(files_.begin()->first);
-        } catch (const RaisedError&) {
-            allStored = false;
+        std::unique_ptr<OpenFile> file = std::move(files_.begin()->second);
+        files_.erase(files_.begin());
+        const int failure = release(*file);
+        if (failure != 0) {
+            try {
+                failures.push_back({std::move(file->path), systemDescription(failure)});
+            } catch (...) {
+                // No memory to name it: the file is closed all the same.
+            }
         }
     }
-    return allStored;
+    return failures;
 }
 
 bool OutputFileTable::isOpen(FileNumber fileNo) const {

@@ -1,24 +1,33 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "output_system.h"
+
 namespace tolvane {
+
+// A file whose lines could not all be stored, as closeAll gives it back.
+struct OutputFailure {
+    std::string path;
+    std::string description;
+};
 
 // Sequential text output under 16-bit file numbers. Lines are buffered; every failure to
 // store them is raised as a WriteFailure when it happens, and a file that failed once
-// keeps failing, so nothing is silently dropped.
+// keeps failing, so nothing is silently dropped. After a failure the file ends with the
+// last line that arrived whole: a reader never sees half a line.
 class OutputFileTable {
   public:
     using FileNumber = std::int16_t;
     static constexpr FileNumber kHighestFileNumber = 511;
 
-    OutputFileTable() = default;
+    // Every call to the operating system goes through `system`.
+    explicit OutputFileTable(OutputSystem& system = nativeOutputSystem()) : system_(&system) {}
     OutputFileTable(const OutputFileTable&) = delete;
     OutputFileTable& operator=(const OutputFileTable&) = delete;
     ~OutputFileTable();
@@ -26,10 +35,15 @@ class OutputFileTable {
     // The table of the running program; closeAll() on it is what ending at once does.
     static OutputFileTable& instance();
 
+    // Sends later calls to `system`, so that a test can make the program's own table fail.
+    // Only while no file is open.
+    void replaceSystem(OutputSystem& system) { system_ = &system; }
+
     // The lowest file number not in use by an open file.
     FileNumber freeFileNumber() const;
 
-    // Creates `path`, or truncates it to nothing, for writing under `fileNo`.
+    // Creates `path`, or truncates it to nothing, for writing under `fileNo`. Only a
+    // regular file (or a new name) is taken: anything else fails at once, unchanged.
     void openForOutput(FileNumber fileNo, const std::string& path);
 
     // Appends `text` and CR LF.
@@ -39,25 +53,34 @@ class OutputFileTable {
     // raised afterwards.
     void close(FileNumber fileNo);
 
-    // Flushes and closes every open file; returns false if any of them failed.
-    bool closeAll() noexcept;
+    // Flushes and closes every open file; gives back each one that failed, and why.
+    std::vector<OutputFailure> closeAll() noexcept;
 
     bool isOpen(FileNumber fileNo) const;
 
   private:
     struct OpenFile {
-        std::FILE* stream = nullptr;
+        int descriptor = -1;
         std::string path;
         std::vector<char> buffer;
+        // Bytes in the file, all of them whole lines.
+        std::int64_t stored = 0;
         int failedErrno = 0;
     };
 
     OpenFile& openFile(FileNumber fileNo);
+    // Refuses what is not a regular file, then empties it; 0 or the errno of the failure.
+    int prepare(int descriptor);
     // Writes out the buffered lines; false (and the failure kept) when they could not be.
-    bool storeBuffer(OpenFile& file);
+    bool storeBuffer(OpenFile& file) noexcept;
+    int writeAll(const OpenFile& file, std::size_t& written) noexcept;
+    void cutToLastWholeLine(OpenFile& file, std::size_t written) noexcept;
+    // Stores what is buffered and closes; the errno of the file's failure, or 0.
+    int release(OpenFile& file) noexcept;
     void flush(OpenFile& file);
     [[noreturn]] void raiseWriteFailure(const OpenFile& file) const;
 
+    OutputSystem* system_;
     std::map<FileNumber, std::unique_ptr<OpenFile>> files_;
 };
 

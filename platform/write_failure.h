@@ -4,9 +4,10 @@
 
 namespace tolvane {
 
-// Raised when lines could not be stored in an output file (disk full, I/O error). It is
-// kept apart from other failures because nothing written after it can reach the file:
-// no handler may carry on as if it were a failure to read one entry.
+// Raised when lines could not be stored in an output file (disk full, file too large, I/O
+// error); the file then ends with its last whole line. It is kept apart from other
+// failures because nothing written after it can reach the file: no handler may carry on
+// as if it were a failure to read one entry.
 class WriteFailure : public RaisedError {
   public:
     using RaisedError::RaisedError;

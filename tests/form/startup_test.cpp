@@ -202,21 +202,31 @@ TEST_F(StartupTest, ASaveThatFailsPartWayKeepsWhatItWroteAndStillEnds) {
 
 #ifndef _WIN32
 // Seen from outside: Main_Form in a child process (form_program_child) gets Exit at the
-// first yield of a run, and the test looks at its exit status, its listing and its store.
-TEST_F(StartupTest, ExitDuringARunEndsAtOnceWithACompleteClosedListing) {
-    const std::string command = std::string("'") + FORM_PROGRAM_CHILD + "' '" + root + "' '" +
-                                store.location() + "' > '" + root + "/child.out'";
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(readFile(root + "/child.out"), "");  // no prompt was shown
-    // The folder's own file, its line complete although it was still in the output buffer
-    // when Exit came, is the last: no subfolder was entered.
-    const std::string listing = readFile(root + "/listing.txt");
-    const std::size_t topLine = listing.find("\r\ntop.txt\t");
-    ASSERT_NE(topLine, std::string::npos);
-    EXPECT_EQ(listing.find("\r\n", topLine + 2), listing.size() - 2);
-    EXPECT_EQ(storedValue("Last Path"), tree);
+// first yield of a run, and the test looks at its exit status, its output, its listing and
+// its store. When the disk takes none of the listing, the failure is shown before the end.
+TEST_F(StartupTest, ExitDuringARunEndsAtOnceWithTheListingClosedOrItsFailureShown) {
+    for (const std::string mode : {"", "full"}) {
+        const std::string command = std::string("'") + FORM_PROGRAM_CHILD + "' '" + root + "' '" +
+                                    store.location() + "' " + mode + " > '" + root + "/child.out'";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_EQ(WEXITSTATUS(status), 0);
+        const std::string listing = readFile(root + "/listing.txt");
+        if (mode == "full") {
+            EXPECT_EQ(readFile(root + "/child.out"),
+                      "prompt Error in Make_Button_Click: Error writing file: " + root +
+                          "/listing.txt\rError: No space left on device\n");
+            EXPECT_EQ(listing, "");  // not even half a line
+            continue;
+        }
+        EXPECT_EQ(readFile(root + "/child.out"), "");  // no prompt was shown
+        // The folder's own file, its line complete although it was still in the output
+        // buffer when Exit came, is the last: no subfolder was entered.
+        const std::size_t topLine = listing.find("\r\ntop.txt\t");
+        ASSERT_NE(topLine, std::string::npos);
+        EXPECT_EQ(listing.find("\r\n", topLine + 2), listing.size() - 2);
+        EXPECT_EQ(storedValue("Last Path"), tree);
+    }
 }
 #endif
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -12,15 +13,19 @@
 #include "output_file_table.h"
 #include "recording_window.h"
 #include "scripted_file_system.h"
+#include "support/failing_output_system.h"
 #include "support/temporary_folder.h"
 
 namespace tolvane {
 namespace {
 
+using testing::FailingOutputSystem;
 using testing::readFile;
 using testing::RecordingWindow;
 using testing::ScriptedFileSystem;
 using testing::TemporaryFolder;
+
+using Call = FailingOutputSystem::Call;
 
 const std::string kHeader = std::string(kListingHeader) + "\r\n";
 
@@ -47,7 +52,8 @@ class ListingRunTest : public ::testing::Test {
     TemporaryFolder temp;
     ListingFields fields;
     ScriptedFileSystem fs;
-    OutputFileTable files;
+    FailingOutputSystem system;
+    OutputFileTable files{system};
     DateTimeText dateText{"%Y-%m-%d", "%H:%M:%S"};
     RecordingWindow window;
     ListingRun run{fields, window, fs, files, dateText};
@@ -116,37 +122,58 @@ TEST_F(ListingRunTest, AnOutputFileThatCannotBeOpenedIsReportedAndNothingIsWalke
     }
 }
 
-#ifndef _WIN32
-TEST_F(ListingRunTest, AListingThatCannotBeStoredNeverReportsSuccess) {
-    fields.SaveFilename = "/dev/full";
-    run.Make_Button_Click();
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].title, "Error in Make_Button_Click");
-    EXPECT_EQ(window.messages[0].text,
-              "Error writing file: /dev/full\rError: No space left on device");
-    EXPECT_EQ(window.beeps, 0);
-    EXPECT_EQ(window.progress.find("Directory contenst stored in"), std::string::npos);
-    expectIdle();
-
-    // Failing in the middle of a walk ends it there.
+// Write failures injected into the output calls: each is reported, never as success, and
+// the listing ends on its last whole line. The long name makes the buffer go out during the
+// walk (header and top.txt in write 1, its own line in writes 2 and 3, no more than
+// 100,000 bytes each); the subfolders' lines go out at close.
+TEST_F(ListingRunTest, AListingThatCannotBeStoredIsReportedAndEndsOnAWholeLine) {
     fs.add({"/w/" + std::string(70000, 'n')});
-    window.messages.clear();
-    window.yields = 0;
     run.Make_Button_Click();
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.yields, 0);  // no subfolder was collected after the failure
-    expectIdle();
+    const std::string complete = readFile(fields.SaveFilename);
+    struct Case {
+        FailingOutputSystem::Failure failure;
+        std::string description;
+        int linesKept;
+        int yields;  // 4 for the whole walk
+    };
+    const Case cases[] = {
+        {{Call::kWrite, 1, ENOSPC}, "No space left on device", 0, 0},
+        {{Call::kWrite, 3, EFBIG}, "File too large", 2, 0},
+        {{Call::kWrite, 4, EIO}, "Input/output error", 3, 4},
+        {{Call::kClose, 1, ENOSPC}, "No space left on device", 5, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description);
+        system = FailingOutputSystem({c.failure}, 100000);
+        window = RecordingWindow();
+        window.folder = "/w";
+        run.Make_Button_Click();
+        std::size_t kept = 0;
+        for (int n = 0; n < c.linesKept; ++n) {
+            kept = complete.find("\r\n", kept) + 2;
+        }
+        const std::string listing = readFile(fields.SaveFilename);
+        EXPECT_TRUE(listing == complete.substr(0, kept)) << listing.size() << " bytes";
+        ASSERT_EQ(window.messages.size(), 1u);  // not taken for a failure to read
+        EXPECT_EQ(window.messages[0].title, "Error in Make_Button_Click");
+        EXPECT_EQ(window.messages[0].text,
+                  "Error writing file: " + fields.SaveFilename + "\rError: " + c.description);
+        EXPECT_EQ(window.beeps, 0);
+        EXPECT_EQ(window.progress.find("stored in"), std::string::npos);
+        EXPECT_EQ(window.yields, c.yields);  // a walk ends at its failure
+        EXPECT_EQ(system.descriptorsOpen, 0);
+        expectIdle();
+    }
 }
-#endif
 
-TEST_F(ListingRunTest, AChosenFolderThatCannotBeReadLeavesTheWindowIdleAndTravelsOn) {
+// A chosen folder that cannot be read: the window goes idle, the failure travels on, and
+// the file keeps its header; so does a folder with nothing to list, which completes.
+TEST_F(ListingRunTest, AChosenFolderThatCannotBeReadOrHoldsNothingLeavesTheHeaderAlone) {
     window.folder = "/gone";
     EXPECT_THROW(run.Make_Button_Click(), RaisedError);
-    EXPECT_EQ(readFile(fields.SaveFilename), kHeader);  // closed, header kept
+    EXPECT_TRUE(window.messages.empty());  // not trapped by the walker
+    EXPECT_EQ(readFile(fields.SaveFilename), kHeader);
     expectIdle();
-}
-
-TEST_F(ListingRunTest, AFolderWithNothingToListLeavesTheHeaderAlone) {
     fs.add({"/empty/"});
     window.folder = "/empty";
     run.Make_Button_Click();

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "listing_run.h"
 #include "output_file_table.h"
 #include "recording_window.h"
+#include "support/listing_lines.h"
 #include "support/temporary_folder.h"
 #include "win32_file_system.h"
 #include "win32_text.h"
@@ -72,19 +72,7 @@ class Win32ListingTest : public ::testing::Test {
 
     // Each line's "directory|name|attribute letters", the header left out, as UTF-8.
     std::vector<std::string> lines() {
-        std::vector<std::string> result;
-        std::istringstream in(utf8FromAnsi(listing()));
-        std::string line;
-        std::getline(in, line);
-        while (std::getline(in, line)) {
-            std::vector<std::string> parts;
-            std::istringstream fields(line);
-            for (std::string part; std::getline(fields, part, '\t');) {
-                parts.push_back(part);
-            }
-            result.push_back(parts.at(4) + "|" + parts.at(0) + "|" + parts.at(5));
-        }
-        return result;
+        return testing::directoryAndNames(utf8FromAnsi(listing()), 0, true);
     }
 
     TemporaryFolder tree;

@@ -2,47 +2,50 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "support/failing_output_system.h"
 #include "support/temporary_folder.h"
 #include "write_failure.h"
 
 namespace tolvane {
 namespace {
 
+using testing::FailingOutputSystem;
 using testing::readFile;
 using testing::TemporaryFolder;
+using enum FailingOutputSystem::Call;
 
-TEST(OutputFileTable, WritesLinesWithCrLfAndTruncatesAnOldFile) {
-    TemporaryFolder temp;
-    const auto path = temp.file("out.txt", 5000);
-    OutputFileTable files;
-    const auto fileNo = files.freeFileNumber();
-    files.openForOutput(fileNo, path.string());
-    files.writeLine(fileNo, "first");
-    files.writeLine(fileNo, "");
-    files.writeLine(fileNo, "third");
-    files.close(fileNo);
-    EXPECT_EQ(readFile(path), "first\r\n\r\nthird\r\n");
-    EXPECT_FALSE(files.isOpen(fileNo));
+// Line `n`: 99 characters, 101 bytes with its CR LF, and unlike every other line.
+std::string numberedLine(int n) {
+    return std::to_string(100000 + n) + std::string(93, '.');
 }
 
-TEST(OutputFileTable, LinesLongerThanTheBufferArriveWhole) {
-    TemporaryFolder temp;
-    const auto path = temp.path() / "long.txt";
-    OutputFileTable files;
-    files.openForOutput(1, path.string());
-    const std::string longLine(200000, 'y');
-    for (int i = 0; i < 3; ++i) {
-        files.writeLine(1, longLine);
+std::string firstNumberedLines(int count) {
+    std::string lines;
+    for (int n = 0; n < count; ++n) {
+        lines += numberedLine(n) + "\r\n";
     }
-    files.close(1);
-    EXPECT_EQ(readFile(path), longLine + "\r\n" + longLine + "\r\n" + longLine + "\r\n");
+    return lines;
 }
 
 // Numbers are the lowest free ones, a number in use cannot be opened again, and close-all
-// (what ending at once does) flushes every open file.
-TEST(OutputFileTable, FileNumbersAndCloseAll) {
+// (what ending at once does) flushes every open file, lines longer than the buffer whole.
+// Only a regular file is taken: a FIFO, with or without a reader, a device or a folder
+// fails at once and untouched, where a FIFO without a reader used to hold the program.
+TEST(OutputFileTable, FileNumbersCloseAllAndWhatIsRefused) {
     TemporaryFolder temp;
-    OutputFileTable files;
+    FailingOutputSystem system;
+    OutputFileTable files(system);
     EXPECT_EQ(files.freeFileNumber(), 1);
     files.openForOutput(1, (temp.path() / "a").string());
     files.openForOutput(2, (temp.path() / "b").string());
@@ -51,40 +54,131 @@ TEST(OutputFileTable, FileNumbersAndCloseAll) {
     files.close(1);
     EXPECT_EQ(files.freeFileNumber(), 1);
     EXPECT_THROW(files.openForOutput(2, temp.file("d").string()), RaisedError);
-    EXPECT_THROW(files.openForOutput(1, temp.str()), RaisedError);  // a folder
     EXPECT_THROW(files.writeLine(7, "x"), RaisedError);
+    const std::string longLine(200000, 'y');
     files.writeLine(2, "two");
+    files.writeLine(2, longLine);
     files.writeLine(3, "three");
-    EXPECT_TRUE(files.closeAll());
-    EXPECT_EQ(readFile(temp.path() / "b"), "two\r\n");
+    EXPECT_TRUE(files.closeAll().empty());
+    EXPECT_EQ(readFile(temp.path() / "b"), "two\r\n" + longLine + "\r\n");
     EXPECT_EQ(readFile(temp.path() / "c"), "three\r\n");
     EXPECT_FALSE(files.isOpen(2));
+
+    const int truncatesBefore = system.calls[kTruncate];
+#ifdef _WIN32
+    const std::pair<std::string, std::string> refused[] = {{"NUL", "Invalid argument"},
+                                                           {temp.str(), "Permission denied"}};
+#else
+    const std::string fifo = temp.str() + "/fifo", lonely = temp.str() + "/lonely";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600) | mkfifo(lonely.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    const std::pair<std::string, std::string> refused[] = {
+        {lonely, "No such device or address"},  // no reader: the open fails by itself
+        {fifo, "Invalid argument"},
+        {"/dev/null", "Invalid argument"},
+        {temp.str(), "Is a directory"}};
+#endif
+    for (const auto& [path, description] : refused) {
+        try {
+            files.openForOutput(1, path);
+            ADD_FAILURE() << path << " was taken";
+        } catch (const RaisedError& error) {
+            EXPECT_EQ(error.description(), description);
+        }
+    }
+    EXPECT_EQ(system.calls[kTruncate], truncatesBefore);  // nothing was changed
+#ifndef _WIN32
+    ::close(reader);
+#endif
+}
+
+// Failures injected into the system's calls, over 1,500 numbered lines. The 64 KiB buffer
+// goes out before lines 649 and 1,297 and at close, each time in writes cut to 10,000
+// bytes, so a failing write leaves the file ending inside a line.
+TEST(OutputFileTable, FailuresAreReportedWhereTheyHappenAndLeaveOnlyWholeLines) {
+    constexpr int kLines = 1500, kAtOpen = -1, kAtClose = 0, kNowhere = kLines + 1;
+    struct Case {
+        FailingOutputSystem::Failure failure, alsoFailing;
+        int failedAt;  // the line whose writeLine raised the failure, or kAtOpen, kAtClose
+        std::string description;
+        int linesKept;  // -1: no matter
+    };
+    const Case cases[] = {
+        {{kWrite, 3, ENOSPC}, {}, 649, "No space left on device", 198},
+        {{kWrite, 9, EFBIG}, {}, 1297, "File too large", 747},
+        {{kWrite, 16, EIO}, {}, kAtClose, "Input/output error", 1395},
+        {{kClose, 1, EIO}, {}, kAtClose, "Input/output error", kLines},
+        {{kTruncate, 1, EIO}, {}, kAtOpen, "Input/output error", -1},
+        // An interrupted cut is made again; a failed one leaves the write's failure reported.
+        {{kWrite, 2, ENOSPC}, {kTruncate, 2, EINTR}, 649, "No space left on device", 99},
+        {{kWrite, 2, ENOSPC}, {kTruncate, 2, EIO}, 649, "No space left on device", -1},
+        // Interrupted calls are made again, nothing lost or written twice; a close is not,
+        // as the descriptor is gone and every line was handed over before.
+        {{kWrite, 5, EINTR}, {kTruncate, 1, EINTR}, kNowhere, "", kLines},
+        {{kClose, 1, EINTR}, {kOpen, 1, EINTR}, kNowhere, "", kLines},
+    };
+    TemporaryFolder temp;
+    const std::string path = temp.file("out.txt", 200000).string();  // longer than the lines
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description + " at " + std::to_string(c.failedAt));
+        FailingOutputSystem system({c.failure, c.alsoFailing}, 10000);
+        OutputFileTable files(system);
+        std::string description;
+        int at = kAtOpen;
+        try {
+            files.openForOutput(1, path);
+            for (at = 1; at <= kLines; ++at) {
+                files.writeLine(1, numberedLine(at - 1));
+            }
+            at = kAtClose;
+            files.close(1);
+            at = kNowhere;
+        } catch (const RaisedError& error) {
+            description = error.description();
+            EXPECT_EQ(dynamic_cast<const WriteFailure*>(&error) != nullptr, at != kAtOpen);
+        }
+        EXPECT_EQ(at, c.failedAt);
+        EXPECT_EQ(description, c.description);
+        if (at > kAtClose && at <= kLines) {  // a file that failed once keeps failing
+            EXPECT_THROW(files.writeLine(1, "after the failure"), WriteFailure);
+            EXPECT_THROW(files.close(1), WriteFailure);
+        }
+        EXPECT_FALSE(files.isOpen(1));
+        EXPECT_EQ(system.descriptorsOpen, 0);
+        if (c.linesKept >= 0) {
+            EXPECT_EQ(readFile(path), firstNumberedLines(c.linesKept));
+        }
+    }
 }
 
 #ifndef _WIN32
-// /dev/full takes nothing: every failure to store lines must surface, never be lost.
-TEST(OutputFileTable, AFullDiskIsReportedAtCloseAndKeepsFailing) {
-    OutputFileTable files;
-    files.openForOutput(1, "/dev/full");
-    files.writeLine(1, "header");  // still in the buffer
-    try {
-        files.close(1);
-        FAIL() << "close reported success for lines that were never stored";
-    } catch (const WriteFailure& error) {
-        EXPECT_EQ(error.description(), "No space left on device");
+// A real file size limit (`ulimit -f`), in a child process so that this one keeps its
+// own: the process does not die of SIGXFSZ, the write reports "File too large", and the
+// file ends on the last line that fitted whole.
+TEST(OutputFileTable, AFileSizeLimitIsAnOrdinaryWriteFailure) {
+    TemporaryFolder temp;
+    const std::string path = temp.str() + "/limited.txt";
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit limit{10000, 10000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        OutputFileTable files;
+        try {
+            files.openForOutput(1, path);
+            for (int n = 0; n < 300; ++n) {
+                files.writeLine(1, numberedLine(n));
+            }
+            files.close(1);
+        } catch (const RaisedError& error) {
+            std::_Exit(error.description() == "File too large" ? 0 : 1);
+        }
+        std::_Exit(2);
     }
-    EXPECT_FALSE(files.isOpen(1));
-
-    files.openForOutput(1, "/dev/full");
-    const std::string line(1000, 'z');
-    EXPECT_THROW(for (int i = 0; i < 200; ++i) files.writeLine(1, line), WriteFailure);
-    EXPECT_THROW(files.writeLine(1, "after the failure"), WriteFailure);
-    EXPECT_THROW(files.close(1), WriteFailure);
-    EXPECT_FALSE(files.isOpen(1));
-
-    files.openForOutput(1, "/dev/full");
-    files.writeLine(1, "x");
-    EXPECT_FALSE(files.closeAll());
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readFile(path), firstNumberedLines(99));
 }
 #endif
 
