@@ -1,42 +1,20 @@
 #include "registry_sqlite_store.h"
 
-#include <pwd.h>
-#include <sqlite3.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "registry_file_time.h"
+#include "sqlite_statement.h"
 
 namespace tolvane {
 
+using namespace sqlite_store;
+
 namespace {
-
-// The store's status codes: the Win32 error numbers for the same failures, so that a code
-// seen in a debugger means the same on both systems.
-constexpr RegistryStatus kFileNotFound = 2;       // ERROR_FILE_NOT_FOUND: no such key or value
-constexpr RegistryStatus kAccessDenied = 5;       // ERROR_ACCESS_DENIED
-constexpr RegistryStatus kInvalidHandle = 6;      // ERROR_INVALID_HANDLE
-constexpr RegistryStatus kInvalidParameter = 87;  // ERROR_INVALID_PARAMETER
-constexpr RegistryStatus kBadPathname = 161;      // ERROR_BAD_PATHNAME
-constexpr RegistryStatus kMoreData = 234;         // ERROR_MORE_DATA: does not fit the buffer
-constexpr RegistryStatus kBadDatabase = 1009;     // ERROR_BADDB: damaged or foreign file
-constexpr RegistryStatus kIoFailed = 1016;        // ERROR_REGISTRY_IO_FAILED
-constexpr RegistryStatus kKeyDeleted = 1018;      // ERROR_KEY_DELETED: handle of a deleted key
-// CRegistry tells a value that is not there from a store that failed by these two.
-static_assert(kFileNotFound == kRegistryNotFound && kMoreData == kRegistryMoreData);
-
-// Marks a file as this store's ("Tolv"), so a database of another program is never taken
-// over; user_version numbers the layout below.
-constexpr int kApplicationId = 0x546F6C76;
-constexpr int kSchemaVersion = 1;
 
 // The real registry's limit on one key name.
 constexpr std::size_t kMaxKeyNameLength = 255;
@@ -45,148 +23,8 @@ constexpr std::size_t kMaxKeyNameLength = 255;
 // group or access lists, so this is all there is to report.
 constexpr std::uint32_t kSecurityDescriptorSize = 20;
 
-constexpr RegistryHandle kFirstRoot = registry_root::kClassesRoot;
-constexpr RegistryHandle kLastRoot = registry_root::kCurrentConfig;
-
 constexpr std::uint32_t kCreatedNewKey = 1;      // REG_CREATED_NEW_KEY
 constexpr std::uint32_t kOpenedExistingKey = 2;  // REG_OPENED_EXISTING_KEY
-
-// Key and value names compare case-blind (NOCASE folds ASCII letters). Each root is a key
-// row without a parent; id = root - 0x80000000 + 1. AUTOINCREMENT keeps the id of a deleted
-// key from being given to a new one, so a stale handle can never reach a stranger's key.
-constexpr const char* kSchema = R"sql(
-CREATE TABLE key (
-    id         INTEGER PRIMARY KEY AUTOINCREMENT,
-    parent     INTEGER REFERENCES key(id),
-    name       TEXT NOT NULL COLLATE NOCASE,
-    class      TEXT NOT NULL DEFAULT '',
-    last_write INTEGER NOT NULL,
-    UNIQUE (parent, name)
-);
-CREATE TABLE value (
-    key  INTEGER NOT NULL REFERENCES key(id),
-    name TEXT NOT NULL COLLATE NOCASE,
-    type INTEGER NOT NULL,
-    data BLOB NOT NULL,
-    PRIMARY KEY (key, name)
-) WITHOUT ROWID;
-)sql";
-
-constexpr const char* kRootNames[] = {"HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",
-                                      "HKEY_LOCAL_MACHINE",    "HKEY_USERS",
-                                      "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG"};
-
-RegistryStatus statusOf(int sqliteResult) {
-    switch (sqliteResult & 0xff) {
-        case SQLITE_CORRUPT:
-        case SQLITE_NOTADB:
-            return kBadDatabase;
-        default:
-            return kIoFailed;
-    }
-}
-
-std::int64_t nowTicks() {
-    return static_cast<std::int64_t>(fileTimeNow().ticks());
-}
-
-// One prepared statement, finalised when it goes.
-class Statement {
-  public:
-    Statement(sqlite3* db, const char* sql) {
-        result_ = sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr);
-    }
-    ~Statement() { sqlite3_finalize(statement_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool prepared() const { return result_ == SQLITE_OK; }
-    int prepareResult() const { return result_; }
-
-    Statement& bind(int index, std::int64_t number) {
-        sqlite3_bind_int64(statement_, index, number);
-        return *this;
-    }
-    Statement& bind(int index, std::string_view text) {
-        // A non-null pointer even for an empty text: a null one would bind NULL.
-        sqlite3_bind_text(statement_, index, text.empty() ? "" : text.data(),
-                          static_cast<int>(text.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    Statement& bindBlob(int index, const std::vector<std::uint8_t>& bytes) {
-        static const std::uint8_t kNothing = 0;
-        sqlite3_bind_blob(statement_, index, bytes.empty() ? &kNothing : bytes.data(),
-                          static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-
-    // SQLITE_ROW, SQLITE_DONE or an error.
-    int step() {
-        if (!prepared()) {
-            return result_;
-        }
-        return sqlite3_step(statement_);
-    }
-    // Steps a statement that returns no rows (a change) to its end.
-    RegistryStatus run() {
-        const int result = step();
-        return result == SQLITE_DONE ? kRegistrySuccess : statusOf(result);
-    }
-
-    std::int64_t number(int column) const { return sqlite3_column_int64(statement_, column); }
-    std::string text(int column) const {
-        const auto* bytes = sqlite3_column_text(statement_, column);
-        const int size = sqlite3_column_bytes(statement_, column);
-        return bytes == nullptr ? std::string()
-                                : std::string(reinterpret_cast<const char*>(bytes), size);
-    }
-    std::vector<std::uint8_t> blob(int column) const {
-        const auto* bytes =
-            static_cast<const std::uint8_t*>(sqlite3_column_blob(statement_, column));
-        const int size = sqlite3_column_bytes(statement_, column);
-        return bytes == nullptr ? std::vector<std::uint8_t>()
-                                : std::vector<std::uint8_t>(bytes, bytes + size);
-    }
-
-  private:
-    sqlite3_stmt* statement_ = nullptr;
-    int result_ = SQLITE_OK;
-};
-
-// A transaction that rolls back unless committed. A writing one takes the write lock at
-// once, so two copies never both read and then fight over upgrading their locks (SQLite
-// would then fail one of them at once instead of waiting).
-class Transaction {
-  public:
-    Transaction(sqlite3* db, bool writing) : db_(db) {
-        result_ =
-            sqlite3_exec(db, writing ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr, nullptr);
-        open_ = result_ == SQLITE_OK;
-    }
-    ~Transaction() {
-        if (open_) {
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        }
-    }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-
-    bool begun() const { return open_; }
-    int beginResult() const { return result_; }
-
-    int commit() {
-        const int result = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-        if (result == SQLITE_OK) {
-            open_ = false;
-        }
-        return result;
-    }
-
-  private:
-    sqlite3* db_;
-    int result_ = SQLITE_OK;
-    bool open_ = false;
-};
 
 // The parts of a key path. Empty for an empty path (the key itself). One trailing "\" is
 // allowed; a leading one, an empty part ("a\\b") or a part longer than a key name
@@ -254,11 +92,6 @@ RegistryStatus touchKey(sqlite3* db, std::int64_t keyId) {
     return update.run();
 }
 
-RegistryStatus commitStatus(Transaction& transaction) {
-    const int result = transaction.commit();
-    return result == SQLITE_OK ? kRegistrySuccess : statusOf(result);
-}
-
 // The size of a value's data as the Windows registry reports it: that registry keeps a
 // text (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) in UTF-16, two bytes for each UTF-16 unit of
 // the 8-bit text (one per UTF-8 sequence, two for one beyond 16 bits), whatever the
@@ -280,16 +113,6 @@ bool isTextType(std::uint32_t type) {
     return type == registry_type::kText || type == registry_type::kExpandText;
 }
 
-std::string homeFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
-        return home;
-    }
-    if (const passwd* user = getpwuid(getuid()); user != nullptr && user->pw_dir != nullptr) {
-        return user->pw_dir;
-    }
-    return ".";
-}
-
 }  // namespace
 
 SqliteRegistryStore::SqliteRegistryStore(std::string location,
@@ -298,116 +121,6 @@ SqliteRegistryStore::SqliteRegistryStore(std::string location,
 
 SqliteRegistryStore::~SqliteRegistryStore() {
     sqlite3_close_v2(db_);
-}
-
-std::string SqliteRegistryStore::defaultLocation() {
-    std::filesystem::path folder;
-    // XDG base directories ignore a relative XDG_CONFIG_HOME.
-    if (const char* config = std::getenv("XDG_CONFIG_HOME");
-        config != nullptr && config[0] == '/') {
-        folder = config;
-    } else {
-        folder = std::filesystem::path(homeFolder()) / ".config";
-    }
-    return (folder / "tolvane" / "registry.sqlite3").string();
-}
-
-sqlite3* SqliteRegistryStore::connection() {
-    if (db_ != nullptr) {
-        return db_;
-    }
-    // The folder of the default location need not exist yet. Where it cannot be made, the
-    // open below fails and reports it.
-    std::error_code ignored;
-    const std::filesystem::path parent = std::filesystem::path(location_).parent_path();
-    if (!parent.empty()) {
-        std::filesystem::create_directories(parent, ignored);
-    }
-
-    sqlite3* db = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
-    if (sqlite3_open_v2(location_.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-        sqlite3_close_v2(db);
-        return nullptr;
-    }
-    // Another copy of the program may hold the write lock for a moment.
-    sqlite3_busy_timeout(db, static_cast<int>(busyTimeout_.count()));
-    // FULL: a commit is on the disk when the call returns. The rollback journal (not WAL)
-    // keeps the store one self-contained file.
-    if (sqlite3_exec(db, "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL", nullptr, nullptr,
-                     nullptr) != SQLITE_OK ||
-        prepareSchema(db) != kRegistrySuccess) {
-        sqlite3_close_v2(db);
-        return nullptr;
-    }
-    db_ = db;
-    return db_;
-}
-
-RegistryStatus SqliteRegistryStore::prepareSchema(sqlite3* db) {
-    // Reading first means a file that is not a database, or not ours, is refused before
-    // anything is written to it.
-    std::int64_t applicationId = 0;
-    std::int64_t version = 0;
-    std::int64_t objects = 0;
-    int result = SQLITE_OK;
-    {
-        // Finalised before the write lock is asked for: a statement left open keeps its read
-        // lock, and a copy that holds a read lock while waiting for the write lock can
-        // deadlock with one that is committing, which SQLite ends by failing at once.
-        Statement marks(db,
-                        "SELECT (SELECT application_id FROM pragma_application_id),"
-                        "       (SELECT user_version FROM pragma_user_version),"
-                        "       (SELECT count(*) FROM sqlite_schema)");
-        if ((result = marks.step()) != SQLITE_ROW) {
-            return statusOf(result);
-        }
-        applicationId = marks.number(0);
-        version = marks.number(1);
-        objects = marks.number(2);
-    }
-    if (applicationId == kApplicationId && version == kSchemaVersion) {
-        return kRegistrySuccess;
-    }
-    if (applicationId != 0 || objects != 0) {
-        return kBadDatabase;  // another program's database, or a newer layout
-    }
-
-    Transaction transaction(db, true);
-    if (!transaction.begun()) {
-        return statusOf(transaction.beginResult());
-    }
-    // A second copy may have laid out the file while this one waited for the lock.
-    {
-        Statement again(db, "SELECT count(*) FROM sqlite_schema");
-        if ((result = again.step()) != SQLITE_ROW) {
-            return statusOf(result);
-        }
-        objects = again.number(0);
-    }
-    if (objects != 0) {
-        transaction.commit();
-        return prepareSchema(db);
-    }
-    if ((result = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr)) != SQLITE_OK) {
-        return statusOf(result);
-    }
-    for (RegistryHandle root = kFirstRoot; root <= kLastRoot; ++root) {
-        Statement insert(
-            db, "INSERT INTO key (id, parent, name, last_write) VALUES (?1, NULL, ?2, ?3)");
-        insert.bind(1, static_cast<std::int64_t>(root - kFirstRoot + 1))
-            .bind(2, kRootNames[root - kFirstRoot])
-            .bind(3, nowTicks());
-        if ((result = insert.step()) != SQLITE_DONE) {
-            return statusOf(result);
-        }
-    }
-    const std::string marksSql = "PRAGMA application_id = " + std::to_string(kApplicationId) +
-                                 "; PRAGMA user_version = " + std::to_string(kSchemaVersion);
-    if ((result = sqlite3_exec(db, marksSql.c_str(), nullptr, nullptr, nullptr)) != SQLITE_OK) {
-        return statusOf(result);
-    }
-    return commitStatus(transaction);
 }
 
 RegistryStatus SqliteRegistryStore::resolve(sqlite3* db, RegistryHandle hKey,
