@@ -5,6 +5,7 @@
 #include "main_form.h"
 #include "split_filename.h"
 #include "version.h"
+#include "wildcard.h"
 
 namespace tolvane {
 
@@ -46,6 +47,11 @@ void Main_Form::Setup_Filter_Click() {
     const std::string answer =
         dialogs_.inputBox("Enter filter to search out specific files:", "File filter", FileFilter);
     if (answer.empty()) {
+        return;
+    }
+    if (!isFileFilter(answer)) {
+        dialogs_.messageBox("Error in file filter: " + answer + "\rError: " + kFileFilterRule,
+                            Dialogs::kExclamation, "File filter");
         return;
     }
     FileFilter = answer;

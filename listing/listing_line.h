@@ -14,8 +14,8 @@ class DateTimeText;
 inline constexpr std::string_view kListingHeader =
     "Filename\tExtension\tSize\tDate/Time\tDirectory\tAttribute\tComment";
 
-// The "Extension" field: what follows the last "." of the name, upper-cased; the whole
-// name upper-cased when it has no ".".
+// The "Extension" field: what follows the last "." of the name, upper-cased by the case
+// rule that file filters match by (upperCharacter); the whole name when it has no ".".
 std::string extensionOf(std::string_view name);
 
 // The "Attribute" field: A, H, R, S for archive, hidden, read-only and system, in that

@@ -5,6 +5,7 @@
 #include "output_file_table.h"
 #include "raised_error.h"
 #include "run_window.h"
+#include "wildcard.h"
 #include "write_failure.h"
 
 namespace tolvane {
@@ -69,6 +70,17 @@ void ListingRun::startRun() {
     fields_.Running = true;
     SetRunMode();
     filesListed_ = 0;
+
+    // A pattern that reaches into another folder would list that folder's names with
+    // this one's data; such a run is refused before the listing file is touched.
+    if (fields_.UseFileFilter && !isFileFilter(fields_.FileFilter)) {
+        window_.showMessage(
+            "Error in file filter: " + fields_.FileFilter + "\rError: " + kFileFilterRule,
+            kRunMessageTitle);
+        fields_.Running = false;
+        SetRunMode();
+        return;
+    }
 
     const OutputFileTable::FileNumber fileNo = files_.freeFileNumber();
     try {

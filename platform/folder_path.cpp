@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "ascii_text.h"
 #include "path_separator.h"
 
 namespace tolvane {
@@ -23,8 +24,8 @@ std::string absoluteFolderPath(const std::string& path) {
     }
 #ifdef _WIN32
     // One spelling of a drive letter, so that paths and drives compare as texts.
-    if (text.size() > 1 && text[1] == ':' && text[0] >= 'a' && text[0] <= 'z') {
-        text[0] = static_cast<char>(text[0] - 'a' + 'A');
+    if (text.size() > 1 && text[1] == ':') {
+        text[0] = asciiUpper(text[0]);
     }
 #endif
     return text;

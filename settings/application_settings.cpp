@@ -5,7 +5,9 @@
 #include <optional>
 
 #include "ascii_text.h"
+#include "text_characters.h"
 #include "version.h"
+#include "wildcard.h"
 
 namespace tolvane {
 
@@ -63,20 +65,6 @@ void setSwitch(SettingsWindow& window, SettingsCheckBox box, bool value) {
     window.setCheckBoxValue(box, value ? 1 : 0);
 }
 
-// The length of the UTF-8 character that begins at `lead`, so a cut never splits one.
-std::size_t characterLength(unsigned char lead) {
-    if (lead >= 0xF0) {
-        return 4;
-    }
-    if (lead >= 0xE0) {
-        return 3;
-    }
-    if (lead >= 0xC0) {
-        return 2;
-    }
-    return 1;
-}
-
 // One load of settings from the open key. It remembers the setting it was last asked
 // for, so that a load that stops can note that one and every later one as unread.
 class SettingsLoad {
@@ -110,9 +98,13 @@ void applyOptionSettings(SettingsLoad& load, SettingsWindow& window) {
     window.setAddComment(addComment);
     setSwitch(window, SettingsCheckBox::Comment_Check, addComment);
 
+    // A stored pattern that is no file filter (a registry editor can store anything) stays
+    // in the field, for the user to see and mend, but is never applied.
+    bool filterUsable = true;
     if (const auto filter = load.read(setting_name::kFileFilter)) {
         window.setFileFilter(*filter);
         window.setFilterToolTip(filterToolTipFor(window.filterToolTip(), *filter));
+        filterUsable = isFileFilter(*filter);
     } else {
         window.setFileFilter("");
     }
@@ -127,7 +119,7 @@ void applyOptionSettings(SettingsLoad& load, SettingsWindow& window) {
     window.applyWindowTitle();
 
     const auto useFilterText = load.read(setting_name::kUseFileFilter);
-    const bool useFilter = useFilterText && switchValue(*useFilterText);
+    const bool useFilter = useFilterText && switchValue(*useFilterText) && filterUsable;
     window.setUseFileFilter(useFilter);
     setSwitch(window, SettingsCheckBox::Filter_Check, useFilter);
 }
@@ -213,11 +205,8 @@ std::string filterToolTipFor(const std::string& toolTip, const std::string& patt
     // With no colon the cut falls after the first character, as if the colon stood
     // just before the text.
     const std::size_t next = colon == std::string::npos ? 0 : colon + 1;
-    std::size_t keep = next;
-    if (next < toolTip.size()) {
-        keep = next + characterLength(static_cast<unsigned char>(toolTip[next]));
-    }
-    return toolTip.substr(0, std::min(keep, toolTip.size())) + pattern;
+    const std::size_t keep = next + characterLength(std::string_view(toolTip).substr(next));
+    return toolTip.substr(0, keep) + pattern;
 }
 
 std::string versionText() {

@@ -62,8 +62,9 @@ void openSettingsKey(CRegistry& Registry);
 
 // Form_Load's settings before its trap: opens the key, then reads "File Comment",
 // "Add Comment", "File Filter", "Recurse Subdirectories", "Save Filename" (then the window
-// title) and "Use File Filter" into the fields and check boxes. A failure passes through
-// after the settings not applied yet have been noted in `unread`.
+// title) and "Use File Filter" into the fields and check boxes. A stored pattern that is
+// no file filter (isFileFilter) is kept but leaves the filter switch off. A failure passes
+// through after the settings not applied yet have been noted in `unread`.
 void loadOptionSettings(CRegistry& Registry, SettingsWindow& window, UnreadSettings& unread);
 
 // Form_Load's settings inside its trap: "Last Drive", then "Last Path", handed to the
@@ -82,8 +83,9 @@ bool switchValue(const std::string& text);
 std::string switchText(bool value);
 
 // The filter box's tool tip for a new pattern: the present text up to and including the
-// first ":" and the one character after it, then the pattern. Without a colon only the
-// first character stays.
+// first ":" and the one character after it (a whole UTF-8 character, as characterLength
+// counts it), then the pattern. Without a colon only the first character stays. The
+// filter prompt and start-up both rebuild the tip by this rule.
 std::string filterToolTipFor(const std::string& toolTip, const std::string& pattern);
 
 // The program's version as stored in "Version": major.minor.revision, here "1.30.213".

@@ -1,6 +1,7 @@
 // The check boxes, the Setup menu's prompts, the save dialog and the About box.
 #include "form_fixture.h"
 #include "version.h"
+#include "wildcard.h"
 
 namespace tolvane::test {
 namespace {
@@ -45,22 +46,36 @@ TEST_F(OptionsTest, CommentFromTheMenuTicksTheBoxAndThenChangesOnlyTheText) {
     EXPECT_EQ(form->FileComment, " kept blanks ");
 }
 
-TEST_F(OptionsTest, FilterPromptTicksTheBoxAndRebuildsTheTip) {
-    // The tip keeps up to the character after its first colon, then the pattern. Ticking
-    // the box by hand asks nothing.
+TEST_F(OptionsTest, FilterPromptTicksTheBoxRefusesAPathAndRebuildsTheTip) {
+    // The tip keeps up to the character after its first colon, a whole one however many
+    // bytes it takes, then the pattern. A pattern that reaches into another folder is
+    // refused with a message and changes nothing. Ticking the box by hand asks nothing.
     form->checkToggled(Control::Filter_Check, true);
     form->checkToggled(Control::Filter_Check, false);
-    dialogs.answers = {"x:y", "a?c*"};
+    dialogs.answers = {"x:y", "../*", "", "a?c*"};
     form->click(Control::Setup_Filter);
     EXPECT_TRUE(form->UseFileFilter && view.checks[Control::Filter_Check]);
     EXPECT_EQ(view.tips[Control::Filter_Check], "Search specific files: x:y");
-    form->click(Control::Setup_Filter);
-    form->click(Control::Setup_Filter);  // Cancel
-    EXPECT_EQ(dialogs.inputDefaults, (Strings{"", "x:y", "a?c*"}));
-    EXPECT_EQ(form->FileFilter, "a?c*");
-    EXPECT_EQ(view.tips[Control::Filter_Check], "Search specific files: a?c*");
     form->Filter_Check.setValue(0);
     EXPECT_FALSE(form->UseFileFilter);
+    form->click(Control::Setup_Filter);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Error in file filter: ../*\rError: " + std::string(kFileFilterRule));
+    EXPECT_EQ(dialogs.messages[0].title, "File filter");
+    EXPECT_EQ(dialogs.messages[0].style, Dialogs::kExclamation);
+    EXPECT_EQ(form->FileFilter, "x:y");
+    EXPECT_EQ(form->Filter_Check.Value(), 0);
+    EXPECT_EQ(view.tips[Control::Filter_Check], "Search specific files: x:y");
+    form->click(Control::Setup_Filter);  // Cancel
+    form->Filter_Check.setToolTipText("Suche:\xC3\xA4x");
+    form->click(Control::Setup_Filter);
+    EXPECT_EQ(dialogs.inputDefaults, (Strings{"", "x:y", "x:y", "x:y"}));
+    EXPECT_EQ(form->FileFilter, "a?c*");
+    EXPECT_TRUE(form->UseFileFilter);
+    EXPECT_EQ(view.tips[Control::Filter_Check],
+              "Suche:\xC3\xA4"
+              "a?c*");
 }
 
 TEST_F(OptionsTest, SaveDialogProposesTheCurrentFileAndCancelOrAFailureChangesNothing) {

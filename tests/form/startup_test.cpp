@@ -153,6 +153,14 @@ TEST_F(StartupTest, SwitchesAreOnOnlyForTrueAndAValueTooLongToReadTakesItsDefaul
                                 "Search specific files: " + std::string(254, 'f'),
                                 kDesignedTitle + " - (" + kDefaultSaveFilename + ")", kSystemDrive,
                                 kDefaultPath}));
+
+    // A stored pattern that reaches into another folder is kept, to be seen and mended,
+    // but the switch stays off whatever is stored.
+    storeSettings({{"File Filter", "../*"}});
+    form = newForm();
+    form->load();
+    EXPECT_EQ(shown()[1] + "|" + shown()[2] + "|" + shown()[3] + "|" + shown()[4],
+              "../*|000|000|Search specific files: ../*");
 }
 
 TEST_F(StartupTest, AReadTheStoreFailsIsReportedAndExitWritesNoDefaultOverWhatWasNotRead) {

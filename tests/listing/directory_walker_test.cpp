@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "date_time_text.h"
@@ -72,16 +73,18 @@ TEST_F(DirectoryWalkerTest, FilesFirstThenSubfoldersLastFoundFirst) {
     EXPECT_TRUE(window.messages.empty());
 }
 
-TEST_F(DirectoryWalkerTest, ThePatternNarrowsFilesButEverySubfolderIsEntered) {
+TEST_F(DirectoryWalkerTest, ThePatternNarrowsFilesOnlyWhenSwitchedOnButEverySubfolderIsEntered) {
+    fs.add({"/w/a.TXT", "/w/b.doc", "/w/docs/c.doc", "/w/docs/notes/d.txt"});
     fields.UseFileFilter = true;
     fields.FileFilter = "*.txt";
-    fs.add({"/w/a.TXT", "/w/b.doc", "/w/docs/c.doc", "/w/docs/notes/d.txt"});
     EXPECT_EQ(walk("/w"), (Lines{"/w|a.TXT", "/w/docs/notes|d.txt"}));
-
-    // The switch on with an empty pattern lists every file; without recursion nothing
-    // yields and no subfolder is entered.
-    fields.FileFilter.clear();
-    EXPECT_EQ(walk("/w").size(), 4u);
+    // An empty pattern, or one kept while the switch is off, narrows nothing.
+    for (const auto& [on, pattern] : {std::pair(true, ""), std::pair(false, "*.txt")}) {
+        fields.UseFileFilter = on;
+        fields.FileFilter = pattern;
+        EXPECT_EQ(walk("/w").size(), 4u) << on << " " << pattern;
+    }
+    // Without recursion nothing yields and no subfolder is entered.
     fields.RecurseSubdirectories = false;
     window.yields = fs.enumerationsStarted = 0;
     EXPECT_EQ(walk("/w").size(), 2u);

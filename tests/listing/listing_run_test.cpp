@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "scripted_file_system.h"
 #include "support/failing_output_system.h"
 #include "support/temporary_folder.h"
+#include "wildcard.h"
 
 namespace tolvane {
 namespace {
@@ -68,6 +70,12 @@ TEST_F(ListingRunTest, ACompletedRunBeepsOnceThenTellsWhereTheListingIs) {
     EXPECT_EQ(window.log.back(), "progress Directory contenst stored in: " + fields.SaveFilename);
     EXPECT_EQ(window.log[window.log.size() - 2], "beep");
     expectIdle();
+
+    fs.add({"/empty/"});  // nothing to list: the header alone, and still a success
+    window.folder = "/empty";
+    run.Make_Button_Click();
+    EXPECT_EQ(readFile(fields.SaveFilename), kHeader);
+    EXPECT_EQ(window.beeps, 2);
 }
 
 TEST_F(ListingRunTest, AStopPressDuringAYieldAbortsTheRunAndKeepsItsLines) {
@@ -104,17 +112,32 @@ TEST_F(ListingRunTest, AStopPressDuringAYieldAbortsTheRunAndKeepsItsLines) {
     EXPECT_EQ(std::count(second.begin(), second.end(), '\n'), 4);
 }
 
-TEST_F(ListingRunTest, AnOutputFileThatCannotBeOpenedIsReportedAndNothingIsWalked) {
+TEST_F(ListingRunTest, ARunThatCannotStartIsReportedAndNothingIsWalked) {
+    // An output file that cannot be opened, and a pattern that would reach into another
+    // folder: that one is refused before the listing file is touched.
+    struct Case {
+        std::string saveFilename;
+        std::string filter;
+        std::string message;
+    };
+    const std::string missing = (temp.path() / "missing" / "out.txt").string();
+    const std::string untouched = (temp.path() / "untouched.txt").string();
+    const Case cases[] = {
+        {missing, "", "Error opening file: " + missing + "\rError: No such file or directory"},
+        {"", "", "Error opening file: \rError: No such file or directory"},
+        {untouched, "../*", "Error in file filter: ../*\rError: " + std::string(kFileFilterRule)},
+    };
     window.progress = "earlier text";
-    for (const std::string& name :
-         {(temp.path() / "missing" / "out.txt").string(), std::string()}) {
-        fields.SaveFilename = name;
+    fields.UseFileFilter = true;
+    for (const Case& c : cases) {
+        fields.SaveFilename = c.saveFilename;
+        fields.FileFilter = c.filter;
         window.messages.clear();
         run.Make_Button_Click();
         ASSERT_EQ(window.messages.size(), 1u);
         EXPECT_EQ(window.messages[0].title, "Error in Make_Button_Click");
-        EXPECT_EQ(window.messages[0].text,
-                  "Error opening file: " + name + "\rError: No such file or directory");
+        EXPECT_EQ(window.messages[0].text, c.message);
+        EXPECT_FALSE(std::filesystem::exists(c.saveFilename));
         EXPECT_EQ(fs.enumerationsStarted, 0);
         EXPECT_EQ(window.progress, "earlier text");
         EXPECT_EQ(window.beeps, 0);
@@ -166,19 +189,13 @@ TEST_F(ListingRunTest, AListingThatCannotBeStoredIsReportedAndEndsOnAWholeLine) 
     }
 }
 
-// A chosen folder that cannot be read: the window goes idle, the failure travels on, and
-// the file keeps its header; so does a folder with nothing to list, which completes.
-TEST_F(ListingRunTest, AChosenFolderThatCannotBeReadOrHoldsNothingLeavesTheHeaderAlone) {
+TEST_F(ListingRunTest, AChosenFolderThatCannotBeReadLeavesTheWindowIdleAndTravelsOn) {
+    // No handler of the walker traps it: it reaches the caller of the run.
     window.folder = "/gone";
     EXPECT_THROW(run.Make_Button_Click(), RaisedError);
     EXPECT_TRUE(window.messages.empty());  // not trapped by the walker
     EXPECT_EQ(readFile(fields.SaveFilename), kHeader);
     expectIdle();
-    fs.add({"/empty/"});
-    window.folder = "/empty";
-    run.Make_Button_Click();
-    EXPECT_EQ(readFile(fields.SaveFilename), kHeader);
-    EXPECT_EQ(window.beeps, 1);
 }
 
 }  // namespace

@@ -92,10 +92,6 @@ TEST_F(RealTreeTest, TheWorkedExampleByteForByte) {
                   "x.TXT\tTXT\t512\t05-03-2004 17:02:40\t" +
                   w + "/Old\tR\tBackup 1\r\n");
     EXPECT_EQ(window.beeps, 1);
-
-    fields.AddComment = false;
-    const std::string plain = listing();
-    EXPECT_NE(plain.find("\t" + w + "/Old\tR\t\r\n"), std::string::npos);
 }
 
 TEST_F(RealTreeTest, FoldersListInNameOrderAndAreVisitedInReverse) {

@@ -28,6 +28,7 @@ TEST(FilterToolTipTest, KeepsUpToTheCharacterAfterTheFirstColon) {
         {"No colon", "Np"},
         {"", "p"},
         {"Suche:\xC3\xA4x", "Suche:\xC3\xA4p"},  // a whole character
+        {"a:\xC3x", "a:\xC3p"},                  // a byte that begins none is one
     };
     for (const auto& [toolTip, expected] : cases) {
         EXPECT_EQ(filterToolTipFor(toolTip, "p"), expected) << toolTip;
