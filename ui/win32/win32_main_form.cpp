@@ -187,20 +187,21 @@ void Win32MainForm::handle(MSG& message) {
 }
 
 bool Win32MainForm::previewKey(const MSG& message) {
-    if (message.hwnd != window_ && !::IsChild(window_, message.hwnd)) {
+    const bool enter = message.message == WM_KEYDOWN && message.wParam == VK_RETURN;
+    if ((!enter && message.message != WM_CHAR) ||
+        (message.hwnd != window_ && !::IsChild(window_, message.hwnd))) {
         return false;
     }
-    const bool dropped =
-        ::SendMessageW(control(Control::Result_Drive), CB_GETDROPPEDSTATE, 0, 0) != 0;
-    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && !dropped) {
-        // Enter belongs to Form_KeyPress alone: no control here uses it, and the dialog
-        // manager would turn it into a press of a default button.
+    if (enter) {
+        // Enter in the open drop-down chooses a drive there; anywhere else it belongs to
+        // Form_KeyPress alone: no control here uses it, and the dialog manager would turn
+        // it into a press of a default button.
+        if (::SendMessageW(control(Control::Result_Drive), CB_GETDROPPEDSTATE, 0, 0) != 0) {
+            return false;
+        }
         std::int16_t code = 13;
         form_->keyPreview(code);
         return true;
-    }
-    if (message.message != WM_CHAR) {
-        return false;
     }
     std::int16_t code = static_cast<std::int16_t>(message.wParam);
     form_->keyPreview(code);
