@@ -155,6 +155,16 @@ void CALLBACK answerActiveDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     ::PostMessageW(box, WM_COMMAND, typedAnswer == "cancel" ? IDCANCEL : IDOK, 0);
 }
 
+TEST_F(Win32WindowTest, TheFocusComesBackWhenAMessageBoxCloses) {
+    ::SetFocus(control(Control::Filter_Check));
+    Win32Dialogs shown;
+    shown.setOwner(window->window());
+    typedAnswer.clear();
+    ::SetTimer(nullptr, 0, 50, answerActiveDialog);
+    shown.messageBox("text", Dialogs::kInformation, "About Tolvane");
+    EXPECT_EQ(::GetFocus(), control(Control::Filter_Check));
+}
+
 TEST(Win32DialogsTest, PromptsAnsweredAndTextsInTheSystemsForm) {
     Win32Dialogs dialogs;
     typedAnswer = "*.txt";
