@@ -33,27 +33,6 @@ class BlockingFileSystem : public NativeFileSystem {
     }
 };
 
-// A registry store that can refuse to open or create any key, as one the user may not
-// write.
-class RefusingRegistry : public tolvane::testing::TestRegistry {
-    using U = std::uint32_t;
-
-  public:
-    bool refuse = false;
-
-    RegistryStatus RegOpenKeyExA(RegistryHandle key, const char* sub, U options, U access,
-                                 RegistryHandle* result) override {
-        return refuse ? 5 : TestRegistry::RegOpenKeyExA(key, sub, options, access, result);
-    }
-    RegistryStatus RegCreateKeyExA(RegistryHandle key, const char* sub, U reserved, const char* cls,
-                                   U options, U access, const void* security,
-                                   RegistryHandle* result, U* disposition) override {
-        return refuse ? 5
-                      : TestRegistry::RegCreateKeyExA(key, sub, reserved, cls, options, access,
-                                                      security, result, disposition);
-    }
-};
-
 #ifdef _WIN32
 inline const std::string kSystemDrive = "c: [test]";
 #else
@@ -123,15 +102,16 @@ class FormTest : public ::testing::Test {
         form->load();
     }
 
-    // The folder list's row of the folder `path`, or -1.
-    int rowOf(const std::string& path) const {
-        for (int i = 0; i < form->Result_Dir.ListCount(); ++i) {
-            if (form->Result_Dir.List(i) == path) {
+    // The row of the folder `path` in `window`'s folder list, or -1.
+    static int rowOf(const Main_Form& window, const std::string& path) {
+        for (int i = 0; i < window.Result_Dir.ListCount(); ++i) {
+            if (window.Result_Dir.List(i) == path) {
                 return i;
             }
         }
         return -1;
     }
+    int rowOf(const std::string& path) const { return rowOf(*form, path); }
 
     Names fileNames() const { return view.rowTexts(Control::Result_File); }
 
@@ -147,7 +127,7 @@ class FormTest : public ::testing::Test {
     ScriptedDialogs dialogs;
     BlockingFileSystem listFileSystem;
     NativeFileSystem runFileSystem;
-    RefusingRegistry store;
+    tolvane::testing::TestRegistry store;
     int programEnds = 0;
     std::unique_ptr<Main_Form> form;
 };

@@ -123,7 +123,7 @@ TEST_F(StartupTest, AddCommentWithABlankCommentPromptsBeforeTheTitleIsSet) {
 }
 
 TEST_F(StartupTest, UnwritableStoreStopsStartUpAfterTheFirstShowingAndCloseStillEnds) {
-    store.refuse = true;
+    store.refuseKeys = true;
     form->load();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].title, "Tolvane");

@@ -42,14 +42,7 @@ class QtWindowTest : public FormTest {
         QCoreApplication::processEvents();
     }
 
-    int rowOf(const std::string& path) const {
-        for (int i = 0; i < window->form().Result_Dir.ListCount(); ++i) {
-            if (window->form().Result_Dir.List(i) == path) {
-                return i;
-            }
-        }
-        return -1;
-    }
+    int rowOf(const std::string& path) const { return FormTest::rowOf(window->form(), path); }
 
     std::unique_ptr<QtMainForm> window;
 };
