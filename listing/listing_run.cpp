@@ -100,15 +100,17 @@ void ListingRun::startRun() {
     } catch (const WriteFailure& error) {
         filesListed_ = walker.filesListed();
         closeAfterFailure(files_, fileNo);
+        window_.setProgressText("Aborted");
         reportFileFailure("Error writing file: ", error.description());
         endRun();
         return;
     } catch (...) {
         // A failure no handler traps (the chosen folder cannot be read at all): the file
-        // keeps every line written so far, the window goes back to idle, and the failure
-        // travels on to be reported.
+        // keeps every line written so far, the status says the run did not end well, the
+        // window goes back to idle, and the failure travels on to be reported.
         filesListed_ = walker.filesListed();
         closeAfterFailure(files_, fileNo);
+        window_.setProgressText("Aborted");
         endRun();
         throw;
     }
@@ -117,6 +119,7 @@ void ListingRun::startRun() {
     try {
         files_.close(fileNo);
     } catch (const RaisedError& error) {
+        window_.setProgressText("Aborted");
         reportFileFailure("Error writing file: ", error.description());
         endRun();
         return;

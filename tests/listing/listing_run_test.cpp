@@ -182,7 +182,7 @@ TEST_F(ListingRunTest, AListingThatCannotBeStoredIsReportedAndEndsOnAWholeLine) 
         EXPECT_EQ(window.messages[0].text,
                   "Error writing file: " + fields.SaveFilename + "\rError: " + c.description);
         EXPECT_EQ(window.beeps, 0);
-        EXPECT_EQ(window.progress.find("stored in"), std::string::npos);
+        EXPECT_EQ(window.progress, "Aborted");  // never a success, nor a folder
         EXPECT_EQ(window.yields, c.yields);  // a walk ends at its failure
         EXPECT_EQ(system.descriptorsOpen, 0);
         expectIdle();
@@ -192,7 +192,9 @@ TEST_F(ListingRunTest, AListingThatCannotBeStoredIsReportedAndEndsOnAWholeLine) 
 TEST_F(ListingRunTest, AChosenFolderThatCannotBeReadLeavesTheWindowIdleAndTravelsOn) {
     // No handler of the walker traps it: it reaches the caller of the run.
     window.folder = "/gone";
+    window.progress = "Directory contenst stored in: an earlier run";
     EXPECT_THROW(run.Make_Button_Click(), RaisedError);
+    EXPECT_EQ(window.progress, "Aborted");
     EXPECT_TRUE(window.messages.empty());  // not trapped by the walker
     EXPECT_EQ(readFile(fields.SaveFilename), kHeader);
     expectIdle();
