@@ -1,15 +1,11 @@
 #include "name_order.h"
 
+#include "ascii_text.h"
+
 namespace tolvane {
 
 std::string orderKey(std::string_view name) {
-    std::string key(name);
-    for (char& c : key) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return key;
+    return asciiUpper(name);
 }
 
 bool namesInOrder(std::string_view left, std::string_view right) {

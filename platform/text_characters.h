@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "ascii_text.h"
+
 namespace tolvane {
 
 // Text is UTF-8 inside the program. A character is one valid UTF-8 sequence (no overlong
@@ -47,7 +49,7 @@ inline UpperCharacter upperCharacter(std::string_view text) {
     if (lead >= 0x80) {
         return upperNonAsciiCharacter(text);
     }
-    return UpperCharacter{lead >= 'a' && lead <= 'z' ? char32_t(lead - 'a' + 'A') : lead, 1};
+    return UpperCharacter{static_cast<unsigned char>(asciiUpper(static_cast<char>(lead))), 1};
 }
 
 // Appends `text` upper-cased by that rule to `out`; bytes that are not UTF-8 stay as they are.

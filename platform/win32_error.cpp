@@ -45,13 +45,13 @@ std::int32_t numberForWin32Error(DWORD code) {
 
 std::string win32Description(std::uint32_t errorCode) {
     wchar_t text[512];
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, errorCode, 0, text, sizeof text / sizeof text[0],
-                                  nullptr);
+    DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       errorCode, 0, text, sizeof text / sizeof text[0], nullptr);
     // The text ends in CR LF (and a space in some languages), which a message box line
     // must not carry.
-    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' ||
-                          text[length - 1] == L' ')) {
+    while (length > 0 &&
+           (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) {
         --length;
     }
     if (length == 0) {

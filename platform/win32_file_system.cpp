@@ -98,12 +98,12 @@ std::string Win32FileSystem::startEnumeration(const std::string& pattern,
     closeFind();
     mask_ = attributeMask;
     const std::size_t separator = pattern.find_last_of("\\/");
-    folderPrefix_ = separator == std::string::npos ? std::string() : pattern.substr(0, separator + 1);
+    folderPrefix_ =
+        separator == std::string::npos ? std::string() : pattern.substr(0, separator + 1);
 
     // A bare folder prefix names every entry of the folder, which the system spells "*".
     std::string search = pattern;
-    if (search.empty() || search.back() == '\\' || search.back() == '/' ||
-        search.back() == ':') {
+    if (search.empty() || search.back() == '\\' || search.back() == '/' || search.back() == ':') {
         search.push_back('*');
     }
     find_->handle = FindFirstFileW(win32Path(search).c_str(), &find_->data);
@@ -139,9 +139,9 @@ std::string Win32FileSystem::advanceToMatch(bool haveData) {
         haveData = false;
         if (returnedByMask(data.dwFileAttributes, mask_)) {
             currentName_ = utf8FromWide(data.cFileName);
-            current_ = EntryData{data.dwFileAttributes,
-                                 sizeValue(data.nFileSizeHigh, data.nFileSizeLow),
-                                 fileTimeValue(data.ftLastWriteTime)};
+            current_ =
+                EntryData{data.dwFileAttributes, sizeValue(data.nFileSizeHigh, data.nFileSizeLow),
+                          fileTimeValue(data.ftLastWriteTime)};
             return currentName_;
         }
     }
@@ -176,7 +176,7 @@ DateTime Win32FileSystem::fileTimeStamp(const std::string& fullPath) {
         !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
         throw win32Error(GetLastError(), kSource);
     }
-    return DateTime{local.wYear, local.wMonth, local.wDay,
+    return DateTime{local.wYear, local.wMonth,  local.wDay,
                     local.wHour, local.wMinute, local.wSecond};
 }
 

@@ -23,14 +23,13 @@ namespace tolvane {
 // plain Win32 form are passed in their "\\?\" form. Failures carry the system's own
 // description.
 class Win32FileSystem : public FileSystem {
-public:
+  public:
     Win32FileSystem();
     Win32FileSystem(const Win32FileSystem&) = delete;
     Win32FileSystem& operator=(const Win32FileSystem&) = delete;
     ~Win32FileSystem() override;
 
-    std::string startEnumeration(const std::string& pattern,
-                                 std::uint32_t attributeMask) override;
+    std::string startEnumeration(const std::string& pattern, std::uint32_t attributeMask) override;
     std::string nextName() override;
     std::int64_t fileLength(const std::string& fullPath) override;
     DateTime fileTimeStamp(const std::string& fullPath) override;
@@ -39,7 +38,7 @@ public:
     // Whether an entry with these attribute bits is returned under `attributeMask`.
     static bool returnedByMask(std::uint32_t attributes, std::uint32_t attributeMask);
 
-private:
+  private:
     // What the file system told about one entry.
     struct EntryData {
         std::uint32_t attributes = 0;

@@ -27,7 +27,8 @@ std::wstring wideFrom(UINT codePage, std::string_view text) {
                    (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) {
                 --size;
             }
-        } else if (size < text.size() && IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[size - 1]))) {
+        } else if (size < text.size() &&
+                   IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[size - 1]))) {
             --size;
         }
         const int count = static_cast<int>(size);

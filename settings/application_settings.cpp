@@ -4,7 +4,9 @@
 #include <iterator>
 #include <optional>
 
+#include "ascii_text.h"
 #include "text_characters.h"
+#include "version.h"
 #include "wildcard.h"
 
 namespace tolvane {
@@ -191,13 +193,7 @@ bool switchValue(const std::string& text) {
         return false;
     }
     const std::size_t last = text.find_last_not_of(' ');
-    std::string trimmed = text.substr(first, last - first + 1);
-    for (char& c : trimmed) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return trimmed == "TRUE";
+    return asciiUpper(std::string_view(text).substr(first, last - first + 1)) == "TRUE";
 }
 
 std::string switchText(bool value) {
@@ -214,8 +210,7 @@ std::string filterToolTipFor(const std::string& toolTip, const std::string& patt
 }
 
 std::string versionText() {
-    return std::to_string(TOLVANE_VERSION_MAJOR) + "." + std::to_string(TOLVANE_VERSION_MINOR) +
-           "." + std::to_string(TOLVANE_VERSION_PATCH);
+    return kVersionText;
 }
 
 }  // namespace tolvane

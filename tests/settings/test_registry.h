@@ -43,8 +43,8 @@ class PlatformRegistry : private StoreFolder, public SqliteRegistryStore {
 // A registry of its own for one test, empty at the start, that notes the opens and closes
 // and the names of the values written, in order, and fails the query of the value named
 // `failQueryOf` and the write of the one named `failSetOf` as a store with an I/O error
-// would. The CRegistry and settings tests use only the port, so they run unchanged on
-// either platform.
+// would; with `refuseKeys`, it opens and creates no key, as a store the user may not write. The
+// CRegistry and settings tests use only the port, so they run unchanged on either platform.
 class TestRegistry : public PlatformRegistry {
     using U = std::uint32_t;
 
@@ -53,11 +53,20 @@ class TestRegistry : public PlatformRegistry {
     std::vector<std::string> written;
     std::string failQueryOf;
     std::string failSetOf;
+    bool refuseKeys = false;
 
     RegistryStatus RegOpenKeyExA(RegistryHandle key, const char* sub, U options, U access,
                                  RegistryHandle* result) override {
         calls.push_back(std::string("Open ") + sub);
-        return PlatformRegistry::RegOpenKeyExA(key, sub, options, access, result);
+        return refuseKeys ? 5 : PlatformRegistry::RegOpenKeyExA(key, sub, options, access, result);
+    }
+    RegistryStatus RegCreateKeyExA(RegistryHandle key, const char* sub, U reserved, const char* cls,
+                                   U options, U access, const void* security,
+                                   RegistryHandle* result, U* disposition) override {
+        return refuseKeys
+                   ? 5
+                   : PlatformRegistry::RegCreateKeyExA(key, sub, reserved, cls, options, access,
+                                                       security, result, disposition);
     }
     RegistryStatus RegCloseKey(RegistryHandle key) override {
         calls.push_back("Close");

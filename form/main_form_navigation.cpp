@@ -1,0 +1,101 @@
+// Folder navigation: the drive, folder and file lists follow one another, and Enter or
+// Space opens the highlighted entry of the list that last had the focus.
+#include "application_settings.h"
+#include "ascii_text.h"
+#include "dialogs.h"
+#include "failure_report.h"
+#include "main_form.h"
+#include "path_separator.h"
+
+namespace tolvane {
+
+namespace {
+
+constexpr char kUpdateTitle[] = "Error updating field";
+
+// The root folder of the current drive, which the file list falls back to.
+const std::string kRoot(1, kPathSeparator);
+
+}  // namespace
+
+void Main_Form::applyHighlightedDrive() {
+    Result_Drive.setDrive(Result_Drive.List(Result_Drive.ListIndex()));
+    Result_Dir.setPath(Result_Drive.Drive());
+}
+
+void Main_Form::Result_Drive_Change() {
+    try {
+        applyHighlightedDrive();
+    } catch (...) {
+        recoverDriveChange(reportOf(std::current_exception()).description);
+    }
+}
+
+void Main_Form::recoverDriveChange(const std::string& description) noexcept {
+    // Every step is tried, whatever the one before it did.
+    try {
+        const std::string text = "Error in Result_Drive_Change.\r(Path= " + Result_Drive.Drive() +
+                                 " , Drive= " + Result_Drive.List(Result_Drive.ListIndex()) +
+                                 ")\rError: " + description;
+        dialogs_.messageBox(text, Dialogs::kExclamation, kUpdateTitle);
+    } catch (...) {
+    }
+    try {
+        Result_File.setPath(kRoot);
+    } catch (...) {
+    }
+    try {
+        // A drive other than the current one raises the change again, which moves the
+        // folder and file lists to it.
+        Result_Drive.setDrive(kDefaultDrive);
+    } catch (...) {
+    }
+}
+
+void Main_Form::Result_Dir_Change() {
+    try {
+        Result_File.setPath(Result_Dir.Path());
+    } catch (...) {
+        recoverDirChange(reportOf(std::current_exception()).description);
+    }
+}
+
+void Main_Form::recoverDirChange(const std::string& description) noexcept {
+    try {
+        const std::string text =
+            "Error in Result_Dir_Change.\r(Path= " + Result_Dir.Path() + ")\rError: " + description;
+        dialogs_.messageBox(text, Dialogs::kExclamation, kUpdateTitle);
+    } catch (...) {
+    }
+    try {
+        Result_File.setPath(kRoot);
+    } catch (...) {
+    }
+}
+
+void Main_Form::Result_Drive_GotFocus() {
+    FocusedList = "Result_Drive";
+}
+
+void Main_Form::Result_Dir_GotFocus() {
+    FocusedList = "Result_Dir";
+}
+
+void Main_Form::Result_File_GotFocus() {
+    FocusedList = "Result_File";
+}
+
+void Main_Form::Form_KeyPress(std::int16_t& KeyAscii) {
+    if (KeyAscii != 32 && KeyAscii != 13) {
+        return;
+    }
+    const std::string focused = asciiUpper(FocusedList);
+    if (focused == "RESULT_DIR") {
+        Result_Dir.setPath(Result_Dir.List(Result_Dir.ListIndex()));
+    } else if (focused == "RESULT_DRIVE") {
+        applyHighlightedDrive();
+    }
+    // KeyAscii stays as it is: the focused control receives the key as well.
+}
+
+}  // namespace tolvane

@@ -1,0 +1,63 @@
+// Start-up and shutdown: Form_Load fills the window from the stored settings;
+// Function_Exit_Click stores them and ends the program; Form_QueryUnload decides which
+// close requests store them.
+#include "application_settings.h"
+#include "dialogs.h"
+#include "failure_report.h"
+#include "main_form.h"
+
+namespace tolvane {
+
+CRegistry& Main_Form::registryObject() {
+    if (!Registry) {
+        Registry = std::make_unique<CRegistry>(registryStore_);
+    }
+    return *Registry;
+}
+
+void Main_Form::Form_Load() {
+    BaseCaption = "Make directory contents file";
+    Running = false;
+    StopRequested = false;
+    // Shown before the settings are applied, so that a prompt they raise (a blank
+    // comment) has the window behind it, still with its designed title.
+    view_.show();
+
+    // No trap yet: a key that can be neither opened nor created, or a value that cannot
+    // be read, ends start-up here and reaches the last-resort handling, which shows it.
+    // What was not read stays as stored at Exit, unless the user changes it.
+    loadOptionSettings(registryObject(), *this, unreadSettings_);
+
+    try {
+        loadLocationSettings(registryObject(), *this, unreadSettings_);
+        registryObject().CloseKey();
+        view_.show();
+        // The one yield: input that arrived during start-up is handled now.
+        view_.yield();
+    } catch (...) {
+        // The lists keep what they show now; the key stays open until shutdown reopens it.
+        const std::string text = "Error in Form_Load.\r(Path= " + Result_Dir.Path() +
+                                 " , Drive= " + Result_Drive.Drive() +
+                                 ")\rError: " + reportOf(std::current_exception()).description;
+        dialogs_.messageBox(text, Dialogs::kExclamation, "Error setting field");
+    }
+}
+
+void Main_Form::Function_Exit_Click() {
+    // No trap: a failure leaves the later values unwritten and goes to the last-resort
+    // handling, which then ends the program (see reportUntrapped).
+    exiting_ = true;
+    saveSettings(registryObject(), *this, unreadSettings_);
+    exiting_ = false;
+    endProgram_();
+}
+
+void Main_Form::Form_QueryUnload(std::int16_t& Cancel, std::int16_t UnloadMode) {
+    // Cancel is never set: a close is never refused, not even during a run.
+    static_cast<void>(Cancel);
+    if (UnloadMode == kCloseByUser) {
+        Function_Exit_Click();
+    }
+}
+
+}  // namespace tolvane

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "application_settings.h"
+#include "main_form.h"
+#include "native_file_system.h"
+#include "path_separator.h"
+#include "raised_error.h"
+#include "scripted_dialogs.h"
+#include "scripted_view.h"
+#include "settings/test_registry.h"
+#include "support/temporary_folder.h"
+
+namespace tolvane::test {
+
+using tolvane::testing::readFile;
+using Names = std::vector<std::string>;
+
+// The system's own file system, except that one folder (and all below it) cannot be read.
+class BlockingFileSystem : public NativeFileSystem {
+  public:
+    std::string blocked;
+
+    std::string startEnumeration(const std::string& pattern, std::uint32_t mask) override {
+        if (!blocked.empty() && pattern.rfind(blocked + kPathSeparator, 0) == 0) {
+            throw RaisedError(error_number::kPermissionDenied, "test", "Permission denied");
+        }
+        return NativeFileSystem::startEnumeration(pattern, mask);
+    }
+};
+
+#ifdef _WIN32
+inline const std::string kSystemDrive = "c: [test]";
+#else
+inline const std::string kSystemDrive = "/ [test]";
+#endif
+
+// Main_Form over a fresh folder tree, shown by a scripted view, with scripted dialogs and a
+// registry store of its own. Its drives are the system's root and two folders of the tree
+// standing in for a second drive and for one that is gone. Ending the program only counts
+// the ends.
+class FormTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const char* folder : {"drive_b/inner", "tree/sub1", "tree/sub2"}) {
+            temp.folder(folder);
+        }
+        for (const char* file :
+             {"drive_b/b.txt", "tree/top.txt", "tree/sub1/one.txt", "tree/sub2/two.txt"}) {
+            temp.file(file, 1);
+        }
+        drives = {{kDefaultDrive, kSystemDrive},
+                  {in("drive_b"), in("drive_b") + " [test]"},
+                  {in("gone"), in("gone") + " [test]"}};
+        form = newForm();
+    }
+
+    // The native path of `relative` (spelt with "/") in the tree.
+    std::string in(std::string relative) const {
+        std::replace(relative.begin(), relative.end(), '/', kPathSeparator);
+        return root + kPathSeparator + relative;
+    }
+
+    // A window as the program makes one, on the fixture's store.
+    std::unique_ptr<Main_Form> newForm() {
+        view = ScriptedView();
+        auto made = std::make_unique<Main_Form>(
+            Main_Form::Services{view, dialogs, drives, listFileSystem, runFileSystem, store});
+        made->setProgramEnd([this] { ++programEnds; });
+        return made;
+    }
+
+    // Stores settings as a save at Exit would have left them.
+    void storeSettings(const std::vector<std::pair<std::string, std::string>>& values) {
+        CRegistry registry(store);
+        openSettingsKey(registry);
+        for (const auto& [name, text] : values) {
+            registry.WriteValue(name, text);
+        }
+    }
+
+    // The stored value, or nothing when it is absent.
+    std::optional<std::string> storedValue(const std::string& name) {
+        CRegistry registry(store);
+        openSettingsKey(registry);
+        return registry.ValueExists(name) ? std::optional(registry.ReadValue(name)) : std::nullopt;
+    }
+
+    int storedCount() {
+        CRegistry registry(store);
+        openSettingsKey(registry);
+        return registry.NumOfValues();
+    }
+
+    // Starts the window on `folder` of `drive` (stored as the last drive and path).
+    void open(const std::string& folder, const std::string& drive = kSystemDrive) {
+        storeSettings({{"Last Drive", drive}, {"Last Path", folder}});
+        form->load();
+    }
+
+    // The row of the folder `path` in `window`'s folder list, or -1.
+    static int rowOf(const Main_Form& window, const std::string& path) {
+        for (int i = 0; i < window.Result_Dir.ListCount(); ++i) {
+            if (window.Result_Dir.List(i) == path) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    int rowOf(const std::string& path) const { return rowOf(*form, path); }
+
+    Names fileNames() const { return view.rowTexts(Control::Result_File); }
+
+    // A key as the user presses it on the control that has the focus.
+    void press(std::int16_t key) { form->keyPreview(key); }
+
+    // Declared first, so that it is removed after the window and the store are gone.
+    tolvane::testing::TemporaryFolder temp;
+    const std::string root = temp.str();
+    const std::string tree = in("tree");
+    std::vector<DriveEntry> drives;
+    ScriptedView view;
+    ScriptedDialogs dialogs;
+    BlockingFileSystem listFileSystem;
+    NativeFileSystem runFileSystem;
+    tolvane::testing::TestRegistry store;
+    int programEnds = 0;
+    std::unique_ptr<Main_Form> form;
+};
+
+}  // namespace tolvane::test

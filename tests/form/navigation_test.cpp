@@ -1,0 +1,114 @@
+// The drive, folder and file lists following one another, their recovery, and the keys
+// that move among them.
+#include "folder_path.h"
+#include "form_fixture.h"
+
+namespace tolvane::test {
+namespace {
+
+using NavigationTest = FormTest;
+
+TEST_F(NavigationTest, FolderListFollowsCodeAndEnterOrSpaceWhenItWasTheLastFocusedList) {
+    open(tree);
+    // The ancestors from the root, the folder itself highlighted, then its subfolders
+    // indented one step further.
+    EXPECT_EQ(form->Result_Dir.List(0), kDefaultPath);
+    EXPECT_EQ(form->Result_Dir.List(form->Result_Dir.ListIndex()), tree);
+    EXPECT_EQ(view.highlights[Control::Result_Dir], form->Result_Dir.ListIndex());
+    const std::vector<ListRow>& rows = view.rows[Control::Result_Dir];
+    const std::size_t depth = static_cast<std::size_t>(form->Result_Dir.ListIndex());
+    EXPECT_EQ(rows[depth].text, std::string(2 * depth, ' ') + "tree");
+    EXPECT_EQ(rows.back().text, std::string(2 * depth + 2, ' ') + "sub2");
+    EXPECT_EQ(rows.back().tip, in("tree/sub2"));
+    // A new path from code fills the file list before the set returns, with every file
+    // whatever the pattern.
+    form->FileFilter = "*.none";
+    form->UseFileFilter = true;
+    form->Result_Dir.setPath(in("tree/sub1/"));
+    EXPECT_EQ(form->Result_Dir.Path(), in("tree/sub1"));
+    EXPECT_EQ(fileNames(), Names{"one.txt"});
+
+    form->focusReceived(Control::Result_Dir);
+    form->listPicked(Control::Result_Dir, rowOf(tree), false);
+    press(13);
+    EXPECT_EQ(fileNames(), Names{"top.txt"});
+    form->listPicked(Control::Result_Dir, rowOf(in("tree/sub1")), false);
+    press(32);
+    form->listPicked(Control::Result_Dir, rowOf(tree), false);
+    press('x');  // other keys are the list's own business
+    EXPECT_EQ(form->Result_Dir.Path(), in("tree/sub1"));
+    // A double-click opens the folder at once.
+    form->listPicked(Control::Result_Dir, rowOf(tree), true);
+    EXPECT_EQ(form->Result_Dir.Path(), tree);
+    // A check box leaves the folder list the last list: Space there does both, and
+    // ticking the filter box asks nothing (no prompt below).
+    form->Filter_Check.setValue(0);
+    form->listPicked(Control::Result_Dir, rowOf(in("tree/sub2")), false);
+    press(32);
+    form->checkToggled(Control::Filter_Check, true);
+    EXPECT_TRUE(form->UseFileFilter);
+    EXPECT_EQ(form->Result_Dir.Path(), in("tree/sub2"));
+    // After the file list, or before any list had the focus, Enter opens nothing.
+    form->listPicked(Control::Result_Dir, rowOf(tree), false);
+    form->focusReceived(Control::Result_File);
+    press(13);
+    form->FocusedList.clear();
+    press(32);
+    EXPECT_EQ(form->Result_Dir.Path(), in("tree/sub2"));
+    // The name is compared without regard to case.
+    form->FocusedList = "result_dir";
+    press(13);
+    EXPECT_EQ(form->Result_Dir.Path(), tree);
+    EXPECT_EQ(dialogs.prompts(), 0u);
+}
+
+TEST_F(NavigationTest, DriveListAppliesItsHighlightOnEnterOrSpaceAndRecoversFromFailures) {
+    open(tree);
+    form->focusReceived(Control::Result_Drive);
+    EXPECT_EQ(form->FocusedList, "Result_Drive");
+    // A new drive from code: the lists follow it, each drive keeping its current folder.
+    form->Result_Drive.setDrive(in("drive_b") + " [test]");
+    EXPECT_EQ(fileNames(), Names{"b.txt"});
+    form->Result_Dir.setPath(in("drive_b/inner"));
+    form->Result_Drive.setDrive(kDefaultDrive);  // by its root
+    EXPECT_EQ(form->Result_Drive.Drive(), kSystemDrive);
+    EXPECT_EQ(view.highlights[Control::Result_Drive], 0);
+    EXPECT_EQ(form->Result_Dir.Path(), tree);
+    // The user's pick; then Space puts the folder list back on the drive's current folder.
+    form->listPicked(Control::Result_Drive, 1, true);
+    EXPECT_EQ(form->Result_Dir.Path(), in("drive_b/inner"));
+    form->Result_Dir.setPath(tree);
+    press(32);
+    EXPECT_EQ(form->Result_Dir.Path(), in("drive_b/inner"));
+    form->Result_Drive.setDrive(in("drive_b/"));  // back, named by its root
+    EXPECT_EQ(dialogs.prompts(), 0u);
+
+    // The user picks the drive that is gone: the default drive is current and highlighted
+    // again, and the lists followed it.
+    form->listPicked(Control::Result_Drive, 2, true);
+    EXPECT_EQ(form->Result_Drive.Drive(), kSystemDrive);
+    EXPECT_EQ(form->Result_Drive.ListIndex(), 0);
+    EXPECT_EQ(view.highlights[Control::Result_Drive], 0);
+    EXPECT_EQ(form->Result_Dir.Path(), tree);
+    EXPECT_EQ(fileNames(), Names{"top.txt"});
+    // A folder whose files cannot be read: the file list shows the root.
+    listFileSystem.blocked = in("tree/sub2");
+    form->Result_Dir.setPath(in("tree/sub2"));
+    EXPECT_EQ(form->Result_Dir.Path(), in("tree/sub2"));
+    EXPECT_EQ(form->Result_File.Path(), absoluteFolderPath(std::string(1, kPathSeparator)));
+    form->Result_Dir.setPath(in("tree/sub2"));  // the same path again raises nothing
+
+    const std::vector<Message>& shown = dialogs.messages;
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].text.rfind("Error in Result_Drive_Change.\r(Path= " + in("drive_b") +
+                                      " [test] , Drive= " + in("gone") +
+                                      " [test])\rError: Device unavailable (",
+                                  0),
+              0u);
+    EXPECT_EQ(shown[1].text, "Error in Result_Dir_Change.\r(Path= " + in("tree/sub2") +
+                                 ")\rError: Permission denied");
+    EXPECT_EQ(shown[0].title + "|" + shown[1].title, "Error updating field|Error updating field");
+}
+
+}  // namespace
+}  // namespace tolvane::test

@@ -1,0 +1,122 @@
+// The check boxes, the Setup menu's prompts, the save dialog and the About box.
+#include "form_fixture.h"
+#include "version.h"
+#include "wildcard.h"
+
+namespace tolvane::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class OptionsTest : public FormTest {
+  protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        open(tree);
+    }
+};
+
+TEST_F(OptionsTest, TickingCommentWithABlankCommentPromptsInsideTheTick) {
+    // A click: the prompt opens with the field and the box already set; Cancel leaves the
+    // box ticked, and ticking it again from code raises nothing.
+    bool setWhilePrompting = false;
+    dialogs.whileShown = [&] {
+        setWhilePrompting = form->AddComment && view.checks[Control::Comment_Check];
+    };
+    form->FileComment = "   ";
+    form->checkToggled(Control::Comment_Check, true);
+    form->Comment_Check.setValue(1);
+    EXPECT_EQ(dialogs.inputDefaults, Strings{"   "});
+    EXPECT_TRUE(setWhilePrompting);
+    EXPECT_EQ(form->Comment_Check.Value(), 1);
+    EXPECT_EQ(form->FileComment, "   ");
+    form->checkToggled(Control::Comment_Check, false);
+    EXPECT_FALSE(form->AddComment || view.checks[Control::Comment_Check]);
+}
+
+TEST_F(OptionsTest, CommentFromTheMenuTicksTheBoxAndThenChangesOnlyTheText) {
+    // Blanks are stored as entered; ticking the box then finds them blank and asks again.
+    // Once ticked, only the text changes.
+    dialogs.answers = {"  ", "second", " kept blanks "};
+    form->click(Control::Setup_Comment);
+    EXPECT_EQ(form->FileComment, "second");
+    EXPECT_TRUE(form->AddComment);
+    form->click(Control::Setup_Comment);
+    EXPECT_EQ(dialogs.inputDefaults, (Strings{"", "  ", "second"}));
+    EXPECT_EQ(form->FileComment, " kept blanks ");
+}
+
+TEST_F(OptionsTest, FilterPromptTicksTheBoxRefusesAPathAndRebuildsTheTip) {
+    // The tip keeps up to the character after its first colon, a whole one however many
+    // bytes it takes, then the pattern. A pattern that reaches into another folder is
+    // refused with a message and changes nothing. Ticking the box by hand asks nothing.
+    form->checkToggled(Control::Filter_Check, true);
+    form->checkToggled(Control::Filter_Check, false);
+    // A colon in the pattern must not move the cut; Windows names take no colon.
+#ifdef _WIN32
+    const std::string first = "x;y";
+#else
+    const std::string first = "x:y";
+#endif
+    dialogs.answers = {first, "../*", "", "a?c*"};
+    form->click(Control::Setup_Filter);
+    EXPECT_TRUE(form->UseFileFilter && view.checks[Control::Filter_Check]);
+    EXPECT_EQ(view.tips[Control::Filter_Check], "Search specific files: " + first);
+    form->Filter_Check.setValue(0);
+    EXPECT_FALSE(form->UseFileFilter);
+    form->click(Control::Setup_Filter);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Error in file filter: ../*\rError: " + std::string(kFileFilterRule));
+    EXPECT_EQ(dialogs.messages[0].title, "File filter");
+    EXPECT_EQ(dialogs.messages[0].style, Dialogs::kExclamation);
+    EXPECT_EQ(form->FileFilter, first);
+    EXPECT_EQ(form->Filter_Check.Value(), 0);
+    EXPECT_EQ(view.tips[Control::Filter_Check], "Search specific files: " + first);
+    form->click(Control::Setup_Filter);  // Cancel
+    form->Filter_Check.setToolTipText("Suche:\xC3\xA4x");
+    form->click(Control::Setup_Filter);
+    EXPECT_EQ(dialogs.inputDefaults, (Strings{"", first, first, first}));
+    EXPECT_EQ(form->FileFilter, "a?c*");
+    EXPECT_TRUE(form->UseFileFilter);
+    EXPECT_EQ(view.tips[Control::Filter_Check],
+              "Suche:\xC3\xA4"
+              "a?c*");
+}
+
+TEST_F(OptionsTest, SaveDialogProposesTheCurrentFileAndCancelOrAFailureChangesNothing) {
+    const std::string chosen = in("out/list.txt");
+    dialogs.answers = {chosen};
+    form->click(Control::Setup_Name);
+    form->click(Control::Setup_Name);  // Cancel
+    ASSERT_EQ(dialogs.saves.size(), 2u);
+    EXPECT_EQ(dialogs.saves[0].InitDir + "|" + dialogs.saves[0].FileName, ".|Tolvane.Txt");
+    EXPECT_EQ(dialogs.saves[0].DialogTitle, "Enter path & name of file to save filenames in:");
+    EXPECT_EQ(dialogs.saves[0].Filter, "TXT file (*.txt)|*.txt|All files (*.*)|*.*");
+    EXPECT_EQ(dialogs.saves[0].Flags, 0x806);
+    EXPECT_EQ(dialogs.saves[1].InitDir + "|" + dialogs.saves[1].FileName, in("out") + "|list.txt");
+    EXPECT_EQ(form->SaveFilename, chosen);
+    const std::string title = "Make directory contents file - (" + chosen + ")";
+    EXPECT_EQ(view.title, title);
+
+    // A separator too far into the name for its 16-bit position: no dialog, no message.
+    form->SaveFilename = std::string(40000, 'd') + kPathSeparator + "list.txt";
+    form->click(Control::Setup_Name);
+    EXPECT_EQ(dialogs.prompts(), 2u);
+    EXPECT_EQ(view.title, title);
+}
+
+TEST_F(OptionsTest, AboutBoxHasFiveLines) {
+    form->click(Control::Function_About);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].title, "About Tolvane");
+    EXPECT_EQ(dialogs.messages[0].style, Dialogs::kInformation);
+    const std::string head = std::string("Palimor, Version ") + kVersionText +
+                             "\rWrite filenames in directory and subdirectories to file,"
+                             "\rin <Tab> separated format.\r\rMade by Corvalin, ";
+    EXPECT_EQ(dialogs.messages[0].text.rfind(head, 0), 0u);
+    EXPECT_EQ(dialogs.messages[0].text.find_first_of("\r\n", head.size()), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tolvane::test

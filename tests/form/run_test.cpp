@@ -1,0 +1,103 @@
+// Listing runs started and stopped from the window. (The run's own rules are proved
+// against a fake window in listing_run_test.cpp; these prove the window's part.)
+#include <filesystem>
+
+#include "form_fixture.h"
+#include "output_file_table.h"
+
+namespace tolvane::test {
+namespace {
+
+const Control kSwitched[] = {Control::Comment_Check, Control::Filter_Check, Control::Function_Make,
+                             Control::Recurse_Check, Control::Result_Drive, Control::Result_Dir,
+                             Control::Setup_Menu};
+
+class RunTest : public FormTest {
+  protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        open(tree);
+        form->SaveFilename = in("listing.txt");
+    }
+
+    // How many of the controls a run switches are enabled.
+    int switchedEnabled() const {
+        int count = 0;
+        for (Control control : kSwitched) {
+            count += view.isEnabled(control) ? 1 : 0;
+        }
+        return count;
+    }
+};
+
+TEST_F(RunTest, MenuItemWritesTheListingOfTheFolderShownAndBeeps) {
+    form->checkToggled(Control::Recurse_Check, false);  // the folder's own files only
+    form->click(Control::Function_Make);
+    const std::string listing = readFile(in("listing.txt"));
+    EXPECT_EQ(listing.rfind("Filename\tExtension\tSize", 0), 0u);
+    EXPECT_EQ(listing.find("\r\ntop.txt\t"), listing.find("\r\n"));
+    EXPECT_EQ(listing.find("one.txt"), std::string::npos);
+    EXPECT_EQ(dialogs.beeps, 1);
+    EXPECT_EQ(view.captions[Control::Progress_Label],
+              "Directory contenst stored in: " + in("listing.txt"));
+    EXPECT_EQ(view.captions[Control::Make_Button], "&Make List");
+}
+
+TEST_F(RunTest, RunDisablesWhatCouldChangeItAndAClickDuringAYieldStopsIt) {
+    int whileRunning = -1;
+    bool idleAtOnce = false;
+    view.atYield = {[&] {
+        whileRunning = switchedEnabled();
+        EXPECT_EQ(view.captions[Control::Make_Button], "&Stop");
+        EXPECT_EQ(view.enabled.size(), std::size(kSwitched));  // nothing else is touched
+        // Focus and keys still reach the window, and may move the folder list.
+        form->focusReceived(Control::Result_Dir);
+        form->listPicked(Control::Result_Dir, rowOf(in("tree/sub1")), false);
+        std::int16_t enter = 13;
+        form->keyPreview(enter);
+        form->click(Control::Make_Button);
+        // Back in idle at once, before the walker has even returned.
+        idleAtOnce = form->StopRequested && !form->Running &&
+                     view.captions[Control::Make_Button] == "&Make List" && switchedEnabled() == 7;
+    }};
+    form->click(Control::Make_Button);
+
+    EXPECT_EQ(whileRunning, 0);
+    EXPECT_TRUE(idleAtOnce);
+    EXPECT_EQ(view.captions[Control::Progress_Label], "Aborted");
+    EXPECT_EQ(form->Result_Dir.Path(), in("tree/sub1"));
+    // The run keeps the folder it started from.
+    EXPECT_NE(readFile(in("listing.txt")).find("top.txt"), std::string::npos);
+}
+
+TEST_F(RunTest, FailuresAreReportedAndLeaveTheWindowIdle) {
+    // An output file that cannot be opened: the run's own message.
+    form->SaveFilename = in("none/listing.txt");
+    form->click(Control::Make_Button);
+
+    // At the first yield the user presses Enter on a folder that has vanished since the
+    // list was filled: Form_KeyPress fails, nothing traps it, and the run ends as stopped.
+    form->SaveFilename = in("listing.txt");
+    view.atYield = {[this] {
+        form->focusReceived(Control::Result_Dir);
+        form->listPicked(Control::Result_Dir, rowOf(in("tree/sub1")), false);
+        std::filesystem::remove_all(in("tree/sub1"));
+        press(13);
+    }};
+    form->click(Control::Make_Button);
+    EXPECT_EQ(view.captions[Control::Progress_Label], "Aborted");
+    EXPECT_EQ(form->Result_Dir.Path(), tree);
+    EXPECT_EQ(switchedEnabled(), 7);
+    EXPECT_FALSE(form->Running || form->StopRequested || OutputFileTable::instance().isOpen(1));
+
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].title, "Error in Make_Button_Click");
+    EXPECT_EQ(
+        dialogs.messages[0].text.rfind("Error opening file: " + in("none") + kPathSeparator, 0),
+        0u);
+    EXPECT_EQ(dialogs.messages[1].text.rfind("Run-time error '76':\rSource: ", 0), 0u);
+    EXPECT_EQ(dialogs.messages[1].title, "Tolvane");
+}
+
+}  // namespace
+}  // namespace tolvane::test

@@ -1,0 +1,242 @@
+// Start-up from the stored settings, storing them at Exit and at the user's close, the
+// last-resort handling of failures no procedure traps, and the program ending at once.
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+#include "folder_path.h"
+#include "form_fixture.h"
+#include "version.h"
+
+namespace tolvane::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+const std::string kDesignedTitle = "Make directory contents file";
+
+class StartupTest : public FormTest {
+  protected:
+    // What the window shows of the settings: comment, filter, the three fields and the
+    // three boxes (Comment, Filter, Recurse), the filter's tip, the title, drive, folder.
+    Strings shown() {
+        const Main_Form& f = *form;
+        const auto digits = [](auto... values) { return (std::to_string(values) + ...); };
+        return {f.FileComment,
+                f.FileFilter,
+                digits(f.AddComment, f.UseFileFilter, f.RecurseSubdirectories),
+                digits(view.checks[Control::Comment_Check], view.checks[Control::Filter_Check],
+                       view.checks[Control::Recurse_Check]),
+                f.Filter_Check.ToolTipText(),
+                view.title,
+                f.Result_Drive.Drive(),
+                f.Result_Dir.Path()};
+    }
+};
+
+TEST_F(StartupTest, FirstStartShowsTheDefaultsAndACloseByCodeStoresNothing) {
+    form->load();
+    EXPECT_EQ(dialogs.prompts(), 0u);
+    // The title rule: the designed caption, then the file name in brackets.
+    EXPECT_EQ(shown(), (Strings{"", "", "001", "001", "Search specific files: ",
+                                kDesignedTitle + " - (" + kDefaultSaveFilename + ")", kSystemDrive,
+                                kDefaultPath}));
+    EXPECT_EQ(view.shows, 2);
+    EXPECT_EQ(view.yields, 1);
+    EXPECT_TRUE(form->Registry->CurrentKey().empty());  // the key was closed again
+    for (std::int16_t reason : {Main_Form::kCloseByCode, Main_Form::kCloseBySessionEnd}) {
+        EXPECT_TRUE(form->closeRequested(reason));
+    }
+    EXPECT_EQ(programEnds, 0);
+    EXPECT_EQ(storedCount(), 0);
+}
+
+TEST_F(StartupTest, ExitStoresTheNineValuesAndTheNextStartShowsThem) {
+    form->load();
+    dialogs.answers = {"kept note", "*.txt", in("out.txt")};
+    form->click(Control::Setup_Comment);
+    form->click(Control::Setup_Filter);
+    form->click(Control::Setup_Name);
+    form->checkToggled(Control::Recurse_Check, false);
+    form->Result_Drive.setDrive(in("drive_b") + " [test]");
+    form->Result_Dir.setPath(in("drive_b/inner"));
+    EXPECT_EQ(storedCount(), 0);  // nothing is written before Exit
+
+    form->click(Control::Function_Exit);
+    EXPECT_EQ(programEnds, 1);
+    EXPECT_EQ(storedCount(), 9);
+    EXPECT_EQ(storedValue("Version"), kVersionText);
+    // A second start, a new window on the same store, shows the other eight; the user's
+    // close stores them again.
+    form = newForm();
+    form->load();
+    EXPECT_EQ(dialogs.prompts(), 3u);  // only the three above
+    EXPECT_EQ(shown(), (Strings{"kept note", "*.txt", "110", "110", "Search specific files: *.txt",
+                                kDesignedTitle + " - (" + in("out.txt") + ")",
+                                in("drive_b") + " [test]", in("drive_b/inner")}));
+    store.written.clear();
+    EXPECT_TRUE(form->closeRequested(Main_Form::kCloseByUser));
+    EXPECT_EQ(programEnds, 2);
+    EXPECT_EQ(store.written,
+              (Strings{"Add Comment", "File Comment", "File Filter", "Last Drive", "Last Path",
+                       "Recurse Subdirectories", "Save Filename", "Use File Filter", "Version"}));
+}
+
+TEST_F(StartupTest, StoredDriveOrFolderThatIsGoneIsReportedOnceAndExitReplacesIt) {
+    // The default drive's current folder: the working folder when it is on that drive.
+    const std::string working = absoluteFolderPath(".");
+    const std::string defaultFolder =
+        isInsideFolder(working, kDefaultDrive) ? working : kDefaultPath;
+    const std::pair<Strings, std::string> cases[] = {
+        // The drive fails: the lists keep the default drive's folder.
+        {{in("gone") + " [test]", tree},
+         "(Path= " + defaultFolder + " , Drive= " + kSystemDrive + ")\rError: Device unavailable"},
+        // The folder fails after its drive was applied.
+        {{in("drive_b") + " [test]", in("drive_b/vanished")},
+         "(Path= " + in("drive_b") + " , Drive= " + in("drive_b") + " [test])\rError: "},
+    };
+    for (const auto& [stored, reported] : cases) {
+        storeSettings({{"Last Drive", stored[0]}, {"Last Path", stored[1]}});
+        dialogs.messages.clear();
+        form = newForm();
+        form->load();
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].title, "Error setting field");
+        EXPECT_EQ(dialogs.messages[0].text.rfind("Error in Form_Load.\r" + reported, 0), 0u);
+        EXPECT_EQ(view.shows, 1);  // the second showing is skipped
+        // Exit, through the key start-up left open, stores the folder shown instead.
+        form->click(Control::Function_Exit);
+        EXPECT_EQ(storedValue("Last Path"), form->Result_Dir.Path());
+    }
+}
+
+TEST_F(StartupTest, AddCommentWithABlankCommentPromptsBeforeTheTitleIsSet) {
+    storeSettings({{"Add Comment", " true "}, {"File Comment", "  "}});
+    Strings whilePrompting;
+    dialogs.whileShown = [&] { whilePrompting = {view.title, std::to_string(view.shows)}; };
+    dialogs.answers = {"typed at start"};
+    form->load();
+    EXPECT_EQ(dialogs.inputDefaults, Strings{"  "});
+    EXPECT_EQ(dialogs.prompts(), 1u);
+    EXPECT_EQ(whilePrompting, (Strings{kDesignedTitle, "1"}));
+    EXPECT_EQ(form->FileComment, "typed at start");
+    EXPECT_EQ(shown()[5], kDesignedTitle + " - (" + kDefaultSaveFilename + ")");
+}
+
+TEST_F(StartupTest, UnwritableStoreStopsStartUpAfterTheFirstShowingAndCloseStillEnds) {
+    store.refuseKeys = true;
+    form->load();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].title, "Tolvane");
+    const std::string failure = "Run-time error '-2147221502':\rSource: CRegistry:OpenKey\r";
+    EXPECT_EQ(dialogs.messages[0].text.rfind(failure + "Error: ", 0), 0u);
+    EXPECT_EQ(view.title, kDesignedTitle);  // no setting was applied
+    EXPECT_EQ(view.shows, 1);
+
+    // The user's close tries to store the settings: the failed save is shown, then the
+    // program ends.
+    EXPECT_EQ(programEnds, 0);
+    EXPECT_TRUE(form->closeRequested(Main_Form::kCloseByUser));
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[1].text.rfind(failure, 0), 0u);
+    EXPECT_NE(dialogs.messages[1].text.find("\rNot every setting could be stored."),
+              std::string::npos);
+    EXPECT_EQ(programEnds, 1);
+}
+
+TEST_F(StartupTest, SwitchesAreOnOnlyForTrueAndAValueTooLongToReadTakesItsDefault) {
+    storeSettings({{"Use File Filter", " true "},
+                   {"Recurse Subdirectories", "yes"},
+                   {"Save Filename", std::string(255, 'n')},
+                   {"File Filter", std::string(254, 'f')}});
+    form->load();
+    EXPECT_EQ(shown(), (Strings{"", std::string(254, 'f'), "010", "010",
+                                "Search specific files: " + std::string(254, 'f'),
+                                kDesignedTitle + " - (" + kDefaultSaveFilename + ")", kSystemDrive,
+                                kDefaultPath}));
+
+    // A stored pattern that reaches into another folder is kept, to be seen and mended,
+    // but the switch stays off whatever is stored.
+    storeSettings({{"File Filter", "../*"}});
+    form = newForm();
+    form->load();
+    EXPECT_EQ(shown()[1] + "|" + shown()[2] + "|" + shown()[3] + "|" + shown()[4],
+              "../*|000|000|Search specific files: ../*");
+}
+
+TEST_F(StartupTest, AReadTheStoreFailsIsReportedAndExitWritesNoDefaultOverWhatWasNotRead) {
+    // The store stops answering (another program holds it, say) at one value. Exit leaves
+    // what was not read as stored, unless the user changed it (the filter switch here).
+    const std::pair<std::string, Strings> cases[] = {
+        {"File Filter", {"Add Comment", "File Comment", "Use File Filter", "Version"}},
+        {"Last Path",
+         {"Add Comment", "File Comment", "File Filter", "Last Drive", "Recurse Subdirectories",
+          "Save Filename", "Use File Filter", "Version"}},
+    };
+    for (const auto& [failing, written] : cases) {
+        storeSettings({{"Save Filename", "kept.txt"}, {"Last Path", tree}, {"File Filter", "*.b"}});
+        store.failQueryOf = failing;
+        dialogs.messages.clear();
+        form = newForm();
+        form->load();
+        store.failQueryOf.clear();
+        ASSERT_EQ(dialogs.messages.size(), 1u) << failing;
+        // The folder is read inside Form_Load's trap; the pattern before it.
+        EXPECT_EQ(dialogs.messages[0].title,
+                  failing == "Last Path" ? "Error setting field" : "Tolvane");
+        const std::string& text = dialogs.messages[0].text;
+        EXPECT_EQ(text.substr(text.rfind('\r') + 1),
+                  "Error: Failed to read value " + failing + " from Registry.");
+        store.written.clear();
+        form->checkToggled(Control::Filter_Check, !form->UseFileFilter);
+        form->click(Control::Function_Exit);
+        EXPECT_EQ(store.written, written) << failing;
+        EXPECT_EQ(storedValue("Last Path"), tree);
+        EXPECT_EQ(storedValue("File Filter"), "*.b");
+    }
+}
+
+TEST_F(StartupTest, ASaveThatFailsPartWayKeepsWhatItWroteAndStillEnds) {
+    form->load();
+    store.failSetOf = "File Filter";
+    form->click(Control::Function_Exit);
+    EXPECT_EQ(store.written, (Strings{"Add Comment", "File Comment", "File Filter"}));
+    EXPECT_EQ(storedValue("File Comment"), " ");  // an empty text is stored as one space
+    EXPECT_EQ(storedValue("File Filter"), std::nullopt);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages[0].text.find("\rNot every setting could be stored."),
+              std::string::npos);
+    EXPECT_EQ(programEnds, 1);
+}
+
+#ifndef _WIN32
+// Seen from outside: Main_Form in a child process (form_program_child) gets Exit at the
+// first yield of a run, and the test looks at its exit status, its output, its listing and
+// its store. When the disk takes none of the listing, the failure is shown before the end.
+TEST_F(StartupTest, ExitDuringARunEndsAtOnceWithTheListingClosedOrItsFailureShown) {
+    for (const std::string mode : {"", "full"}) {
+        const std::string command = std::string("'") + FORM_PROGRAM_CHILD + "' '" + root + "' '" +
+                                    store.location() + "' " + mode + " > '" + root + "/child.out'";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_EQ(WEXITSTATUS(status), 0);
+        const std::string listing = readFile(root + "/listing.txt");
+        if (mode == "full") {
+            EXPECT_EQ(readFile(root + "/child.out"),
+                      "prompt Error in Make_Button_Click: Error writing file: " + root +
+                          "/listing.txt\rError: No space left on device\n");
+            EXPECT_EQ(listing, "");  // not even half a line
+            continue;
+        }
+        EXPECT_EQ(readFile(root + "/child.out"), "");  // no prompt was shown
+        // The folder's own file, its line complete although it was still in the output
+        // buffer when Exit came, is the last: no subfolder was entered.
+        const std::size_t topLine = listing.find("\r\ntop.txt\t");
+        ASSERT_NE(topLine, std::string::npos);
+        EXPECT_EQ(listing.find("\r\n", topLine + 2), listing.size() - 2);
+        EXPECT_EQ(storedValue("Last Path"), tree);
+    }
+}
+#endif
+
+}  // namespace
+}  // namespace tolvane::test

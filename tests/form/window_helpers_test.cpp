@@ -1,0 +1,85 @@
+// The window's helpers that need no window: the drive table and SplitFilename.
+#include <gtest/gtest.h>
+
+#include "drive_table.h"
+#include "path_separator.h"
+#include "raised_error.h"
+#include "split_filename.h"
+
+namespace tolvane {
+namespace {
+
+// Each drive as its mount point, "=", and its text.
+std::vector<std::string> entries(const std::vector<DriveEntry>& drives) {
+    std::vector<std::string> found;
+    for (const DriveEntry& drive : drives) {
+        found.push_back(drive.mountPoint + "=" + drive.text);
+    }
+    return found;
+}
+
+#ifndef _WIN32
+TEST(DriveTableTest, KeepsOnlyFileSystemsUsersKeepFilesOnAndAPathGoesToItsDeepestMount) {
+    const std::vector<DriveEntry> drives = drivesOfMountTable(
+        "sysfs / sysfs rw 0 0\n"              // a pseudo file system, even on "/"
+        "tmpfs /dev tmpfs rw 0 0\n"           // the system's own tree
+        "/dev/sda1 /etc/hosts ext4 rw 0 0\n"  // a file bound into a container
+        "/dev/sdb1 /no/such/mount ext4 rw 0 0\ngarbage\n"
+        "tmpfs /tmp ext4 rw 0 0\ntmpfs /t\\155p tmpfs rw 0 0\n");  // "\155" is "m"
+    // "/" is always there; the later mount on the same point wins.
+    EXPECT_EQ(entries(drives), (std::vector<std::string>{"/=/ [root]", "/tmp=/tmp [tmpfs]"}));
+    EXPECT_EQ(driveIndexOf(drives, "/tmp/x"), 1);
+    EXPECT_EQ(driveIndexOf(drives, "/tmpfiles"), 0);  // not below /tmp
+}
+#else
+TEST(DriveTableTest, DriveLettersInTheListsFormAndAPathGoesToItsDrive) {
+    const std::vector<DriveEntry> drives = mountedDrives();
+    const std::vector<std::string> found = entries(drives);
+    ASSERT_FALSE(found.empty());
+    // The root, "=", the letter in lower case and its colon, then the label if any.
+    EXPECT_EQ(found[0].substr(3, 4), "=" + std::string(1, found[0][0] - 'A' + 'a') + ":");
+    EXPECT_EQ(driveIndexOf(drives, found[0].substr(0, 3) + "x"), 0);
+}
+#endif
+
+TEST(SplitFilenameTest, SplitsAtTheLastSeparator) {
+    const std::string s(1, kPathSeparator);
+    // The file name, then its folder and name parts.
+    const std::string cases[][3] = {
+        {s + "data" + s + "more" + s + "list.txt", s + "data" + s + "more", "list.txt"},
+        {"list.txt", ".", "list.txt"},     // no separator: the current folder
+        {s + "list.txt", "", "list.txt"},  // the folder part never keeps the separator
+        {s + "data" + s, s + "data", ""},
+        {"", ".", ""},
+#ifndef _WIN32
+        {"C:\\Data\\list.txt", ".", "C:\\Data\\list.txt"},  // "\" is no separator here
+#else
+        {"C:\\list.txt", "C:", "list.txt"},
+#endif
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SplitFilename(c[0], true), c[1]) << c[0];
+        EXPECT_EQ(SplitFilename(c[0], false), c[2]) << c[0];
+    }
+}
+
+TEST(SplitFilenameTest, SeparatorPositionMustFitSixteenBits) {
+    // Position 32,766 (counted from 1) still fits with the position after it.
+    const std::string fits = std::string(32765, 'a') + kPathSeparator + "x";
+    EXPECT_EQ(SplitFilename(fits, false), "x");
+    EXPECT_EQ(SplitFilename(fits, true).size(), 32765u);
+    try {
+        SplitFilename("a" + fits, true);
+        FAIL() << "no overflow";
+    } catch (const RaisedError& error) {
+        EXPECT_EQ(error.number(), error_number::kOverflow);
+    }
+    // Only the separator's position counts, not the name's length.
+    EXPECT_EQ(
+        SplitFilename(
+            std::string(1, kPathSeparator) + "d" + kPathSeparator + std::string(40000, 'n'), true),
+        std::string(1, kPathSeparator) + "d");
+}
+
+}  // namespace
+}  // namespace tolvane

@@ -1,0 +1,170 @@
+// The Qt window with real widgets: its size and fonts, access keys, tab order, Enter and
+// Space in the lists, Stop by its access key during a run, the reasons for a close, and the
+// Qt dialogs. (Main_Form's behaviour itself is proved in tests/form.)
+#include <QtTest/qtestspontaneevent.h>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "form_fixture.h"
+#include "qt_dialogs.h"
+#include "qt_main_form.h"
+
+namespace tolvane::test {
+namespace {
+
+// The Qt window over the form fixture's tree and store, opened on its tree and active.
+class QtWindowTest : public FormTest {
+  protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        storeSettings({{"Last Drive", kSystemDrive}, {"Last Path", tree}});
+        window =
+            std::make_unique<QtMainForm>(dialogs, drives, listFileSystem, runFileSystem, store);
+        window->form().setProgramEnd([this] { ++programEnds; });
+        window->form().load();
+        QApplication::setActiveWindow(window.get());
+        QCoreApplication::processEvents();
+    }
+
+    void focus(QWidget* control) {
+        control->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+    }
+
+    int rowOf(const std::string& path) const { return FormTest::rowOf(window->form(), path); }
+
+    std::unique_ptr<QtMainForm> window;
+};
+
+TEST_F(QtWindowTest, DesignedFixedSizeFontsAccessKeysAndTabOrder) {
+    // The client area of 7005 x 4005 twips, at 15 twips to a pixel; the window adds only
+    // the menu bar and cannot be resized.
+    EXPECT_EQ(window->centralWidget()->size(), QSize(467, 267));
+    EXPECT_EQ(window->height(), window->menuBar()->height() + 267);
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_FALSE(window->windowIcon().isNull());
+    EXPECT_EQ(window->windowTitle().toStdString(),
+              "Make directory contents file - (" + std::string(kDefaultSaveFilename) + ")");
+    // The lists inside the bold frame keep the plain dialog font.
+    ASSERT_TRUE(window->Result_Frame->font().bold());
+    EXPECT_FALSE(window->Result_Drive->font().bold() || window->Result_Dir->font().bold() ||
+                 window->Result_File->font().bold());
+    EXPECT_EQ(window->Filter_Check->toolTip(), "Search specific files: ");
+    focus(window->Make_Button);
+    ASSERT_TRUE(window->Make_Button->hasFocus()) << "the window did not become active";
+    // Alt+D, the frame's access key, hands the focus to the drive list.
+    QTest::keyClick(window->Make_Button, Qt::Key_D, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), window->Result_Drive);
+    // Tab from the button cycles through the lists, the boxes and back to the button.
+    focus(window->Make_Button);
+    std::vector<QWidget*> order;
+    for (int i = 0; i < 7; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order.push_back(QApplication::focusWidget());
+    }
+    EXPECT_EQ(order,
+              (std::vector<QWidget*>{window->Result_Drive, window->Result_Dir, window->Result_File,
+                                     window->Comment_Check, window->Recurse_Check,
+                                     window->Filter_Check, window->Make_Button}));
+    EXPECT_EQ(window->form().FocusedList, "Result_File");
+}
+
+TEST_F(QtWindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
+    focus(window->Result_Dir);
+    window->Result_Dir->setCurrentRow(rowOf(in("tree/sub1")));
+    QTest::keyClick(window->Result_Dir, Qt::Key_Return);
+    EXPECT_EQ(window->form().Result_Dir.Path(), in("tree/sub1"));
+    ASSERT_EQ(window->Result_File->count(), 1);
+    EXPECT_EQ(window->Result_File->item(0)->text(), "one.txt");
+    // The folder list was the last list: Space on a box ticks it and opens the folder.
+    window->Result_Dir->setCurrentRow(rowOf(tree));
+    focus(window->Filter_Check);
+    QTest::keyClick(window->Filter_Check, Qt::Key_Space);
+    EXPECT_TRUE(window->form().UseFileFilter && window->Filter_Check->isChecked());
+    EXPECT_EQ(window->form().Result_Dir.Path(), tree);
+    // Space in the drive list applies the drive picked with the arrow keys.
+    focus(window->Result_Drive);
+    QTest::keyClick(window->Result_Drive, Qt::Key_Down);
+    EXPECT_EQ(window->form().Result_Drive.Drive(), in("drive_b") + " [test]");
+    QTest::keyClick(window->Result_Drive, Qt::Key_Space);
+    window->Result_Drive->hidePopup();  // Space also opens the list's drop-down
+    EXPECT_EQ(window->Result_File->item(0)->text(), "b.txt");
+    // Enter on the button neither opens nor runs anything.
+    focus(window->Make_Button);
+    QTest::keyClick(window->Make_Button, Qt::Key_Return);
+    EXPECT_EQ(window->Progress_Label->text(), "");
+    EXPECT_EQ(dialogs.prompts(), 0u);
+}
+
+// Alt+S is the Stop button's and the Setup menu's; the menu is disabled while a run is
+// under way, so the key must stop the run, not merely move the focus to the button.
+TEST_F(QtWindowTest, TheStopButtonsAccessKeyStopsARun) {
+    window->form().SaveFilename = in("listing.txt");
+    bool stoppedAtOnce = false;
+    QMetaObject::invokeMethod(
+        window.get(),
+        [&] {
+            EXPECT_FALSE(window->Setup_Menu->menuAction()->isEnabled());
+            EXPECT_EQ(window->Make_Button->text(), "&Stop");
+            QTest::keyClick(window.get(), Qt::Key_S, Qt::AltModifier);
+            stoppedAtOnce = window->form().StopRequested && !window->form().Running;
+        },
+        Qt::QueuedConnection);
+    QTest::mouseClick(window->Make_Button, Qt::LeftButton);
+    EXPECT_TRUE(stoppedAtOnce);
+    EXPECT_EQ(window->Progress_Label->text(), "Aborted");
+    EXPECT_TRUE(window->Setup_Menu->menuAction()->isEnabled());
+}
+
+TEST_F(QtWindowTest, OnlyTheUsersCloseStoresTheSettings) {
+    window->close();  // from program code
+    EXPECT_EQ(programEnds, 0);
+    EXPECT_EQ(storedCount(), 2);
+    // A close as the window system delivers it (close button, window menu, Alt+F4).
+    QCloseEvent close;
+    QSpontaneKeyEvent::setSpontaneous(&close);
+    static_cast<QObject*>(window.get())->event(&close);
+    EXPECT_EQ(programEnds, 1);
+    EXPECT_EQ(storedCount(), 9);
+}
+
+TEST(QtDialogsTest, LineBreaksNameFiltersAndAnAnsweredPrompt) {
+    EXPECT_EQ(qtMessageText("one\rtwo\r\rfour\r\nfive"), QStringLiteral("one\ntwo\n\nfour\nfive"));
+    EXPECT_EQ(qtNameFilters("TXT file (*.txt)|*.txt|All files (*.*)|*.*"),
+              (QStringList{QStringLiteral("TXT file (*.txt)"), QStringLiteral("All files (*)")}));
+    EXPECT_EQ(qtNameFilters("Lists|*.txt;*.tsv"),
+              QStringList{QStringLiteral("Lists (*.txt *.tsv)")});
+    EXPECT_TRUE(qtNameFilters("").isEmpty());
+    // The input box proposes its default text; the user types over it and presses Enter,
+    // then cancels a second one with Escape.
+    QtDialogs dialogs;
+    const auto answer = [](Qt::Key key, const char* typed) {
+        QTimer::singleShot(0, [key, typed] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            if (*typed != 0) {
+                QTest::keyClick(box->focusWidget(), Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(box->focusWidget(), typed);
+            }
+            QTest::keyClick(box->focusWidget(), key);
+        });
+    };
+    answer(Qt::Key_Return, "*.txt");
+    EXPECT_EQ(dialogs.inputBox("Enter filter:", "File filter", "old"), "*.txt");
+    answer(Qt::Key_Escape, "");
+    EXPECT_EQ(dialogs.inputBox("Enter filter:", "File filter", "old"), "");
+}
+
+}  // namespace
+}  // namespace tolvane::test

@@ -1,0 +1,187 @@
+// The Win32 window with real controls, under Wine's null graphics driver: its size and
+// icon, access keys, tab order, Enter and Space in the lists, Stop by its access key during
+// a run, the reasons for a close, and the Win32 dialogs answered. (Main_Form's behaviour
+// itself is proved in tests/form.)
+#include <windows.h>
+
+#include "form_fixture.h"
+#include "win32_dialogs.h"
+#include "win32_main_form.h"
+#include "win32_text.h"
+
+namespace tolvane::test {
+namespace {
+
+// The Win32 window over the form fixture's tree and store, opened on its tree.
+class Win32WindowTest : public FormTest {
+  protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        storeSettings({{"Last Drive", kSystemDrive}, {"Last Path", tree}});
+        window = makeWindow();
+    }
+
+    std::unique_ptr<Win32MainForm> makeWindow() {
+        auto made =
+            std::make_unique<Win32MainForm>(dialogs, drives, listFileSystem, runFileSystem, store);
+        made->form().setProgramEnd([this] { ++programEnds; });
+        made->form().load();
+        return made;
+    }
+
+    HWND control(Control which) const { return window->control(which); }
+
+    // Input as the user's keyboard gives it to the control that has the focus, handled
+    // by the window's own message loop.
+    void post(UINT message, WPARAM wParam, LPARAM lParam = 0) {
+        ::PostMessageW(::GetFocus(), message, wParam, lParam);
+        window->yield();
+    }
+    void key(WPARAM virtualKey) {
+        post(WM_KEYDOWN, virtualKey);
+        post(WM_KEYUP, virtualKey, 0xC0000001);
+    }
+    void altKey(char letter) { post(WM_SYSCHAR, static_cast<WPARAM>(letter), 1 << 29); }
+
+    std::string text(HWND handle) const {
+        char buffer[512] = {};
+        ::GetWindowTextA(handle, buffer, sizeof buffer);
+        return buffer;
+    }
+    std::string row(Control list, int index) const {
+        wchar_t buffer[512] = {};
+        ::SendMessageW(control(list), LB_GETTEXT, static_cast<WPARAM>(index),
+                       reinterpret_cast<LPARAM>(buffer));
+        return utf8FromWide(buffer);
+    }
+
+    std::unique_ptr<Win32MainForm> window;
+};
+
+TEST_F(Win32WindowTest, DesignedFixedSizeIconAccessKeysAndTabOrder) {
+    RECT client{};
+    ::GetClientRect(window->window(), &client);
+    EXPECT_EQ(client.right - client.left, 467);
+    EXPECT_EQ(client.bottom - client.top, 267);
+    const LONG style = ::GetWindowLongW(window->window(), GWL_STYLE);
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX), 0);
+    EXPECT_NE(::GetClassLongPtrW(window->window(), GCLP_HICON), 0u);
+    EXPECT_EQ(text(window->window()),
+              "Make directory contents file - (" + std::string(kDefaultSaveFilename) + ")");
+    // The first control in tab order has the focus; Tab goes round all seven.
+    EXPECT_EQ(::GetFocus(), control(Control::Result_Drive));
+    std::vector<HWND> order;
+    for (int i = 0; i < 7; ++i) {
+        key(VK_TAB);
+        order.push_back(::GetFocus());
+    }
+    EXPECT_EQ(order,
+              (std::vector<HWND>{control(Control::Result_Dir), control(Control::Result_File),
+                                 control(Control::Comment_Check), control(Control::Recurse_Check),
+                                 control(Control::Filter_Check), control(Control::Make_Button),
+                                 control(Control::Result_Drive)}));
+    EXPECT_EQ(window->form().FocusedList, "Result_Drive");
+    // Alt+D, the frame's access key, hands the focus to the drive list; Alt+R unticks.
+    key(VK_TAB);
+    altKey('d');
+    EXPECT_EQ(::GetFocus(), control(Control::Result_Drive));
+    altKey('r');
+    EXPECT_FALSE(window->form().RecurseSubdirectories);
+    EXPECT_EQ(
+        ::IsDlgButtonChecked(window->window(), ::GetDlgCtrlID(control(Control::Recurse_Check))),
+        BST_UNCHECKED);
+}
+
+TEST_F(Win32WindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
+    ::SetFocus(control(Control::Result_Dir));
+    key(VK_DOWN);  // from the folder shown to its first subfolder
+    key(VK_RETURN);
+    EXPECT_EQ(window->form().Result_Dir.Path(), in("tree/sub1"));
+    EXPECT_EQ(row(Control::Result_File, 0), "one.txt");
+    // Space opens the folder and is kept from the list, whose type-ahead would move the
+    // highlight to a row beginning with a blank.
+    key(VK_UP);
+    post(WM_CHAR, ' ');
+    EXPECT_EQ(window->form().Result_Dir.Path(), tree);
+    EXPECT_EQ(::SendMessageW(control(Control::Result_Dir), LB_GETCURSEL, 0, 0),
+              window->form().Result_Dir.ListIndex());
+    // The folder list was the last list: Space on a box ticks it and opens the folder.
+    key(VK_DOWN);
+    ::SetFocus(control(Control::Filter_Check));
+    key(VK_SPACE);
+    EXPECT_TRUE(window->form().UseFileFilter);
+    EXPECT_EQ(window->form().Result_Dir.Path(), in("tree/sub1"));
+    // Enter on the button neither opens nor runs anything.
+    ::SetFocus(control(Control::Make_Button));
+    key(VK_RETURN);
+    EXPECT_EQ(text(control(Control::Progress_Label)), "");
+    EXPECT_EQ(dialogs.prompts(), 0u);
+}
+
+// Alt+S is the Stop button's and the Setup menu's; the menu is disabled while a run is
+// under way, so the key must stop the run.
+TEST_F(Win32WindowTest, TheStopButtonsAccessKeyStopsARun) {
+    window->form().SaveFilename = in("listing.txt");
+    ::SetFocus(control(Control::Make_Button));
+    ::PostMessageW(control(Control::Make_Button), WM_SYSCHAR, 's', 1 << 29);
+    ::SendMessageW(control(Control::Make_Button), BM_CLICK, 0, 0);
+    EXPECT_EQ(text(control(Control::Progress_Label)), "Aborted");
+    EXPECT_EQ(text(control(Control::Make_Button)), "&Make List");
+    const UINT setup = ::GetMenuState(::GetMenu(window->window()), 1, MF_BYPOSITION);
+    EXPECT_EQ(setup & MF_GRAYED, 0u);
+}
+
+TEST_F(Win32WindowTest, OnlyTheUsersCloseStoresTheSettings) {
+    ::SendMessageW(window->window(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(::IsWindow(window->window()));
+    window = makeWindow();
+    ::SendMessageW(window->window(), WM_CLOSE, 0, 0);  // another program's, not the user's
+    EXPECT_EQ(programEnds, 0);
+    EXPECT_EQ(storedCount(), 2);
+    window = makeWindow();
+    ::SendMessageW(window->window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(programEnds, 1);
+    EXPECT_EQ(storedCount(), 9);
+}
+
+// The dialogs are answered by a timer that runs inside their own modal loops.
+std::string typedAnswer;
+void CALLBACK answerActiveDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    HWND box = ::GetActiveWindow();
+    if (!typedAnswer.empty()) {
+        ::SetDlgItemTextA(box, 202, typedAnswer.c_str());
+    }
+    ::PostMessageW(box, WM_COMMAND, typedAnswer == "cancel" ? IDCANCEL : IDOK, 0);
+}
+
+TEST_F(Win32WindowTest, TheFocusComesBackWhenAMessageBoxCloses) {
+    ::SetFocus(control(Control::Filter_Check));
+    Win32Dialogs shown;
+    shown.setOwner(window->window());
+    typedAnswer.clear();
+    ::SetTimer(nullptr, 0, 50, answerActiveDialog);
+    shown.messageBox("text", Dialogs::kInformation, "About Tolvane");
+    EXPECT_EQ(::GetFocus(), control(Control::Filter_Check));
+}
+
+TEST(Win32DialogsTest, PromptsAnsweredAndTextsInTheSystemsForm) {
+    Win32Dialogs dialogs;
+    typedAnswer = "*.txt";
+    ::SetTimer(nullptr, 0, 50, answerActiveDialog);
+    EXPECT_EQ(dialogs.inputBox("Enter filter:", "File filter", "old"), "*.txt");
+    typedAnswer = "cancel";
+    ::SetTimer(nullptr, 0, 50, answerActiveDialog);
+    EXPECT_EQ(dialogs.inputBox("Enter filter:", "File filter", "old"), "");
+    typedAnswer.clear();
+    ::SetTimer(nullptr, 0, 50, answerActiveDialog);
+    dialogs.messageBox("one\rtwo", Dialogs::kExclamation, "Title");  // returns once answered
+
+    EXPECT_EQ(windowsLineBreaks("one\rtwo\r\nthree\nfour"), "one\r\ntwo\r\nthree\r\nfour");
+    static constexpr char kFilter[] = "TXT file (*.txt)\0*.txt\0All (*.*)\0*.*\0";
+    EXPECT_EQ(windowsFilter("TXT file (*.txt)|*.txt|All (*.*)|*.*"),
+              std::string(kFilter, sizeof kFilter));
+}
+
+}  // namespace
+}  // namespace tolvane::test

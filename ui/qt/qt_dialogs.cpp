@@ -1,0 +1,101 @@
+#include "qt_dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+#include "common_dialog.h"
+
+namespace tolvane {
+
+namespace {
+
+QMessageBox::Icon iconOfStyle(int style) {
+    switch (style & 0x70) {
+        case 16:
+            return QMessageBox::Critical;
+        case 32:
+            return QMessageBox::Question;
+        case Dialogs::kExclamation:
+            return QMessageBox::Warning;
+        case Dialogs::kInformation:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
+    }
+}
+
+QString fromText(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+QString qtMessageText(const std::string& text) {
+    QString result = fromText(text);
+    result.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return result;
+}
+
+QStringList qtNameFilters(const std::string& filter) {
+    const QStringList parts = fromText(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        QStringList qtPatterns;
+        for (const QString& pattern : patterns.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            qtPatterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
+        }
+        // Qt reads the patterns from the last parenthesis of a filter, so the description
+        // keeps its text and the patterns follow it.
+        const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+        if (open >= 0 && description.endsWith(QLatin1Char(')'))) {
+            description = description.left(open).trimmed();
+        }
+        filters << description + QStringLiteral(" (") + qtPatterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    return filters;
+}
+
+void QtDialogs::messageBox(const std::string& text, int style, const std::string& title) {
+    QMessageBox box(iconOfStyle(style), fromText(title), qtMessageText(text), QMessageBox::Ok,
+                    parent_);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+std::string QtDialogs::inputBox(const std::string& prompt, const std::string& title,
+                                const std::string& defaultText) {
+    bool accepted = false;
+    const QString answer =
+        QInputDialog::getText(parent_, fromText(title), qtMessageText(prompt), QLineEdit::Normal,
+                              fromText(defaultText), &accepted);
+    return accepted ? answer.toStdString() : std::string();
+}
+
+std::optional<std::string> QtDialogs::showSave(const SaveDialogSettings& settings) {
+    QFileDialog dialog(parent_, fromText(settings.DialogTitle),
+                       QFile::decodeName(QByteArray::fromStdString(settings.InitDir)));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(qtNameFilters(settings.Filter));
+    // Without this flag an existing file is replaced without asking.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite,
+                     (settings.Flags & dialog_flag::kOverwritePrompt) == 0);
+    dialog.selectFile(QFile::decodeName(QByteArray::fromStdString(settings.FileName)));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+}
+
+void QtDialogs::beep() {
+    QApplication::beep();
+}
+
+}  // namespace tolvane

@@ -1,0 +1,384 @@
+#include "qt_main_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcutEvent>
+#include <QSignalBlocker>
+
+#include <algorithm>
+
+#include "form_layout.h"
+#include "twips.h"
+#include "window_icon.h"
+
+namespace tolvane {
+
+namespace {
+
+// MS Sans Serif of the original layout. The captions were measured for its narrow
+// letters, so the faces of Helvetica's width come first; any sans-serif face is the last
+// resort.
+QFont sansSerif(qreal points, bool bold) {
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"),
+                      QStringLiteral("Sans Serif")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+QString fromText(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// Names and paths are bytes as the file system gave them.
+QString fromFileName(const std::string& name) {
+    return QFile::decodeName(QByteArray::fromStdString(name));
+}
+
+// Places a control as the layout table says, with its name, tip and font.
+template <class Widget>
+Widget* placed(Widget* widget, Control control) {
+    const ControlLayout& layout = layoutOf(control);
+    widget->setObjectName(fromText(layout.name));
+    widget->setToolTip(fromText(layout.toolTip));
+    widget->setGeometry(twipRect(layout));
+    if (layout.font == LayoutFont::FrameBold) {
+        widget->setFont(sansSerif(8.25, true));
+    } else if (layout.font == LayoutFont::ButtonBold) {
+        widget->setFont(sansSerif(9.75, true));
+    }
+    return widget;
+}
+
+}  // namespace
+
+QtMainForm::QtMainForm(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSystem& listFileSystem,
+                       FileSystem& runFileSystem, RegistryApi& registryStore) {
+    setWindowTitle(fromText(kDesignedCaption));
+    // The original platform's dialog font, MS Sans Serif 8.25 pt, for every control that
+    // names no font of its own: the captions were measured for it.
+    setFont(sansSerif(8.25, false));
+    // A fixed single border with a close button only. (Setting the flags re-creates the
+    // window's top-level data, so the icon comes after them.)
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(makeWindowIcon());
+
+    auto* client = new QWidget(this);
+    client->setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    setCentralWidget(client);
+    buildControls();
+    buildMenus();
+    // The window is exactly its client area and menu bar; the user cannot resize it.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    fixTabOrder();
+
+    form_ = std::make_unique<Main_Form>(Main_Form::Services{
+        *this, dialogs, std::move(drives), listFileSystem, runFileSystem, registryStore});
+    wireEvents();
+    adjustSize();
+    centreOnScreen();
+}
+
+QtMainForm::~QtMainForm() = default;
+
+void QtMainForm::buildControls() {
+    QWidget* client = centralWidget();
+    Result_Frame = placed(new QGroupBox(fromText(layoutOf(Control::Result_Frame).caption), client),
+                          Control::Result_Frame);
+    // The lists sit in the frame but keep the dialog font, not the frame's bold one.
+    QFont listFont = font();
+    listFont.setBold(false);
+    Result_Drive = placed(new QComboBox(Result_Frame), Control::Result_Drive);
+    Result_Dir = placed(new QListWidget(Result_Frame), Control::Result_Dir);
+    Result_File = placed(new QListWidget(Result_Frame), Control::Result_File);
+    for (QWidget* list : {static_cast<QWidget*>(Result_Drive), static_cast<QWidget*>(Result_Dir),
+                          static_cast<QWidget*>(Result_File)}) {
+        list->setFont(listFont);
+    }
+    Progress_Label = placed(new QLabel(client), Control::Progress_Label);
+
+    const auto makeCheck = [client](Control control) {
+        return placed(new QCheckBox(fromText(layoutOf(control).caption), client), control);
+    };
+    Comment_Check = makeCheck(Control::Comment_Check);
+    Recurse_Check = makeCheck(Control::Recurse_Check);
+    Filter_Check = makeCheck(Control::Filter_Check);
+
+    Make_Button = placed(new QPushButton(fromText(layoutOf(Control::Make_Button).caption), client),
+                         Control::Make_Button);
+    // A button in a main window does not take Enter: Enter belongs to Form_KeyPress.
+    Make_Button->setAutoDefault(false);
+}
+
+void QtMainForm::buildMenus() {
+    QMenu* menu = nullptr;
+    for (const MenuLayout& entry : kMenuLayout) {
+        if (entry.isMenu) {
+            menu = menuBar()->addMenu(fromText(entry.caption));
+            (entry.control == Control::Function_Menu ? Function_Menu : Setup_Menu) = menu;
+            menu->setObjectName(entry.control == Control::Function_Menu
+                                    ? QStringLiteral("Function_Menu")
+                                    : QStringLiteral("Setup_Menu"));
+        } else if (entry.caption == nullptr) {
+            menu->addSeparator();
+        } else {
+            QAction* action = menu->addAction(fromText(entry.caption));
+            const std::pair<Control, QAction**> items[] = {
+                {Control::Function_Make, &Function_Make},
+                {Control::Function_About, &Function_About},
+                {Control::Function_Exit, &Function_Exit},
+                {Control::Setup_Name, &Setup_Name},
+                {Control::Setup_Comment, &Setup_Comment},
+                {Control::Setup_Filter, &Setup_Filter}};
+            for (const auto& [control, item] : items) {
+                if (control == entry.control) {
+                    *item = action;
+                }
+            }
+        }
+    }
+}
+
+void QtMainForm::fixTabOrder() {
+    // The frame and the label never take the focus; the chain closes from the button
+    // back to the drive list.
+    Result_Frame->setFocusPolicy(Qt::NoFocus);
+    Progress_Label->setFocusPolicy(Qt::NoFocus);
+    QWidget* const order[] = {Result_Drive,  Result_Dir,   Result_File, Comment_Check,
+                              Recurse_Check, Filter_Check, Make_Button};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+    setTabOrder(Make_Button, Result_Drive);
+    // Key preview and the lists' focus handlers see their events here first.
+    for (QWidget* control : order) {
+        control->installEventFilter(this);
+    }
+    menuBar()->installEventFilter(this);  // for the access key it shares with the button
+}
+
+void QtMainForm::wireEvents() {
+    Main_Form* form = form_.get();
+    connect(Make_Button, &QPushButton::clicked, this,
+            [form] { form->click(Control::Make_Button); });
+    const std::pair<QAction*, Control> menuItems[] = {
+        {Function_Make, Control::Function_Make}, {Function_About, Control::Function_About},
+        {Function_Exit, Control::Function_Exit}, {Setup_Name, Control::Setup_Name},
+        {Setup_Comment, Control::Setup_Comment}, {Setup_Filter, Control::Setup_Filter}};
+    for (const auto& [action, control] : menuItems) {
+        connect(action, &QAction::triggered, this, [form, control] { form->click(control); });
+    }
+    const std::pair<QCheckBox*, Control> boxes[] = {{Comment_Check, Control::Comment_Check},
+                                                    {Recurse_Check, Control::Recurse_Check},
+                                                    {Filter_Check, Control::Filter_Check}};
+    for (const auto& [box, control] : boxes) {
+        connect(box, &QCheckBox::clicked, this,
+                [form, control](bool ticked) { form->checkToggled(control, ticked); });
+    }
+    connect(Result_Drive, &QComboBox::activated, this,
+            [form](int row) { form->listPicked(Control::Result_Drive, row, true); });
+    connect(Result_Dir, &QListWidget::currentRowChanged, this,
+            [form](int row) { form->listPicked(Control::Result_Dir, row, false); });
+    // A double-click opens a folder. Enter needs no connection of its own: the folder
+    // list has the focus then, so Form_KeyPress has opened the folder already, and a
+    // second opening would report a vanished folder twice.
+    connect(Result_Dir, &QListWidget::itemDoubleClicked, this, [this, form](QListWidgetItem* item) {
+        form->listPicked(Control::Result_Dir, Result_Dir->row(item), true);
+    });
+}
+
+void QtMainForm::centreOnScreen() {
+    const QScreen* current = screen();
+    if (current == nullptr) {
+        return;
+    }
+    QRect frame = frameGeometry();
+    frame.moveCenter(current->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+bool QtMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Shortcut && (watched == Make_Button || watched == menuBar())) {
+        // "&Stop" shares Alt+S with "&Setup". Qt counts the menu's key even while the menu
+        // is disabled: it hands the key to the menu bar, which drops it, or calls it
+        // ambiguous and only moves the focus to the button. A disabled menu takes no key,
+        // so the button is pressed, as the user asked.
+        const auto* shortcut = static_cast<QShortcutEvent*>(event);
+        if ((watched == menuBar() || shortcut->isAmbiguous()) && Make_Button->isEnabled() &&
+            QKeySequence::mnemonic(Make_Button->text()) == shortcut->key() &&
+            !menuBarTakes(shortcut->key())) {
+            Make_Button->click();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        std::int16_t code = 0;
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            code = 13;
+        } else if (!key->text().isEmpty()) {
+            code = static_cast<std::int16_t>(key->text().at(0).unicode());
+        }
+        // Keys without a character (arrows, function keys) raise no key press, as on the
+        // original platform. The control gets the key afterwards in every case.
+        if (code != 0) {
+            form_->keyPreview(code);
+        }
+    } else if (event->type() == QEvent::FocusIn) {
+        if (watched == Result_Drive) {
+            form_->focusReceived(Control::Result_Drive);
+        } else if (watched == Result_Dir) {
+            form_->focusReceived(Control::Result_Dir);
+        } else if (watched == Result_File) {
+            form_->focusReceived(Control::Result_File);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool QtMainForm::menuBarTakes(const QKeySequence& key) const {
+    const QList<QAction*> menus = menuBar()->actions();
+    return std::any_of(menus.begin(), menus.end(), [&key](const QAction* menu) {
+        return menu->isEnabled() && QKeySequence::mnemonic(menu->text()) == key;
+    });
+}
+
+void QtMainForm::closeEvent(QCloseEvent* event) {
+    // A close the window system delivers (close button, window menu, Alt+F4) is the
+    // user's, unless the session is ending; close() from program code is not spontaneous.
+    std::int16_t reason = Main_Form::kCloseByCode;
+    if (qApp != nullptr && qApp->isSavingSession()) {
+        reason = Main_Form::kCloseBySessionEnd;
+    } else if (event->spontaneous()) {
+        reason = Main_Form::kCloseByUser;
+    }
+    if (!form_->closeRequested(reason)) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+QWidget* QtMainForm::widgetOf(Control control) const {
+    switch (control) {
+        case Control::Result_Frame:
+            return Result_Frame;
+        case Control::Result_Drive:
+            return Result_Drive;
+        case Control::Result_Dir:
+            return Result_Dir;
+        case Control::Result_File:
+            return Result_File;
+        case Control::Progress_Label:
+            return Progress_Label;
+        case Control::Comment_Check:
+            return Comment_Check;
+        case Control::Recurse_Check:
+            return Recurse_Check;
+        case Control::Filter_Check:
+            return Filter_Check;
+        case Control::Make_Button:
+            return Make_Button;
+        default:
+            return nullptr;
+    }
+}
+
+void QtMainForm::setTitle(const std::string& title) {
+    setWindowTitle(QString::fromStdString(title));
+}
+
+void QtMainForm::setCaption(Control control, const std::string& caption) {
+    if (control == Control::Make_Button) {
+        Make_Button->setText(QString::fromStdString(caption));
+    } else if (control == Control::Progress_Label) {
+        Progress_Label->setText(QString::fromStdString(caption));
+    }
+}
+
+void QtMainForm::setEnabled(Control control, bool enabled) {
+    switch (control) {
+        case Control::Function_Make:
+            Function_Make->setEnabled(enabled);
+            break;
+        case Control::Setup_Menu:
+            // The menu's title in the bar: a disabled menu cannot be opened.
+            Setup_Menu->menuAction()->setEnabled(enabled);
+            break;
+        default:
+            if (QWidget* widget = widgetOf(control)) {
+                widget->setEnabled(enabled);
+            }
+    }
+}
+
+void QtMainForm::setCheck(Control box, bool ticked) {
+    if (auto* check = qobject_cast<QCheckBox*>(widgetOf(box))) {
+        const QSignalBlocker quiet(check);
+        check->setChecked(ticked);
+    }
+}
+
+void QtMainForm::setToolTip(Control control, const std::string& tip) {
+    if (QWidget* widget = widgetOf(control)) {
+        widget->setToolTip(QString::fromStdString(tip));
+    }
+}
+
+void QtMainForm::setRows(Control list, const std::vector<ListRow>& rows) {
+    if (list == Control::Result_Drive) {
+        const QSignalBlocker quiet(Result_Drive);
+        Result_Drive->clear();
+        for (const ListRow& row : rows) {
+            Result_Drive->addItem(fromFileName(row.text));
+        }
+        return;
+    }
+    QListWidget* widget = list == Control::Result_Dir ? Result_Dir : Result_File;
+    const QSignalBlocker quiet(widget);
+    widget->clear();
+    for (const ListRow& row : rows) {
+        auto* item = new QListWidgetItem(fromFileName(row.text), widget);
+        if (!row.tip.empty()) {
+            item->setToolTip(fromFileName(row.tip));
+        }
+    }
+}
+
+void QtMainForm::setHighlight(Control list, int row) {
+    if (list == Control::Result_Drive) {
+        const QSignalBlocker quiet(Result_Drive);
+        Result_Drive->setCurrentIndex(row);
+    } else if (list == Control::Result_Dir) {
+        const QSignalBlocker quiet(Result_Dir);
+        Result_Dir->setCurrentRow(row);
+    }
+}
+
+void QtMainForm::show() {
+    QMainWindow::show();
+    activateWindow();
+}
+
+void QtMainForm::yield() {
+    QCoreApplication::processEvents();
+}
+
+}  // namespace tolvane

@@ -1,0 +1,134 @@
+#include "win32_dialogs.h"
+
+#include <windows.h>
+// After windows.h, which it needs.
+#include <commdlg.h>
+
+#include <vector>
+
+#include "common_dialog.h"
+#include "resource.h"
+#include "win32_text.h"
+
+namespace tolvane {
+
+namespace {
+
+struct InputBoxTexts {
+    std::wstring prompt;
+    std::wstring title;
+    std::wstring text;
+};
+
+std::wstring windowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+INT_PTR CALLBACK inputBoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* texts = reinterpret_cast<InputBoxTexts*>(::GetWindowLongPtrW(box, DWLP_USER));
+    switch (message) {
+        case WM_INITDIALOG:
+            texts = reinterpret_cast<InputBoxTexts*>(lParam);
+            ::SetWindowLongPtrW(box, DWLP_USER, lParam);
+            ::SetWindowTextW(box, texts->title.c_str());
+            ::SetDlgItemTextW(box, IDC_INPUT_PROMPT, texts->prompt.c_str());
+            ::SetDlgItemTextW(box, IDC_INPUT_TEXT, texts->text.c_str());
+            // The proposed text is selected, so typing replaces it.
+            ::SendDlgItemMessageW(box, IDC_INPUT_TEXT, EM_SETSEL, 0, -1);
+            ::SetFocus(::GetDlgItem(box, IDC_INPUT_TEXT));
+            return FALSE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                texts->text = windowText(::GetDlgItem(box, IDC_INPUT_TEXT));
+                ::EndDialog(box, IDOK);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                ::EndDialog(box, IDCANCEL);
+                return TRUE;
+            }
+            break;
+        default:
+            break;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+std::string windowsLineBreaks(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            out += "\r\n";
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string windowsFilter(const std::string& filter) {
+    std::string out = filter;
+    for (char& c : out) {
+        if (c == '|') {
+            c = '\0';
+        }
+    }
+    out.push_back('\0');
+    out.push_back('\0');
+    return out;
+}
+
+void Win32Dialogs::messageBox(const std::string& text, int style, const std::string& title) {
+    // The styles are the system's own numbers: 48 MB_ICONEXCLAMATION, 64 MB_ICONINFORMATION.
+    ::MessageBoxA(owner_, ansiFromUtf8(windowsLineBreaks(text)).c_str(),
+                  ansiFromUtf8(title).c_str(), MB_OK | static_cast<UINT>(style));
+}
+
+std::string Win32Dialogs::inputBox(const std::string& prompt, const std::string& title,
+                                   const std::string& defaultText) {
+    InputBoxTexts texts{wideFromUtf8(windowsLineBreaks(prompt)), wideFromUtf8(title),
+                        wideFromUtf8(defaultText)};
+    const INT_PTR answer =
+        ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_INPUT_BOX), owner_,
+                          inputBoxProcedure, reinterpret_cast<LPARAM>(&texts));
+    return answer == IDOK ? utf8FromWide(texts.text) : std::string();
+}
+
+std::optional<std::string> Win32Dialogs::showSave(const SaveDialogSettings& settings) {
+    std::vector<char> file(MAX_PATH * 4, '\0');
+    const std::string proposed = ansiFromUtf8(settings.FileName);
+    proposed.copy(file.data(), std::min(proposed.size(), file.size() - 1));
+    const std::string title = ansiFromUtf8(settings.DialogTitle);
+    const std::string folder = ansiFromUtf8(settings.InitDir);
+    const std::string filter = windowsFilter(ansiFromUtf8(settings.Filter));
+
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner_;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrInitialDir = folder.c_str();
+    dialog.lpstrTitle = title.c_str();
+    // The dialog would otherwise make the folder it ends in the program's current folder,
+    // and a relative listing file (".\Tolvane.Txt") would move with it.
+    dialog.Flags = static_cast<DWORD>(settings.Flags) | OFN_NOCHANGEDIR;
+    if (!::GetSaveFileNameA(&dialog)) {
+        return std::nullopt;
+    }
+    return utf8FromAnsi(file.data());
+}
+
+void Win32Dialogs::beep() {
+    ::MessageBeep(MB_OK);
+}
+
+}  // namespace tolvane

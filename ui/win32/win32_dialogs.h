@@ -1,0 +1,33 @@
+#pragma once
+
+#include <windows.h>
+
+#include "dialogs.h"
+
+namespace tolvane {
+
+// The dialogs of the running program on Windows: MessageBoxA, the input box of the
+// resource script, GetSaveFileNameA and MessageBeep, each modal over the owner window.
+class Win32Dialogs : public Dialogs {
+  public:
+    void setOwner(HWND owner) { owner_ = owner; }
+
+    void messageBox(const std::string& text, int style, const std::string& title) override;
+    std::string inputBox(const std::string& prompt, const std::string& title,
+                         const std::string& defaultText) override;
+    std::optional<std::string> showSave(const SaveDialogSettings& settings) override;
+    void beep() override;
+
+  private:
+    HWND owner_ = nullptr;
+};
+
+// A message's lines as a Windows control breaks them: every CR alone or LF alone becomes
+// CR LF.
+std::string windowsLineBreaks(const std::string& text);
+
+// A save dialog's Filter text ("TXT file (*.txt)|*.txt|All files (*.*)|*.*") in the form
+// GetSaveFileName takes: each part ended by a NUL, the whole by a second one.
+std::string windowsFilter(const std::string& filter);
+
+}  // namespace tolvane
