@@ -50,7 +50,9 @@ struct WalkAhead::Node {
     std::string name;  // the bare name in the parent
     std::list<NodePtr>::iterator position;
     State state = State::Pending;
-    bool inList = true;   // false once the walk has taken it or passed it
+    bool inList = true;  // false once the walk has taken it or passed it
+    bool taken = false;  // the walk took it, asking for it by a path prefixLength long
+    std::size_t prefixLength = 0;
     bool byWalk = false;  // read by the walk's own thread, so not part of the window
     int fd = -1;
     int users = 0;  // openings below it that use fd right now
@@ -103,16 +105,17 @@ std::size_t WalkAhead::openFolderLimit() {
 }
 
 bool WalkAhead::matches(const Node& node, const std::string& prefix) const {
-    std::string_view rest(prefix);
-    for (const Node* n = &node; n->parent != nullptr; n = n->parent.get()) {
-        const std::size_t length = n->name.size() + 1;
-        if (rest.size() < length || rest.back() != '/' ||
-            rest.compare(rest.size() - length, n->name.size(), n->name) != 0) {
-            return false;
-        }
-        rest.remove_suffix(length);
+    if (node.parent == nullptr) {
+        return prefix == rootPrefix_;
     }
-    return rest == rootPrefix_;
+    // The walk took the parent before, and every folder it took since lies below the
+    // parent, the last one too: the parent's path is where the last one's begins. So a
+    // folder is told by its own name, whatever the depth.
+    const Node& parent = *node.parent;
+    const std::size_t length = parent.prefixLength;
+    return parent.taken && prefix.size() == length + node.name.size() + 1 && prefix.back() == '/' &&
+           prefix.compare(length, node.name.size(), node.name) == 0 &&
+           lastPrefix_.size() >= length && prefix.compare(0, length, lastPrefix_, 0, length) == 0;
 }
 
 void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
@@ -150,6 +153,9 @@ void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
 
     ahead_.pop_front();
     node->inList = false;
+    node->taken = true;
+    node->prefixLength = prefix.size();
+    lastPrefix_ = prefix;
     leftWindowLocked(*node);
     std::swap(out, node->entries);
     node->entries = FolderEntries();

@@ -87,6 +87,7 @@ class WalkAhead {
     std::list<NodePtr> ahead_;           // the folders still to visit that are known, in order
     NodePtr root_;
     std::string rootPrefix_;
+    std::string lastPrefix_;  // the folder the walk took last
     dev_t device_ = 0;
     std::size_t reading_ = 0;     // folders read or being read ahead and not yet taken
     std::size_t readyBytes_ = 0;  // memory those readings take
