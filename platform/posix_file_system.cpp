@@ -41,9 +41,8 @@ PosixFileSystem::~PosixFileSystem() {
     endWalk();
 }
 
-FolderReader PosixFileSystem::reader() const {
-    auto* self = const_cast<PosixFileSystem*>(this);
-    return FolderReader{options_.calls, &self->statCalls_, walk_ ? &walkDevice_ : nullptr};
+FolderReader PosixFileSystem::reader() {
+    return FolderReader{options_.calls, &statCalls_, walk_ ? &walkDevice_ : nullptr};
 }
 
 void PosixFileSystem::closeFolder() {
@@ -59,6 +58,7 @@ void PosixFileSystem::closeFolder() {
 void PosixFileSystem::beginWalk(bool recursive) {
     endWalk();
     WalkAhead::Options options;
+    options.recursive = recursive;
     options.workers = recursive ? options_.readAheadThreads : 0;
     options.windowFolders = options_.windowFolders;
     options.windowBytes = options_.windowBytes;

@@ -69,7 +69,7 @@ class PosixFileSystem : public FileSystem {
     void closeFolder();
     std::string advanceToMatch();
     bool returnedByMask(const FolderEntry& entry) const;
-    FolderReader reader() const;
+    FolderReader reader();
 
     // The status of the entry a full path names: the current entry's without a new stat,
     // any other path's through one.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <string_view>
+#include <system_error>
 
 #include "raised_error.h"
 
@@ -141,8 +142,12 @@ void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
         read(node);
         lock.lock();
         if (workers_.empty() && options_.workers > 0 && !stopping_) {
-            for (std::size_t i = 0; i < options_.workers; ++i) {
-                workers_.emplace_back([this] { work(); });
+            try {
+                for (std::size_t i = 0; i < options_.workers; ++i) {
+                    workers_.emplace_back([this] { work(); });
+                }
+            } catch (const std::system_error&) {
+                // No more threads to be had: the walk goes on with those it has, or alone.
             }
         }
     } else if (node->state == Node::State::Reading) {
@@ -235,8 +240,12 @@ void WalkAhead::read(const NodePtr& node) {
         // The chosen folder is reached by its path, links in it followed.
         fd = openFolderByPath(rootPrefix_);
         struct stat info {};
-        if (fd < 0 || ::fstat(fd, &info) != 0) {
+        if (fd < 0) {
             fd = -errno;
+        } else if (::fstat(fd, &info) != 0) {
+            const int failure = errno;
+            ::close(fd);
+            fd = -failure;
         } else {
             device_ = info.st_dev;  // before any thread reads a subfolder
             std::lock_guard<std::mutex> lock(mutex_);
@@ -259,6 +268,8 @@ void WalkAhead::read(const NodePtr& node) {
         }
         if (error == 0) {
             folder.sort();
+        }
+        if (error == 0 && options_.recursive) {
             // The walk visits the subfolders the last one found first.
             for (auto it = folder.entries.rbegin(); it != folder.entries.rend(); ++it) {
                 const std::string_view name = folder.nameOf(*it);
@@ -272,7 +283,8 @@ void WalkAhead::read(const NodePtr& node) {
             if (children.size() > kMostSubfolders) {
                 children.clear();
             }
-        } else {
+        }
+        if (error != 0) {
             folder.clear();
         }
     }

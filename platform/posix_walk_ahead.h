@@ -36,6 +36,7 @@ namespace tolvane {
 class WalkAhead {
   public:
     struct Options {
+        bool recursive = true;  // false: the walk reads its chosen folder alone
         std::size_t workers = 0;
         std::size_t windowFolders = 256;
         std::size_t windowBytes = std::size_t{8} << 20;
