@@ -6,6 +6,7 @@
  *   small  20,000 folders of 10 files (200 groups of 100)
  *   home   like a home folder or a source checkout: about 300,000 files in 16,000
  *          folders, 1 to 8 levels deep, most folders small, a few of up to 200 files
+ *   million  1,000,000 files: 5,000 folders of 200 (for the peak memory)
  *
  * Files are empty, with time stamps spread over the last ten years, so that the listing
  * formats many different dates as a real tree makes it do.
@@ -112,13 +113,15 @@ static void home(const char* top) {
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        fprintf(stderr, "usage: make_tree wide|small|home FOLDER\n");
+        fprintf(stderr, "usage: make_tree wide|small|home|million FOLDER\n");
         return 2;
     }
     if (strcmp(argv[1], "wide") == 0) {
         grid(argv[2], 10, 100, 200);
     } else if (strcmp(argv[1], "small") == 0) {
         grid(argv[2], 200, 100, 10);
+    } else if (strcmp(argv[1], "million") == 0) {
+        grid(argv[2], 50, 100, 200);
     } else if (strcmp(argv[1], "home") == 0) {
         home(argv[2]);
     } else {
