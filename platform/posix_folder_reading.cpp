@@ -68,13 +68,48 @@ void FolderReader::noteStatus(FolderEntry& entry, const struct stat& info) const
 
 void FolderReader::statEntry(int fd, FolderEntries& folder, FolderEntry& entry) const {
     struct stat info {};
-    const std::string bareName(folder.nameOf(entry));
-    if (statAt(fd, bareName.c_str(), info, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (statAt(fd, folder.cNameOf(entry), info, AT_SYMLINK_NOFOLLOW) != 0) {
         entry.statusKnown = true;
         entry.status = EntryStatus{};
         entry.status.errorNumber = errno;
     } else {
         noteStatus(entry, info);
+    }
+}
+
+void FolderReader::addEntry(int fd, const char* name, unsigned char type, ino_t inode,
+                            FolderEntries& out, std::vector<ino_t>* inodes) const {
+    FolderEntry entry;
+    entry.nameOffset = static_cast<std::uint32_t>(out.names.size());
+    entry.nameLength = static_cast<std::uint32_t>(std::char_traits<char>::length(name));
+    out.names.append(name, entry.nameLength + 1);
+    if (type == DT_DIR) {
+        entry.kind = EntryKind::Folder;  // stat'ed when it must be told from a mount point
+    } else if (type == DT_LNK || type == DT_UNKNOWN) {
+        struct stat info {};
+        if (type == DT_UNKNOWN && statAt(fd, name, info, AT_SYMLINK_NOFOLLOW) != 0) {
+            entry.statusKnown = true;
+            entry.status.errorNumber = errno;
+        } else if (type == DT_UNKNOWN && !S_ISLNK(info.st_mode)) {
+            entry.kind = S_ISDIR(info.st_mode) ? EntryKind::Folder : EntryKind::File;
+            noteStatus(entry, info);
+        } else if (statAt(fd, name, info, 0) == 0) {
+            // A symbolic link: its target decides.
+            if (S_ISDIR(info.st_mode)) {
+                entry.kind = EntryKind::LinkToFolder;
+            } else {
+                noteStatus(entry, info);
+            }
+        } else if (statAt(fd, name, info, AT_SYMLINK_NOFOLLOW) != 0) {
+            entry.statusKnown = true;
+            entry.status.errorNumber = errno;
+        } else {
+            noteStatus(entry, info);  // a dangling link is a file of its own
+        }
+    }
+    out.entries.push_back(entry);
+    if (inodes != nullptr) {
+        inodes->push_back(inode);
     }
 }
 
@@ -99,39 +134,7 @@ int FolderReader::readNames(int fd, FolderEntries& out, std::vector<ino_t>* inod
             ::closedir(folder);
             return saved;
         }
-        FolderEntry entry;
-        entry.nameOffset = static_cast<std::uint32_t>(out.names.size());
-        entry.nameLength = static_cast<std::uint32_t>(std::char_traits<char>::length(item->d_name));
-        out.names.append(item->d_name, entry.nameLength);
-        if (item->d_type == DT_DIR) {
-            entry.kind = EntryKind::Folder;  // stat'ed when it must be told from a mount point
-        } else if (item->d_type == DT_LNK || item->d_type == DT_UNKNOWN) {
-            struct stat info {};
-            if (item->d_type == DT_UNKNOWN &&
-                statAt(fd, item->d_name, info, AT_SYMLINK_NOFOLLOW) != 0) {
-                entry.statusKnown = true;
-                entry.status.errorNumber = errno;
-            } else if (item->d_type == DT_UNKNOWN && !S_ISLNK(info.st_mode)) {
-                entry.kind = S_ISDIR(info.st_mode) ? EntryKind::Folder : EntryKind::File;
-                noteStatus(entry, info);
-            } else if (statAt(fd, item->d_name, info, 0) == 0) {
-                // A symbolic link: its target decides.
-                if (S_ISDIR(info.st_mode)) {
-                    entry.kind = EntryKind::LinkToFolder;
-                } else {
-                    noteStatus(entry, info);
-                }
-            } else if (statAt(fd, item->d_name, info, AT_SYMLINK_NOFOLLOW) != 0) {
-                entry.statusKnown = true;
-                entry.status.errorNumber = errno;
-            } else {
-                noteStatus(entry, info);  // a dangling link is a file of its own
-            }
-        }
-        out.entries.push_back(entry);
-        if (inodes != nullptr) {
-            inodes->push_back(item->d_ino);
-        }
+        addEntry(fd, item->d_name, item->d_type, item->d_ino, out, inodes);
     }
 }
 

@@ -48,7 +48,8 @@ struct FolderEntry {
     EntryStatus status;
 };
 
-// The entries of one folder, their names laid end to end in one text.
+// The entries of one folder, their names laid end to end in one text, each followed by a
+// NUL so that it can be handed to the system as it stands.
 struct FolderEntries {
     std::vector<FolderEntry> entries;
     std::string names;
@@ -56,6 +57,7 @@ struct FolderEntries {
     std::string_view nameOf(const FolderEntry& entry) const {
         return std::string_view(names.data() + entry.nameOffset, entry.nameLength);
     }
+    const char* cNameOf(const FolderEntry& entry) const { return names.data() + entry.nameOffset; }
     void clear() {
         entries.clear();
         names.clear();
@@ -78,7 +80,7 @@ struct FolderReader {
     int statAt(int folderFd, const char* name, struct stat& info, int flags) const;
     // Appends every entry of the open folder `fd` to `out`, stat'ing only the links and the
     // entries of unknown type, and each entry's inode to `inodes` when given; 0, or the
-    // errno of a failure to read the folder.
+    // errno of a failure to read the folder. `fd` stays open.
     int readNames(int fd, FolderEntries& out, std::vector<ino_t>* inodes = nullptr) const;
     // Stats every entry not yet known in the order of their inodes (`inodes`, as
     // readNames gave them), which on most file systems is the order of their places on
@@ -90,6 +92,10 @@ struct FolderReader {
     // Stats one entry without following a link.
     void statEntry(int fd, FolderEntries& folder, FolderEntry& entry) const;
     void noteStatus(FolderEntry& entry, const struct stat& info) const;
+
+  private:
+    void addEntry(int fd, const char* name, unsigned char type, ino_t inode, FolderEntries& out,
+                  std::vector<ino_t>* inodes) const;
 };
 
 // Opens a folder by its path, links in it followed. A path longer than the system accepts
