@@ -273,7 +273,9 @@ void WalkAhead::read(const NodePtr& node) {
             // The walk visits the subfolders the last one found first.
             for (auto it = folder.entries.rbegin(); it != folder.entries.rend(); ++it) {
                 const std::string_view name = folder.nameOf(*it);
-                if (it->kind == EntryKind::Folder && !isSelfOrParent(name)) {
+                // A folder whose stat failed is one the walk reports rather than enters.
+                if (it->kind == EntryKind::Folder && it->status.errorNumber == 0 &&
+                    !isSelfOrParent(name)) {
                     auto child = std::make_shared<Node>();
                     child->parent = node;
                     child->name = name;
