@@ -35,7 +35,13 @@ DirectoryWalker::DirectoryWalker(const ListingFields& fields, FileSystem& fileSy
     : fields_(fields), fileSystem_(fileSystem), files_(files), dateText_(dateText), host_(host) {}
 
 void DirectoryWalker::ListDirectory(FileNumber FileNo, const std::string& FolderPath) {
-    fileSystem_.beginWalk();
+    // The file system may read ahead of the walk: it learns that the walk is over on every
+    // way out, a Stop and a failure that travels on included.
+    struct WalkEnd {
+        FileSystem& fileSystem;
+        ~WalkEnd() { fileSystem.endWalk(); }
+    } walkEnd{fileSystem_};
+    fileSystem_.beginWalk(fields_.RecurseSubdirectories);
     path_ = FolderPath;
     std::vector<Level> levels(1);
     levels[0].pathLength = path_.size();

@@ -14,13 +14,20 @@ class FileSystem {
   public:
     virtual ~FileSystem() = default;
 
-    // Starts a walk. The next enumeration names the walk's chosen folder, reached by its
-    // path; each later one a subfolder that an enumeration of the walk returned, which a
-    // file system may reach from its parent's open folder. Such a file system enters no
-    // link to a folder even when a folder is swapped for one while the walk goes on, and
-    // keeps the walk on the chosen folder's own file system (volume). Enumerations made
-    // outside a walk (the window's lists) reach every folder by its path.
-    virtual void beginWalk() {}
+    // Starts a walk; `recursive` tells whether it goes on into subfolders. The next
+    // enumeration names the walk's chosen folder, reached by its path; each later one a
+    // subfolder that an enumeration of the walk returned, in the walk's order (each
+    // folder's subfolders the last one first, each one's whole tree before the next), which
+    // a file system may reach from its parent's open folder and may read ahead of the walk.
+    // Such a file system enters no link to a folder even when a folder is swapped for one
+    // while the walk goes on, and keeps the walk on the chosen folder's own file system
+    // (volume). Enumerations made outside a walk (the window's lists) reach every folder by
+    // its path.
+    virtual void beginWalk(bool recursive) { (void)recursive; }
+
+    // Ends the walk begun last, whichever way it ends (done, stopped or failed): nothing
+    // is read for it any more, and every thread that read for it has ended.
+    virtual void endWalk() {}
 
     // Starts an enumeration. `pattern` is a folder prefix (ending in the separator),
     // optionally followed by a wildcard pattern for the names. `attributeMask` is

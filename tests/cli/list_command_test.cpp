@@ -291,6 +291,11 @@ TEST_F(ListCommandTest, AListingFileThatCannotBeWrittenEndsWithStatus3) {
 TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
     const std::filesystem::path big = makeBigFolder();
     tree.file("aaa/a.txt");  // found before big, so entered after it
+    // Folders entered between big and aaa, more than the walk reads ahead (256), so that
+    // aaa is still unread when it is removed while big is being listed.
+    for (int i = 0; i < 300; ++i) {
+        tree.folder("ab" + std::to_string(1000 + i));
+    }
     const std::string full = windowListing(options(true), tree.path());
     const std::string flat = windowListing(options(false), big);
     const std::string tail = tree.str() + "/aaa\nError: No such file or directory\n";

@@ -13,6 +13,7 @@
 #include "listing_run.h"
 #include "output_file_table.h"
 #include "recording_window.h"
+#include "support/failing_output_system.h"
 #include "support/listing_lines.h"
 #include "support/temporary_folder.h"
 
@@ -20,6 +21,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "posix_file_system.h"
 
@@ -30,6 +34,47 @@ using testing::readFile;
 using testing::RecordingWindow;
 using testing::setModified;
 using testing::TemporaryFolder;
+
+// The system calls, except that a folder named "no-entry" cannot be opened and entries
+// named "bad.txt" or "locked.sys" cannot be queried, as on a disk with permissions root
+// does not have to obey.
+int openFailingSome(int folderFd, const char* name, int flags) {
+    if (std::strcmp(name, "no-entry") == 0) {
+        errno = EACCES;
+        return -1;
+    }
+    return systemPosixCalls().openAt(folderFd, name, flags);
+}
+int statFailingSome(int folderFd, const char* name, struct stat* info, int flags) {
+    if (std::strcmp(name, "bad.txt") == 0 || std::strcmp(name, "locked.sys") == 0) {
+        errno = EIO;
+        return -1;
+    }
+    return systemPosixCalls().statAt(folderFd, name, info, flags);
+}
+const PosixCalls kFailingSome{&openFailingSome, &statFailingSome};
+
+// Threads of this process.
+std::size_t threadCount() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& task :
+         std::filesystem::directory_iterator("/proc/self/task")) {
+        ++count;
+    }
+    return count;
+}
+
+PosixFileSystem::Options readAhead(std::size_t threads, std::size_t windowFolders,
+                                   std::size_t windowBytes = std::size_t{8} << 20,
+                                   std::size_t maxOpenFolders = 0) {
+    PosixFileSystem::Options options;
+    options.readAheadThreads = threads;
+    options.windowFolders = windowFolders;
+    options.windowBytes = windowBytes;
+    options.maxOpenFolders = maxOpenFolders;
+    options.calls = &kFailingSome;
+    return options;
+}
 
 class RealTreeTest : public ::testing::Test {
   protected:
@@ -148,7 +193,9 @@ TEST_F(RealTreeTest, DeepTreesAreListedToTheirBottomWhateverNumberOfFoldersStays
     }
     ::close(fd);
     const std::string everyFolderOpen = listing();
-    PosixFileSystem fewOpen(5);
+    PosixFileSystem::Options options;
+    options.maxOpenFolders = 5;
+    PosixFileSystem fewOpen(options);
     EXPECT_EQ(listingThrough(fewOpen), everyFolderOpen);
     const auto result = testing::directoryAndNames(everyFolderOpen, tree.str().size());
     ASSERT_EQ(result.size(), static_cast<std::size_t>(depth));
@@ -158,13 +205,102 @@ TEST_F(RealTreeTest, DeepTreesAreListedToTheirBottomWhateverNumberOfFoldersStays
     EXPECT_TRUE(window.messages.empty());
 }
 
+// A tree of odd names and failures, wide and deep enough to fill any window: a walk that
+// reads ahead, whatever its threads, window and open folders, writes the same bytes and
+// shows the same messages as one that reads each folder when it gets there.
+TEST_F(RealTreeTest, ReadingAheadListsExactlyWhatTheSequentialWalkLists) {
+    const char* const odd[] = {"b.txt",     "A.TXT",         "_x",          ".hidden",
+                               "tab\there", "new\nline",     "bad\xFF.dat", "na\xC3\xAFve.txt",
+                               "no dot",    "archive.tar.gz"};
+    std::string folder;
+    for (int i = 0; i < 150; ++i) {
+        // Depths 1 to 6, each folder below one made earlier, a few files in each.
+        folder = (i % 6 == 0 ? std::string() : folder + "/") + "d" + std::to_string(i % 7) +
+                 (i % 3 == 0 ? "Sub" : "sub") + std::to_string(i);
+        for (int f = 0; f < i % 5; ++f) {
+            tree.file(folder + "/" + odd[(i + f) % 10], static_cast<std::size_t>(f));
+        }
+        tree.folder(folder + "/empty");
+    }
+    for (const char* path :
+         {"quiet/locked.sys", "quiet/after.txt",  // skipped in silence
+          "opens/z/z.txt", "opens/no-entry/never.txt", "opens/a/never.txt", "files/a.txt",
+          "files/bad.txt", "files/c-never.txt", "files/sub/never.txt", "folders/bad.txt/never.txt",
+          "folders/x/never.txt", "odd/target.txt"}) {
+        tree.file(path);
+    }
+    ASSERT_EQ(::mkfifo((tree.path() / "odd/pipe").c_str(), 0644), 0);
+    std::filesystem::create_symlink(tree.path(), tree.path() / "odd" / "up");
+    std::filesystem::create_symlink(tree.path() / "nowhere", tree.path() / "odd" / "dangling");
+
+    PosixFileSystem sequential(readAhead(0, 0));
+    const std::string expected = listingThrough(sequential);
+    const auto expectedMessages = window.messages;
+    const auto result = testing::directoryAndNames(expected, tree.str().size());
+    EXPECT_GT(result.size(), 200u);
+    EXPECT_EQ(std::count(result.begin(), result.end(), "/odd|pipe"), 1);
+    EXPECT_EQ(std::count(result.begin(), result.end(), "/quiet|after.txt"), 1);
+    EXPECT_EQ(expected.find("never"), std::string::npos);
+    ASSERT_EQ(expectedMessages.size(), 3u);
+
+    const PosixFileSystem::Options variants[] = {
+        readAhead(4, 256), readAhead(3, 2),  // at most two folders ahead
+        readAhead(2, 64, 1),                 // at most one folder's bytes ahead
+        readAhead(4, 64, 1 << 20, 4),        // few folders open: most are reached again
+    };
+    for (const auto& options : variants) {
+        window.messages.clear();
+        PosixFileSystem ahead(options);
+        EXPECT_EQ(listingThrough(ahead), expected) << options.windowFolders;
+        ASSERT_EQ(window.messages.size(), expectedMessages.size());
+        for (std::size_t i = 0; i < expectedMessages.size(); ++i) {
+            EXPECT_EQ(window.messages[i].text, expectedMessages[i].text);
+        }
+    }
+}
+
+// Stop, and a failure that ends the run, end the threads that read ahead before the run
+// returns; no folder is read after that.
+TEST_F(RealTreeTest, NoThreadReadingAheadOutlivesTheWalk) {
+    for (int i = 0; i < 400; ++i) {
+        tree.file("g" + std::to_string(i % 20) + "/f" + std::to_string(i) + "/x.txt");
+    }
+    const std::size_t before = threadCount();
+    PosixFileSystem ahead(readAhead(3, 8));
+    std::size_t during = 0;
+    window.onYield = [&](int count) {
+        if (count == 30) {
+            during = threadCount();
+            fields.StopRequested = true;
+        }
+    };
+    listingThrough(ahead);
+    EXPECT_EQ(window.progress, "Aborted");
+    EXPECT_EQ(during, before + 3);
+    EXPECT_EQ(threadCount(), before);
+    const std::uint64_t statCalls = ahead.statCalls();
+    EXPECT_LT(statCalls, 400u);  // the window's folders at most, never the whole tree
+
+    // A listing that cannot be stored ends the walk by an exception.
+    window.onYield = [&](int) { during = std::max(during, threadCount()); };
+    during = 0;
+    fields.AddComment = true;
+    fields.FileComment = std::string(400, 'c');  // fills the output's buffer mid-walk
+    testing::FailingOutputSystem fullDisk(
+        {{testing::FailingOutputSystem::Call::kWrite, 1, ENOSPC}});
+    OutputFileTable failingFiles{fullDisk};
+    ListingRun(fields, window, ahead, failingFiles, dateText).Make_Button_Click();
+    EXPECT_EQ(window.messages.at(0).title, "Error in Make_Button_Click");
+    EXPECT_EQ(during, before + 3);
+    EXPECT_EQ(threadCount(), before);
+}
+
 // A folder swapped for a link to a folder outside the tree between being found and being
-// entered is never entered, however the swap falls.
+// entered is never entered, however the swap falls. A walk that reads ahead may have read
+// it before the swap, and then lists it as it was.
 TEST_F(RealTreeTest, AFolderSwappedForALinkDuringTheWalkIsNeverEntered) {
     TemporaryFolder outside;
     outside.file("secret.txt");
-    tree.file("a/inner/x.txt");
-    tree.file("b/y.txt");
     window.onYield = [&](int) {
         // The walk yields before it enters each subfolder; swap whichever it is about to
         // enter, and one it has not reached yet.
@@ -176,14 +312,25 @@ TEST_F(RealTreeTest, AFolderSwappedForALinkDuringTheWalkIsNeverEntered) {
             }
         }
     };
-    const auto result = lines();
-    for (const std::string& line : result) {
-        EXPECT_EQ(line.find("secret"), std::string::npos) << line;
+    for (const std::size_t threads : {0, 4}) {
+        for (const char* name : {"a", "b", "a.old", "b.old"}) {
+            std::filesystem::remove_all(tree.path() / name);
+        }
+        tree.file("a/inner/x.txt");
+        tree.file("b/y.txt");
+        window.messages.clear();
+        PosixFileSystem walkedBy(readAhead(threads, 256));
+        const auto result = testing::directoryAndNames(listingThrough(walkedBy));
+        for (const std::string& line : result) {
+            EXPECT_EQ(line.find("secret"), std::string::npos) << line;
+        }
+        if (threads == 0) {
+            // b, entered first, could not be entered, which ends the walk of its parent.
+            ASSERT_EQ(window.messages.size(), 1u);
+            EXPECT_NE(window.messages[0].text.find("subdirectory: " + (tree.path() / "b").string()),
+                      std::string::npos);
+        }
     }
-    // b, entered first, could not be entered, which ends the walk of its parent.
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_NE(window.messages[0].text.find("subdirectory: " + (tree.path() / "b").string()),
-              std::string::npos);
 }
 
 }  // namespace

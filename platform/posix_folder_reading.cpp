@@ -1,0 +1,239 @@
+#include "posix_folder_reading.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <utility>
+
+#include "name_order.h"
+
+namespace tolvane {
+
+namespace {
+
+int systemOpenAt(int folderFd, const char* name, int flags) {
+    return ::openat(folderFd, name, flags);
+}
+
+int systemStatAt(int folderFd, const char* name, struct stat* info, int flags) {
+    return ::fstatat(folderFd, name, info, flags);
+}
+
+bool isSelfOrParent(std::string_view name) {
+    return name == "." || name == "..";
+}
+
+}  // namespace
+
+const PosixCalls& systemPosixCalls() {
+    static const PosixCalls calls{&systemOpenAt, &systemStatAt};
+    return calls;
+}
+
+void FolderEntries::sort() {
+    // Every name's key at once: the keys of the names laid end to end.
+    const std::string keys = orderKey(names);
+    const auto keyOf = [&keys](const FolderEntry& entry) {
+        return std::string_view(keys.data() + entry.nameOffset, entry.nameLength);
+    };
+    std::sort(entries.begin(), entries.end(), [&](const FolderEntry& a, const FolderEntry& b) {
+        return keysInOrder(keyOf(a), nameOf(a), keyOf(b), nameOf(b));
+    });
+}
+
+int FolderReader::statAt(int folderFd, const char* name, struct stat& info, int flags) const {
+    statCalls->fetch_add(1, std::memory_order_relaxed);
+    return calls->statAt(folderFd, name, &info, flags);
+}
+
+void FolderReader::noteStatus(FolderEntry& entry, const struct stat& info) const {
+    entry.statusKnown = true;
+    entry.status = EntryStatus{};
+    entry.status.folder = entry.kind == EntryKind::Folder;
+    entry.status.ownerWritable = (info.st_mode & S_IWUSR) != 0;
+    entry.status.size = static_cast<std::int64_t>(info.st_size);
+    entry.status.modified = static_cast<std::int64_t>(info.st_mtime);
+    if (entry.kind == EntryKind::Folder && !S_ISDIR(info.st_mode)) {
+        entry.kind = EntryKind::File;  // swapped for a file or a link since the folder was read
+        entry.status.folder = false;
+    } else if (walkDevice != nullptr && entry.kind == EntryKind::Folder &&
+               info.st_dev != *walkDevice) {
+        entry.kind = EntryKind::FolderOnOtherDevice;
+    }
+}
+
+void FolderReader::statEntry(int fd, FolderEntries& folder, FolderEntry& entry) const {
+    struct stat info {};
+    if (statAt(fd, folder.cNameOf(entry), info, AT_SYMLINK_NOFOLLOW) != 0) {
+        entry.statusKnown = true;
+        entry.status = EntryStatus{};
+        entry.status.errorNumber = errno;
+    } else {
+        noteStatus(entry, info);
+    }
+}
+
+void FolderReader::addEntry(int fd, const char* name, unsigned char type, ino_t inode,
+                            FolderEntries& out, std::vector<ino_t>* inodes) const {
+    FolderEntry entry;
+    entry.nameOffset = static_cast<std::uint32_t>(out.names.size());
+    entry.nameLength = static_cast<std::uint32_t>(std::char_traits<char>::length(name));
+    out.names.append(name, entry.nameLength + 1);
+    if (type == DT_DIR) {
+        entry.kind = EntryKind::Folder;  // stat'ed when it must be told from a mount point
+    } else if (type == DT_LNK || type == DT_UNKNOWN) {
+        struct stat info {};
+        if (type == DT_UNKNOWN && statAt(fd, name, info, AT_SYMLINK_NOFOLLOW) != 0) {
+            entry.statusKnown = true;
+            entry.status.errorNumber = errno;
+        } else if (type == DT_UNKNOWN && !S_ISLNK(info.st_mode)) {
+            entry.kind = S_ISDIR(info.st_mode) ? EntryKind::Folder : EntryKind::File;
+            noteStatus(entry, info);
+        } else if (statAt(fd, name, info, 0) == 0) {
+            // A symbolic link: its target decides.
+            if (S_ISDIR(info.st_mode)) {
+                entry.kind = EntryKind::LinkToFolder;
+            } else {
+                noteStatus(entry, info);
+            }
+        } else if (statAt(fd, name, info, AT_SYMLINK_NOFOLLOW) != 0) {
+            entry.statusKnown = true;
+            entry.status.errorNumber = errno;
+        } else {
+            noteStatus(entry, info);  // a dangling link is a file of its own
+        }
+    }
+    out.entries.push_back(entry);
+    if (inodes != nullptr) {
+        inodes->push_back(inode);
+    }
+}
+
+int FolderReader::readNames(int fd, FolderEntries& out, std::vector<ino_t>* inodes) const {
+    // A folder is read through a descriptor of its own, so that `fd` stays open for the
+    // queries and for the subfolders below it.
+    const int readFd = ::dup(fd);
+    DIR* folder = readFd < 0 ? nullptr : ::fdopendir(readFd);
+    if (folder == nullptr) {
+        const int saved = errno;
+        if (readFd >= 0) {
+            ::close(readFd);
+        }
+        return saved;
+    }
+    ::rewinddir(folder);
+    for (;;) {
+        errno = 0;
+        const dirent* item = ::readdir(folder);
+        if (item == nullptr) {
+            const int saved = errno;
+            ::closedir(folder);
+            return saved;
+        }
+        addEntry(fd, item->d_name, item->d_type, item->d_ino, out, inodes);
+    }
+}
+
+bool FolderReader::statAll(int fd, FolderEntries& folder, const std::vector<ino_t>& inodes,
+                           const std::atomic<bool>& stop) const {
+    std::vector<std::pair<ino_t, std::uint32_t>> order;
+    order.reserve(folder.entries.size());
+    for (std::uint32_t i = 0; i < folder.entries.size(); ++i) {
+        FolderEntry& entry = folder.entries[i];
+        if (isSelfOrParent(folder.nameOf(entry))) {
+            entry.statusKnown = true;
+            entry.status = EntryStatus{};
+            entry.status.folder = true;
+        } else if (!entry.statusKnown) {
+            order.emplace_back(i < inodes.size() ? inodes[i] : 0, i);
+        }
+    }
+    std::sort(order.begin(), order.end());
+    for (const auto& [inode, index] : order) {
+        if (stop.load(std::memory_order_relaxed)) {
+            return false;
+        }
+        statEntry(fd, folder, folder.entries[index]);
+    }
+    for (FolderEntry& entry : folder.entries) {
+        EntryStatus& status = entry.status;
+        if (status.errorNumber == 0 && entry.statusKnown) {
+            status.localKnown = localTimeOf(status.modified, status.local);
+        }
+    }
+    return true;
+}
+
+int openFolderByPath(const std::string& path) {
+    const char* start = path.empty() ? "." : path.c_str();
+    int fd = ::open(start, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0 || errno != ENAMETOOLONG) {
+        return fd;
+    }
+    fd = ::open(path[0] == '/' ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::size_t begin = 0;
+    while (fd >= 0 && begin < path.size()) {
+        std::size_t end = path.find('/', begin);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        if (end > begin) {
+            const std::string component = path.substr(begin, end - begin);
+            const int next = ::openat(fd, component.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            const int saved = errno;
+            ::close(fd);
+            errno = saved;
+            fd = next;
+        }
+        begin = end + 1;
+    }
+    return fd;
+}
+
+int openSubfolder(const PosixCalls& calls, int fd, const char* name, dev_t device) {
+    const int next = calls.openAt(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (next < 0) {
+        return -errno;
+    }
+    struct stat info {};
+    int failure = 0;
+    if (::fstat(next, &info) != 0) {
+        failure = errno;
+    } else if (info.st_dev != device) {
+        failure = EXDEV;  // became a mount point since it was found
+    }
+    if (failure != 0) {
+        ::close(next);
+        return -failure;
+    }
+    return next;
+}
+
+bool localTimeOf(std::int64_t seconds, DateTime& local) {
+    // Files of one folder often share their time stamp: the last conversion is kept, one
+    // for each thread that reads folders.
+    thread_local std::int64_t lastSeconds = 0;
+    thread_local DateTime lastLocal;
+    thread_local bool lastValid = false;
+    if (lastValid && lastSeconds == seconds) {
+        local = lastLocal;
+        return true;
+    }
+    const std::time_t time = static_cast<std::time_t>(seconds);
+    std::tm tm{};
+    if (::localtime_r(&time, &tm) == nullptr) {
+        return false;
+    }
+    local =
+        DateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+    lastSeconds = seconds;
+    lastLocal = local;
+    lastValid = true;
+    return true;
+}
+
+}  // namespace tolvane

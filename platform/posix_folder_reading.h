@@ -1,0 +1,114 @@
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "date_time.h"
+
+namespace tolvane {
+
+// The system calls that reading a folder makes through a descriptor, behind a table that
+// tests can replace, so that a folder that cannot be opened or an entry that cannot be
+// queried can be had without root's permission bits getting in the way. Entries of the
+// table are called from several threads at once.
+struct PosixCalls {
+    int (*openAt)(int folderFd, const char* name, int flags);
+    int (*statAt)(int folderFd, const char* name, struct stat* info, int flags);
+};
+
+// The table of the real system calls.
+const PosixCalls& systemPosixCalls();
+
+// What an entry is to an enumeration. A link to a folder and a folder on another device
+// than the walk's (a mount point) are never returned.
+enum class EntryKind : std::uint8_t { File, Folder, LinkToFolder, FolderOnOtherDevice };
+
+// What one stat told about an entry, or why it could not be had.
+struct EntryStatus {
+    int errorNumber = 0;
+    bool folder = false;
+    bool ownerWritable = true;
+    bool localKnown = false;  // `local` holds `modified` in local time
+    std::int64_t size = 0;
+    std::int64_t modified = 0;  // seconds since 1970, UTC
+    DateTime local;
+};
+
+struct FolderEntry {
+    std::uint32_t nameOffset = 0;
+    std::uint32_t nameLength = 0;
+    EntryKind kind = EntryKind::File;
+    bool statusKnown = false;
+    EntryStatus status;
+};
+
+// The entries of one folder, their names laid end to end in one text, each followed by a
+// NUL so that it can be handed to the system as it stands.
+struct FolderEntries {
+    std::vector<FolderEntry> entries;
+    std::string names;
+
+    std::string_view nameOf(const FolderEntry& entry) const {
+        return std::string_view(names.data() + entry.nameOffset, entry.nameLength);
+    }
+    const char* cNameOf(const FolderEntry& entry) const { return names.data() + entry.nameOffset; }
+    void clear() {
+        entries.clear();
+        names.clear();
+    }
+    // Memory the entries take.
+    std::size_t bytes() const {
+        return entries.capacity() * sizeof(FolderEntry) + names.capacity();
+    }
+    // Sorts the entries as an NTFS folder lists them (namesInOrder).
+    void sort();
+};
+
+// How a folder is read: the calls to make, the count of stats to add to, and the device of
+// the walk it belongs to (null outside a walk), whose folders alone count as folders.
+struct FolderReader {
+    const PosixCalls* calls = nullptr;
+    std::atomic<std::uint64_t>* statCalls = nullptr;
+    const dev_t* walkDevice = nullptr;
+
+    int statAt(int folderFd, const char* name, struct stat& info, int flags) const;
+    // Appends every entry of the open folder `fd` to `out`, stat'ing only the links and the
+    // entries of unknown type, and each entry's inode to `inodes` when given; 0, or the
+    // errno of a failure to read the folder. `fd` stays open.
+    int readNames(int fd, FolderEntries& out, std::vector<ino_t>* inodes = nullptr) const;
+    // Stats every entry not yet known in the order of their inodes (`inodes`, as
+    // readNames gave them), which on most file systems is the order of their places on
+    // the disk, so that a cold disk seeks least; then turns every time stamp into local
+    // time. "." and ".." are folders without a stat. Stops early, returning false, once
+    // `stop` is set.
+    bool statAll(int fd, FolderEntries& folder, const std::vector<ino_t>& inodes,
+                 const std::atomic<bool>& stop) const;
+    // Stats one entry without following a link.
+    void statEntry(int fd, FolderEntries& folder, FolderEntry& entry) const;
+    void noteStatus(FolderEntry& entry, const struct stat& info) const;
+
+  private:
+    void addEntry(int fd, const char* name, unsigned char type, ino_t inode, FolderEntries& out,
+                  std::vector<ino_t>* inodes) const;
+};
+
+// Opens a folder by its path, links in it followed. A path longer than the system accepts
+// in one piece is opened one component at a time, so a deep tree can still be walked to
+// its bottom. Returns -1 with errno set on failure.
+int openFolderByPath(const std::string& path);
+
+// Opens the subfolder `name` of the open folder `fd` for reading without following a link,
+// and only if it lies on `device`; the descriptor, or minus the errno of the failure
+// (EXDEV for a folder on another device).
+int openSubfolder(const PosixCalls& calls, int fd, const char* name, dev_t device);
+
+// The time stamp `seconds` in local time; false when it cannot be represented.
+bool localTimeOf(std::int64_t seconds, DateTime& local);
+
+}  // namespace tolvane

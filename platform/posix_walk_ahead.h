@@ -1,0 +1,103 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "posix_folder_reading.h"
+
+namespace tolvane {
+
+// The folders of one walk, read in the order the walk visits them: the chosen folder, then
+// depth first, each folder's subfolders the last one first. On a cold disk a walk spends
+// nearly all its time waiting for one folder after another; here a few threads read the
+// folders ahead of the walk, strictly in its order and at most a window of folders and
+// bytes ahead, and hand each one over whole (names, stats and local times) when the walk
+// reaches it. A folder no thread has taken yet is read by the walk's own thread, so with
+// no threads at all this is a plain sequential walk.
+//
+// Every folder is opened from its parent's open folder without following a link, and a
+// folder on another device than the chosen one (a mount point) is neither returned as a
+// folder nor opened. A folder stays open while subfolders of it are still to be opened;
+// when more than `maxOpenFolders` are open, every other one on the way up is closed and
+// reached again, when needed, from the nearest open one above it.
+//
+// A failure met ahead is kept with its folder and raised when the walk asks for it. The
+// walk may leave folders out (after a failure, say): asking for a later one lets go of the
+// ones before it. Destroying the object stops the threads at once and joins them.
+class WalkAhead {
+  public:
+    struct Options {
+        bool recursive = true;  // false: the walk reads its chosen folder alone
+        std::size_t workers = 0;
+        std::size_t windowFolders = 256;
+        std::size_t windowBytes = std::size_t{8} << 20;
+        std::size_t maxOpenFolders = 0;  // 0: half the process's descriptor limit
+    };
+
+    WalkAhead(const Options& options, const PosixCalls& calls,
+              std::atomic<std::uint64_t>& statCalls);
+    WalkAhead(const WalkAhead&) = delete;
+    WalkAhead& operator=(const WalkAhead&) = delete;
+    ~WalkAhead();
+
+    // The entries of the folder `prefix` (a path ending in "/"), sorted, every one stat'ed,
+    // into `out`. The first folder asked for is the walk's chosen folder, reached by its
+    // path; every later one must be a folder that an earlier one returned, in the walk's
+    // order. Raises the failure met reading it, or "not found" for a folder that is not
+    // the walk's to read.
+    void take(const std::string& prefix, FolderEntries& out);
+
+    // The device the walk stays on (valid after the first take).
+    dev_t device() const { return device_; }
+
+  private:
+    struct Node;
+    using NodePtr = std::shared_ptr<Node>;
+
+    void work();
+    NodePtr pickLocked();
+    void read(const NodePtr& node);
+    int openNode(const NodePtr& node);
+    void dropFrontLocked();
+    void leftWindowLocked(const Node& node);
+    // One subfolder of `parent` opened or left out (`opened` false: nothing changed but
+    // who uses it); closes `parent` once none is left and nobody uses it.
+    void releaseChildLocked(Node& parent, bool opened = true);
+    void closeLocked(Node& node);
+    void thinLocked(const Node& from);
+    bool matches(const Node& node, const std::string& prefix) const;
+    std::size_t openFolderLimit();
+
+    const Options options_;
+    const PosixCalls& calls_;
+    std::atomic<std::uint64_t>& statCalls_;
+    std::atomic<bool> stopping_{false};
+
+    std::mutex mutex_;
+    std::condition_variable workReady_;  // workers wait here
+    std::condition_variable nodeReady_;  // the walk waits here for a folder being read
+    std::list<NodePtr> ahead_;           // the folders still to visit that are known, in order
+    NodePtr root_;
+    std::string rootPrefix_;
+    std::string lastPrefix_;  // the folder the walk took last
+    dev_t device_ = 0;
+    std::size_t reading_ = 0;     // folders read or being read ahead and not yet taken
+    std::size_t readyBytes_ = 0;  // memory those readings take
+    std::size_t idleWorkers_ = 0;
+    bool windowWasFull_ = false;  // a thread found no room in the window
+    std::size_t openFolders_ = 0;
+    std::size_t maxOpenFolders_ = 0;
+    const Node* awaited_ = nullptr;  // the folder the walk waits for
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace tolvane
