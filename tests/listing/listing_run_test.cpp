@@ -183,7 +183,7 @@ TEST_F(ListingRunTest, AListingThatCannotBeStoredIsReportedAndEndsOnAWholeLine) 
                   "Error writing file: " + fields.SaveFilename + "\rError: " + c.description);
         EXPECT_EQ(window.beeps, 0);
         EXPECT_EQ(window.progress, "Aborted");  // never a success, nor a folder
-        EXPECT_EQ(window.yields, c.yields);  // a walk ends at its failure
+        EXPECT_EQ(window.yields, c.yields);     // a walk ends at its failure
         EXPECT_EQ(system.descriptorsOpen, 0);
         expectIdle();
     }
