@@ -64,9 +64,10 @@ class Child {
                    2);
             ::setenv("LC_ALL", "C", 1);
             ::setenv("XDG_CONFIG_HOME", (scratch / "config").c_str(), 1);
-            ::signal(SIGINT, SIG_DFL);  // whatever the test runner ignores
-            ::signal(SIGTERM, SIG_DFL);
-            ::signal(SIGXFSZ, SIG_IGN);  // past the size limit a write fails with EFBIG
+            // Whatever the test runner ignores; SIGXFSZ the program must ignore itself.
+            for (const int signal : {SIGINT, SIGTERM, SIGXFSZ}) {
+                ::signal(signal, SIG_DFL);
+            }
             const rlimit limit{fileSizeLimit, fileSizeLimit};
             ::setrlimit(RLIMIT_FSIZE, &limit);
             ::execv(argv[0], argv.data());
@@ -265,6 +266,8 @@ TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
     }
 }
 
+// Past a real file size limit (`ulimit -f`) the program is not ended by SIGXFSZ: the
+// write fails with "File too large" and the listing ends on its last whole line.
 TEST_F(ListCommandTest, AListingFileThatCannotBeWrittenEndsWithStatus3) {
     makeOddTree();
     const std::string full = windowListing(options(true), tree.path());

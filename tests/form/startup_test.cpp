@@ -2,6 +2,13 @@
 // last-resort handling of failures no procedure traps, and the program ending at once.
 #ifndef _WIN32
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "output_file_table.h"
+#include "support/failing_output_system.h"
 #endif
 
 #include "folder_path.h"
@@ -209,18 +216,40 @@ TEST_F(StartupTest, ASaveThatFailsPartWayKeepsWhatItWroteAndStillEnds) {
 }
 
 #ifndef _WIN32
-// Seen from outside: Main_Form in a child process (form_program_child) gets Exit at the
-// first yield of a run, and the test looks at its exit status, its output, its listing and
-// its store. When the disk takes none of the listing, the failure is shown before the end.
+// Seen from outside: a window in a child process gets Exit at the first yield of a run,
+// and the test looks at its exit status, the prompts it printed, its listing and its
+// store. When the disk takes none of the listing, the failure is shown before the end.
 TEST_F(StartupTest, ExitDuringARunEndsAtOnceWithTheListingClosedOrItsFailureShown) {
-    for (const std::string mode : {"", "full"}) {
-        const std::string command = std::string("'") + FORM_PROGRAM_CHILD + "' '" + root + "' '" +
-                                    store.location() + "' " + mode + " > '" + root + "/child.out'";
-        const int status = std::system(command.c_str());
+    for (const bool full : {false, true}) {
+        std::fflush(stdout);  // or the child would print what the runner has not yet
+        const pid_t child = ::fork();
+        if (child == 0) {  // with a store connection and a window of its own
+            std::freopen((root + "/child.out").c_str(), "w", stdout);
+            static tolvane::testing::FailingOutputSystem fullDisk(
+                {{tolvane::testing::FailingOutputSystem::kWrite, 1, ENOSPC}});
+            if (full) {
+                OutputFileTable::instance().replaceSystem(fullDisk);
+            }
+            SqliteRegistryStore childStore(store.location());
+            Main_Form window(Main_Form::Services{view, dialogs, drives, listFileSystem,
+                                                 runFileSystem, childStore});
+            dialogs.whileShown = [this] {
+                std::printf("prompt %s: %s\n", dialogs.messages.back().title.c_str(),
+                            dialogs.messages.back().text.c_str());
+            };
+            window.load();
+            window.Result_Dir.setPath(tree);
+            window.SaveFilename = root + "/listing.txt";
+            view.atYield = {[&window] { window.click(Control::Function_Exit); }};
+            window.click(Control::Make_Button);
+            std::_Exit(3);  // came back where the program should have ended
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status));
         ASSERT_EQ(WEXITSTATUS(status), 0);
         const std::string listing = readFile(root + "/listing.txt");
-        if (mode == "full") {
+        if (full) {
             EXPECT_EQ(readFile(root + "/child.out"),
                       "prompt Error in Make_Button_Click: Error writing file: " + root +
                           "/listing.txt\rError: No space left on device\n");

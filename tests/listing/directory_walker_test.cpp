@@ -36,16 +36,6 @@ class DirectoryWalkerTest : public ::testing::Test {
         return testing::directoryAndNames(testing::readFile(path));
     }
 
-    Lines progressShown() const {
-        Lines shown;
-        for (const std::string& event : window.log) {
-            if (event.rfind("progress ", 0) == 0) {
-                shown.push_back(event.substr(9));
-            }
-        }
-        return shown;
-    }
-
     std::string onlyMessage() const {
         EXPECT_EQ(window.messages.size(), 1u);
         return window.messages.empty() ? std::string() : window.messages[0].text;
@@ -65,7 +55,7 @@ TEST_F(DirectoryWalkerTest, FilesFirstThenSubfoldersLastFoundFirst) {
             "/w/C/c.txt"});
     EXPECT_EQ(walk("/w"), (Lines{"/w|top.txt", "/w|second.txt", "/w/C|c.txt", "/w/B|b.txt",
                                  "/w/A|a.txt", "/w/A/deep|d.txt"}));
-    EXPECT_EQ(progressShown(), (Lines{"/w/C", "/w/B", "/w/A", "/w/A/deep"}));
+    EXPECT_EQ(window.progressShown, (Lines{"/w/C", "/w/B", "/w/A", "/w/A/deep"}));
     // One yield per subfolder found and one before each is entered; none per file.
     EXPECT_EQ(window.yields, 4 + 4);
     EXPECT_EQ(Lines(window.log.begin(), window.log.begin() + 5),
@@ -95,7 +85,7 @@ TEST_F(DirectoryWalkerTest, ThePatternNarrowsFilesOnlyWhenSwitchedOnButEverySubf
 TEST_F(DirectoryWalkerTest, TheRootKeepsItsOneSeparator) {
     fs.add({"/vmlinuz", "/etc/hosts"});
     EXPECT_EQ(walk("/"), (Lines{"/|vmlinuz", "/etc|hosts"}));
-    EXPECT_EQ(progressShown(), (Lines{"/etc"}));
+    EXPECT_EQ(window.progressShown, (Lines{"/etc"}));
 }
 
 TEST_F(DirectoryWalkerTest, AStopDuringTheCollectLoopEndsEveryLevel) {
@@ -104,7 +94,7 @@ TEST_F(DirectoryWalkerTest, AStopDuringTheCollectLoopEndsEveryLevel) {
     window.onYield = [this](int count) { fields.StopRequested = count == 4; };
     EXPECT_EQ(walk("/w"), (Lines{"/w/B|b.txt"}));
     EXPECT_EQ(window.yields, 4);  // nobody yields again on the way out
-    EXPECT_EQ(progressShown(), (Lines{"/w/B"}));
+    EXPECT_EQ(window.progressShown, (Lines{"/w/B"}));
 }
 
 TEST_F(DirectoryWalkerTest, LockedSysIsSkippedQuietlyButLockedSysInCapitalsIsReported) {
@@ -133,7 +123,7 @@ TEST_F(DirectoryWalkerTest, AnUnreadableEntryInTheCollectLoopEndsThatFolder) {
     fs.add({"/w/C/"});
     EXPECT_TRUE(walk("/w").empty());
     EXPECT_NE(onlyMessage().find("during reading directory contents: /w/B\r"), std::string::npos);
-    EXPECT_TRUE(progressShown().empty());  // A was collected, but nothing is visited
+    EXPECT_TRUE(window.progressShown.empty());  // A was collected, but nothing is visited
 }
 
 TEST_F(DirectoryWalkerTest, ASubfolderThatCannotBeEnumeratedIsReportedByItsParent) {
@@ -156,13 +146,13 @@ TEST_F(DirectoryWalkerTest, AtMost32767SubfoldersInOneFolder) {
     EXPECT_TRUE(window.messages.empty());
 
     fs.add({"/w/one-too-many/"});
-    window.log.clear();
+    window.progressShown.clear();
     EXPECT_TRUE(walk("/w").empty());
     EXPECT_EQ(window.messages.at(0).text,
               "Error has occured in subroutine: ListDirectory,\r"
               "during reading directory contents: /w/one-too-many\r"
               "Error: Overflow");
-    EXPECT_TRUE(progressShown().empty());
+    EXPECT_TRUE(window.progressShown.empty());
 }
 
 }  // namespace

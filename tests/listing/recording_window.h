@@ -27,6 +27,7 @@ class RecordingWindow : public RunWindow {
     }
     void setProgressText(const std::string& text) override {
         progress = text;
+        progressShown.push_back(text);
         log.push_back("progress " + text);
     }
     void showMessage(const std::string& text, const std::string& title) override {
@@ -49,6 +50,7 @@ class RecordingWindow : public RunWindow {
     int yields = 0;
     int beeps = 0;
     std::string progress;
+    std::vector<std::string> progressShown;  // every text, in order
     std::string caption;
     std::map<RunControl, bool> enabled;
     std::vector<RunControl> switched;

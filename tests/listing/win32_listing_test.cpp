@@ -18,6 +18,7 @@
 #include "recording_window.h"
 #include "support/listing_lines.h"
 #include "support/temporary_folder.h"
+#include "support/win32_entries.h"
 #include "win32_file_system.h"
 #include "win32_text.h"
 
@@ -43,24 +44,9 @@ class Win32ListingTest : public ::testing::Test {
         }
     }
 
-    // Makes a folder (a path ending in "\\") or a file of `bytes` bytes under a UTF-8 name,
-    // with these attributes.
-    void make(const std::string& utf8Path, DWORD attributes = 0, DWORD bytes = 1) {
-        const std::wstring path = wideFromUtf8(utf8Path);
-        if (utf8Path.ends_with("\\")) {
-            ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << utf8Path;
-        } else {
-            HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-            ASSERT_NE(file, INVALID_HANDLE_VALUE) << utf8Path;
-            DWORD written = 0;
-            WriteFile(file, std::string(bytes, 'x').data(), bytes, &written, nullptr);
-            CloseHandle(file);
-        }
-        if (attributes != 0) {
-            ASSERT_TRUE(SetFileAttributesW(path.c_str(), attributes)) << utf8Path;
-            marked.push_back(utf8Path);
-        }
+    void make(const std::string& utf8Path, DWORD attributes = 0) {
+        testing::makeEntry(utf8Path, attributes);
+        marked.push_back(utf8Path);
     }
 
     std::string listing() {

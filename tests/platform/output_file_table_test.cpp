@@ -4,14 +4,11 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
 #include <cerrno>
-#include <cstdlib>
 
 #include "support/failing_output_system.h"
 #include "support/temporary_folder.h"
@@ -150,37 +147,6 @@ TEST(OutputFileTable, FailuresAreReportedWhereTheyHappenAndLeaveOnlyWholeLines) 
         }
     }
 }
-
-#ifndef _WIN32
-// A real file size limit (`ulimit -f`), in a child process so that this one keeps its
-// own: the process does not die of SIGXFSZ, the write reports "File too large", and the
-// file ends on the last line that fitted whole.
-TEST(OutputFileTable, AFileSizeLimitIsAnOrdinaryWriteFailure) {
-    TemporaryFolder temp;
-    const std::string path = temp.str() + "/limited.txt";
-    const pid_t child = fork();
-    if (child == 0) {
-        const rlimit limit{10000, 10000};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        OutputFileTable files;
-        try {
-            files.openForOutput(1, path);
-            for (int n = 0; n < 300; ++n) {
-                files.writeLine(1, numberedLine(n));
-            }
-            files.close(1);
-        } catch (const RaisedError& error) {
-            std::_Exit(error.description() == "File too large" ? 0 : 1);
-        }
-        std::_Exit(2);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(readFile(path), firstNumberedLines(99));
-}
-#endif
 
 }  // namespace
 }  // namespace tolvane

@@ -13,12 +13,14 @@
 #include "file_attributes.h"
 #include "raised_error.h"
 #include "support/temporary_folder.h"
+#include "support/win32_entries.h"
 #include "win32_error.h"
 #include "win32_text.h"
 
 namespace tolvane {
 namespace {
 
+using testing::makeEntry;
 using testing::TemporaryFolder;
 
 std::vector<std::string> enumerate(FileSystem& fs, const std::string& pattern, std::uint32_t mask) {
@@ -30,22 +32,6 @@ std::vector<std::string> enumerate(FileSystem& fs, const std::string& pattern, s
     // Entries come in the order the file system keeps them, which a test cannot fix.
     std::sort(names.begin(), names.end());
     return names;
-}
-
-// Creates a file of `bytes` bytes (sparse beyond 4 GiB) under a UTF-8 name: std::filesystem
-// would read a narrow name in the ANSI code page.
-void createFile(const std::string& utf8Path, std::int64_t bytes) {
-    HANDLE file = CreateFileW(wideFromUtf8(utf8Path).c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << utf8Path;
-    LARGE_INTEGER end{};
-    end.QuadPart = bytes;
-    EXPECT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file));
-    CloseHandle(file);
-}
-
-void setAttributes(const std::string& utf8Path, DWORD attributes) {
-    ASSERT_TRUE(SetFileAttributesW(wideFromUtf8(utf8Path).c_str(), attributes));
 }
 
 // Sets the last write time of a file to a local date and time, with milliseconds that the
@@ -72,26 +58,20 @@ class Win32FileSystemTest : public ::testing::Test {
     Win32FileSystem fs;
 };
 
+// That both of the walker's masks return hidden and system files and folders is proved
+// by win32_listing_test.cpp, through the listing.
 TEST_F(Win32FileSystemTest, HiddenAndSystemEntriesNeedTheirBitsInTheMask) {
     temp.file("b.txt");
-    setAttributes(temp.file("hidden.txt").string(), FILE_ATTRIBUTE_HIDDEN);
-    setAttributes(temp.file("system.sys").string(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
-    setAttributes(temp.file("readonly.txt").string(), FILE_ATTRIBUTE_READONLY);
-    temp.folder("sub");
-    setAttributes(temp.folder("secret").string(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-
-    EXPECT_EQ(enumerate(fs, prefix(), attribute_mask::kFiles),
-              (std::vector<std::string>{"b.txt", "hidden.txt", "readonly.txt", "system.sys"}));
-    EXPECT_EQ(enumerate(fs, prefix(), attribute_mask::kFilesAndFolders),
-              (std::vector<std::string>{".", "..", "b.txt", "hidden.txt", "readonly.txt", "secret",
-                                        "sub", "system.sys"}));
+    makeEntry(prefix() + "hidden.txt", FILE_ATTRIBUTE_HIDDEN);
+    makeEntry(prefix() + "system.sys", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
+    makeEntry(prefix() + "readonly.txt", FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(enumerate(fs, prefix(), 0), (std::vector<std::string>{"b.txt", "readonly.txt"}));
     // The pattern is the system's, case-blind; no match is an empty enumeration.
     EXPECT_EQ(enumerate(fs, prefix() + "*.TXT", attribute_mask::kFiles),
               (std::vector<std::string>{"b.txt", "hidden.txt", "readonly.txt"}));
     EXPECT_TRUE(enumerate(fs, prefix() + "*.xls", attribute_mask::kFiles).empty());
     EXPECT_EQ(fs.nextName(), "");
-    setAttributes(prefix() + "readonly.txt", FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(wideFromUtf8(prefix() + "readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(Win32FileSystemTest, FoldersThatAreReparsePointsAreNeverReturned) {
@@ -108,13 +88,12 @@ TEST_F(Win32FileSystemTest, FoldersThatAreReparsePointsAreNeverReturned) {
 
 TEST_F(Win32FileSystemTest, QueriesGiveSizesBeyond4GiBLocalTimeAndTheFourLetterBits) {
     const std::string report = prefix() + "Report.doc";
-    createFile(report, 12345);
+    makeEntry(report, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
+              12345);
     setLocalModified(report, DateTime{2004, 6, 14, 9, 5, 27});
-    setAttributes(report, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     const std::string big = prefix() + "big.bin";
     const std::int64_t size = 5'000'000'123LL;
-    createFile(big, size);
-    setAttributes(big, FILE_ATTRIBUTE_READONLY);
+    makeEntry(big, FILE_ATTRIBUTE_READONLY, size);
     const auto expectReport = [&] {
         EXPECT_EQ(fs.fileLength(report), 12345);
         EXPECT_EQ(fs.fileTimeStamp(report), (DateTime{2004, 6, 14, 9, 5, 27}));
@@ -131,14 +110,14 @@ TEST_F(Win32FileSystemTest, QueriesGiveSizesBeyond4GiBLocalTimeAndTheFourLetterB
     ASSERT_EQ(fs.startEnumeration(prefix() + "big.bin", attribute_mask::kFiles), "big.bin");
     EXPECT_EQ(fs.fileLength(big), size);
     expectReport();
-    setAttributes(big, FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(wideFromUtf8(big).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(Win32FileSystemTest, NamesOutsideTheAnsiCodePageAndPathsBeyondMaxPath) {
     const std::string greek = "\xCE\xB1\xCE\xB2\xCE\xB3.txt";     // αβγ.txt
     const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC.dat";  // 日本.dat
-    createFile(prefix() + greek, 4);
-    createFile(prefix() + japanese, 5);
+    makeEntry(prefix() + greek, 0, 4);
+    makeEntry(prefix() + japanese, 0, 5);
     EXPECT_EQ(enumerate(fs, prefix(), attribute_mask::kFiles),
               (std::vector<std::string>{greek, japanese}));
     ASSERT_EQ(fs.startEnumeration(prefix() + "*.dat", attribute_mask::kFiles), japanese);
@@ -151,7 +130,7 @@ TEST_F(Win32FileSystemTest, NamesOutsideTheAnsiCodePageAndPathsBeyondMaxPath) {
         ASSERT_TRUE(CreateDirectoryW(wideFromUtf8("\\\\?\\" + deep).c_str(), nullptr));
     }
     ASSERT_GT(deep.size(), static_cast<std::size_t>(MAX_PATH));
-    createFile("\\\\?\\" + deep + "\\deep.txt", 7);
+    makeEntry("\\\\?\\" + deep + "\\deep.txt", 0, 7);
     EXPECT_EQ(enumerate(fs, deep + "\\", attribute_mask::kFilesAndFolders),
               (std::vector<std::string>{".", "..", "deep.txt"}));
     EXPECT_EQ(fs.fileLength(deep + "\\deep.txt"), 7);
