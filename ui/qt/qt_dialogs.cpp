@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 #include "common_dialog.h"
@@ -29,6 +31,43 @@ QMessageBox::Icon iconOfStyle(int style) {
 QString fromText(const std::string& text) {
     return QString::fromStdString(text);
 }
+
+// Qt's own file dialog reads a typed name that holds a double quote as a list of quoted
+// names ("a" "b"), so that `say "hi" tab.txt` would save to `hi`. A save takes one name,
+// exactly as typed.
+class SaveFileDialog : public QFileDialog {
+  public:
+    using QFileDialog::QFileDialog;
+
+    // The name the user typed, where Qt's reading of it would have chosen another file.
+    QString typedName;
+
+    void accept() override {
+        auto* const edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (edit == nullptr || !edit->text().contains(QLatin1Char('"'))) {
+            QFileDialog::accept();
+            return;
+        }
+        // What Qt does with any other name: a folder is opened, an existing file replaced
+        // only when the user agrees.
+        const QString name = directory().absoluteFilePath(edit->text());
+        const QFileInfo info(name);
+        if (info.isDir()) {
+            setDirectory(name);
+            edit->clear();
+            return;
+        }
+        if (info.exists() && !testOption(DontConfirmOverwrite) &&
+            QMessageBox::warning(
+                this, windowTitle(),
+                tr("%1 already exists.\nDo you want to replace it?").arg(info.fileName()),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
+            return;
+        }
+        typedName = name;
+        QDialog::accept();
+    }
+};
 
 }  // namespace
 
@@ -79,8 +118,8 @@ std::string QtDialogs::inputBox(const std::string& prompt, const std::string& ti
 }
 
 std::optional<std::string> QtDialogs::showSave(const SaveDialogSettings& settings) {
-    QFileDialog dialog(parent_, fromText(settings.DialogTitle),
-                       QFile::decodeName(QByteArray::fromStdString(settings.InitDir)));
+    SaveFileDialog dialog(parent_, fromText(settings.DialogTitle),
+                          QFile::decodeName(QByteArray::fromStdString(settings.InitDir)));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(qtNameFilters(settings.Filter));
@@ -88,10 +127,17 @@ std::optional<std::string> QtDialogs::showSave(const SaveDialogSettings& setting
     dialog.setOption(QFileDialog::DontConfirmOverwrite,
                      (settings.Flags & dialog_flag::kOverwritePrompt) == 0);
     dialog.selectFile(QFile::decodeName(QByteArray::fromStdString(settings.FileName)));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+    QString chosen = dialog.typedName;
+    if (chosen.isEmpty()) {
+        if (dialog.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        chosen = dialog.selectedFiles().constFirst();
+    }
+    return QFile::encodeName(chosen).toStdString();
 }
 
 void QtDialogs::beep() {

@@ -10,12 +10,14 @@
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include "common_dialog.h"
 #include "form_fixture.h"
 #include "qt_dialogs.h"
 #include "qt_main_form.h"
@@ -164,6 +166,29 @@ TEST(QtDialogsTest, LineBreaksNameFiltersAndAnAnsweredPrompt) {
     EXPECT_EQ(dialogs.inputBox("Enter filter:", "File filter", "old"), "*.txt");
     answer(Qt::Key_Escape, "");
     EXPECT_EQ(dialogs.inputBox("Enter filter:", "File filter", "old"), "");
+}
+
+TEST(QtDialogsTest, SaveDialogTakesATypedNameWithDoubleQuotesAsTyped) {
+    tolvane::testing::TemporaryFolder temp;
+    const std::string typed = temp.str() + "/say \"hi\" tab.txt";
+    QTimer::singleShot(0, [&typed] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        auto* const name = box->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->clear();
+        QTest::keyClicks(name, QString::fromStdString(typed));
+        QTest::keyClick(name, Qt::Key_Return);
+        // A dialog that did not take the name (or asked something) must not stay open.
+        while (QWidget* open = QApplication::activeModalWidget()) {
+            ADD_FAILURE() << "still open: " << open->metaObject()->className();
+            open->close();
+        }
+    });
+    SaveDialogSettings settings;
+    settings.InitDir = temp.str();
+    settings.Flags = dialog_flag::kOverwritePrompt;
+    EXPECT_EQ(QtDialogs().showSave(settings), std::optional(typed));
 }
 
 }  // namespace
