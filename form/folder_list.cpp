@@ -36,7 +36,8 @@ void FolderList::setPath(const std::string& path) {
     const std::string folder = resolve(path);
     const std::string problem = folderProblem(folder);
     if (!problem.empty()) {
-        throw RaisedError(error_number::kPathNotFound, kSource, problem);
+        // The failure may reach the last-resort box, which shows nothing else of where.
+        throw RaisedError(error_number::kPathNotFound, kSource, problem + ": " + folder);
     }
     const bool changed = folder != path_;
     fill(folder);
@@ -47,6 +48,12 @@ void FolderList::setPath(const std::string& path) {
     }
     if (changed && Change) {
         Change();
+    }
+}
+
+void FolderList::refresh() {
+    if (!path_.empty()) {
+        fill(path_);
     }
 }
 

@@ -32,9 +32,13 @@ class FolderList {
 
     // Accepts a full or relative folder path, or a drive's entry text, which selects that
     // drive's current folder. Raises a RaisedError, changing nothing, for a folder that
-    // cannot be reached. A different folder raises Change before this returns; the
-    // current one again raises nothing but puts the highlight back on it.
+    // cannot be reached, naming that folder. A different folder raises Change before this returns;
+    // the current one again raises nothing but puts the highlight back on it.
     void setPath(const std::string& path);
+
+    // Shows the current folder again as it now is, without raising Change: a subfolder
+    // removed since the list was filled drops out of it.
+    void refresh();
 
     // The full path of entry i; raises a RaisedError for an index out of range.
     std::string List(int i) const;

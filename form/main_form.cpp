@@ -92,7 +92,7 @@ void Main_Form::listPicked(Control list, int row, bool open) noexcept {
         } else if (list == Control::Result_Dir) {
             Result_Dir.userHighlighted(row);
             if (open && row >= 0) {
-                Result_Dir.setPath(Result_Dir.List(row));
+                openFolderEntry(row);
             }
         }
     });

@@ -184,6 +184,10 @@ class Main_Form : public ListingFields, public RunWindow, public SettingsWindow 
     CheckBox* checkBoxOf(Control control);
     // Makes the drive list's highlighted drive current and moves the folder list to it.
     void applyHighlightedDrive();
+    // Opens entry `index` of the folder list. A folder that cannot be opened has often been
+    // removed behind the program's back; the list is shown afresh before the failure goes
+    // on, so the same entry does not fail again at the next try.
+    void openFolderEntry(int index);
     void recoverDriveChange(const std::string& description) noexcept;
     void recoverDirChange(const std::string& description) noexcept;
 

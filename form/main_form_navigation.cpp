@@ -23,6 +23,19 @@ void Main_Form::applyHighlightedDrive() {
     Result_Dir.setPath(Result_Drive.Drive());
 }
 
+void Main_Form::openFolderEntry(int index) {
+    try {
+        Result_Dir.setPath(Result_Dir.List(index));
+    } catch (...) {
+        try {
+            Result_Dir.refresh();
+        } catch (...) {
+            // The failure to open is the one the user is told about.
+        }
+        throw;
+    }
+}
+
 void Main_Form::Result_Drive_Change() {
     try {
         applyHighlightedDrive();
@@ -91,7 +104,7 @@ void Main_Form::Form_KeyPress(std::int16_t& KeyAscii) {
     }
     const std::string focused = asciiUpper(FocusedList);
     if (focused == "RESULT_DIR") {
-        Result_Dir.setPath(Result_Dir.List(Result_Dir.ListIndex()));
+        openFolderEntry(Result_Dir.ListIndex());
     } else if (focused == "RESULT_DRIVE") {
         applyHighlightedDrive();
     }

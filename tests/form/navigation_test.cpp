@@ -1,5 +1,7 @@
 // The drive, folder and file lists following one another, their recovery, and the keys
 // that move among them.
+#include <filesystem>
+
 #include "folder_path.h"
 #include "form_fixture.h"
 
@@ -108,6 +110,32 @@ TEST_F(NavigationTest, DriveListAppliesItsHighlightOnEnterOrSpaceAndRecoversFrom
     EXPECT_EQ(shown[1].text, "Error in Result_Dir_Change.\r(Path= " + in("tree/sub2") +
                                  ")\rError: Permission denied");
     EXPECT_EQ(shown[0].title + "|" + shown[1].title, "Error updating field|Error updating field");
+}
+
+TEST_F(NavigationTest, FolderRemovedBehindTheWindowIsNamedOnceAndDropsOutOfTheList) {
+    temp.folder("tree/later");
+    open(tree);
+    form->focusReceived(Control::Result_Dir);
+    // By Enter, then by a double-click: each names the folder and leaves it out of the list.
+    for (const char* name : {"later", "sub1"}) {
+        const std::string gone = in(std::string("tree/") + name);
+        form->listPicked(Control::Result_Dir, rowOf(gone), false);
+        std::filesystem::remove_all(gone);
+        if (name == std::string("later")) {
+            press(13);
+        } else {
+            form->listPicked(Control::Result_Dir, rowOf(gone), true);
+        }
+        ASSERT_FALSE(dialogs.messages.empty());
+        const std::string& text = dialogs.messages.back().text;
+        EXPECT_NE(text.find("Source: Result_Dir\r"), std::string::npos) << text;
+        EXPECT_NE(text.find(gone), std::string::npos) << text;
+        EXPECT_EQ(rowOf(gone), -1);
+        EXPECT_EQ(form->Result_Dir.List(form->Result_Dir.ListIndex()), tree);
+        press(13);  // opens the highlighted folder, the one shown, without a new failure
+        EXPECT_EQ(form->Result_Dir.Path(), tree);
+    }
+    EXPECT_EQ(dialogs.messages.size(), 2u);
 }
 
 }  // namespace

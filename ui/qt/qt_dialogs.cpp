@@ -2,8 +2,12 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeDatabase>
 
 #include "common_dialog.h"
 
@@ -29,6 +33,82 @@ QMessageBox::Icon iconOfStyle(int style) {
 QString fromText(const std::string& text) {
     return QString::fromStdString(text);
 }
+
+// Icons and type names from an entry's kind and name alone. Qt's own provider asks the MIME
+// database, which reads a file's first bytes: a file of /proc such as kmsg, or a device,
+// then blocks the dialog, and the program with it, for good.
+class NameOnlyIconProvider : public QFileIconProvider {
+  public:
+    using QFileIconProvider::icon;
+
+    QIcon icon(const QFileInfo& info) const override {
+        if (info.isRoot()) {
+            return icon(Drive);
+        }
+        if (info.isDir()) {
+            return icon(Folder);
+        }
+        if (!info.isFile()) {
+            return icon(File);
+        }
+        const QMimeType mime = mimeOfName(info);
+        return QIcon::fromTheme(mime.iconName(),
+                                QIcon::fromTheme(mime.genericIconName(), icon(File)));
+    }
+
+    QString type(const QFileInfo& info) const override {
+        if (!info.isFile() || info.isRoot()) {
+            // Drives, folders, links and devices are named from their kind.
+            return QFileIconProvider::type(info);
+        }
+        const QMimeType mime = mimeOfName(info);
+        return mime.comment().isEmpty() ? mime.name() : mime.comment();
+    }
+
+  private:
+    QMimeType mimeOfName(const QFileInfo& info) const {
+        return mimeTypes_.mimeTypeForFile(info, QMimeDatabase::MatchExtension);
+    }
+
+    QMimeDatabase mimeTypes_;
+};
+
+// Qt's own file dialog reads a typed name that holds a double quote as a list of quoted
+// names ("a" "b"), so that `say "hi" tab.txt` would save to `hi`. A save takes one name,
+// exactly as typed.
+class SaveFileDialog : public QFileDialog {
+  public:
+    using QFileDialog::QFileDialog;
+
+    // The name the user typed, where Qt's reading of it would have chosen another file.
+    QString typedName;
+
+    void accept() override {
+        auto* const edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (edit == nullptr || !edit->text().contains(QLatin1Char('"'))) {
+            QFileDialog::accept();
+            return;
+        }
+        // What Qt does with any other name: a folder is opened, an existing file replaced
+        // only when the user agrees.
+        const QString name = directory().absoluteFilePath(edit->text());
+        const QFileInfo info(name);
+        if (info.isDir()) {
+            setDirectory(name);
+            edit->clear();
+            return;
+        }
+        if (info.exists() && !testOption(DontConfirmOverwrite) &&
+            QMessageBox::warning(
+                this, windowTitle(),
+                tr("%1 already exists.\nDo you want to replace it?").arg(info.fileName()),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
+            return;
+        }
+        typedName = name;
+        QDialog::accept();
+    }
+};
 
 }  // namespace
 
@@ -79,19 +159,31 @@ std::string QtDialogs::inputBox(const std::string& prompt, const std::string& ti
 }
 
 std::optional<std::string> QtDialogs::showSave(const SaveDialogSettings& settings) {
-    QFileDialog dialog(parent_, fromText(settings.DialogTitle),
-                       QFile::decodeName(QByteArray::fromStdString(settings.InitDir)));
+    NameOnlyIconProvider icons;
+    SaveFileDialog dialog(parent_, fromText(settings.DialogTitle),
+                          QFile::decodeName(QByteArray::fromStdString(settings.InitDir)));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    // The dialog must never read a file's contents (see NameOnlyIconProvider), nor a
+    // folder's own icon settings.
+    dialog.setIconProvider(&icons);
+    dialog.setOption(QFileDialog::DontUseCustomDirectoryIcons);
     dialog.setNameFilters(qtNameFilters(settings.Filter));
     // Without this flag an existing file is replaced without asking.
     dialog.setOption(QFileDialog::DontConfirmOverwrite,
                      (settings.Flags & dialog_flag::kOverwritePrompt) == 0);
     dialog.selectFile(QFile::decodeName(QByteArray::fromStdString(settings.FileName)));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+    QString chosen = dialog.typedName;
+    if (chosen.isEmpty()) {
+        if (dialog.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        chosen = dialog.selectedFiles().constFirst();
+    }
+    return QFile::encodeName(chosen).toStdString();
 }
 
 void QtDialogs::beep() {

@@ -2,20 +2,28 @@
 // Space in the lists, Stop by its access key during a run, the reasons for a close, and the
 // Qt dialogs. (Main_Form's behaviour itself is proved in tests/form.)
 #include <QtTest/qtestspontaneevent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileIconProvider>
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeDatabase>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include "common_dialog.h"
 #include "form_fixture.h"
 #include "qt_dialogs.h"
 #include "qt_main_form.h"
@@ -164,6 +172,63 @@ TEST(QtDialogsTest, LineBreaksNameFiltersAndAnAnsweredPrompt) {
     EXPECT_EQ(dialogs.inputBox("Enter filter:", "File filter", "old"), "*.txt");
     answer(Qt::Key_Escape, "");
     EXPECT_EQ(dialogs.inputBox("Enter filter:", "File filter", "old"), "");
+}
+
+TEST(QtDialogsTest, SaveDialogTakesATypedNameWithDoubleQuotesAsTyped) {
+    tolvane::testing::TemporaryFolder temp;
+    const std::string typed = temp.str() + "/say \"hi\" tab.txt";
+    QTimer::singleShot(0, [&typed] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        auto* const name = box->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->clear();
+        QTest::keyClicks(name, QString::fromStdString(typed));
+        QTest::keyClick(name, Qt::Key_Return);
+        // A dialog that did not take the name (or asked something) must not stay open.
+        while (QWidget* open = QApplication::activeModalWidget()) {
+            ADD_FAILURE() << "still open: " << open->metaObject()->className();
+            open->close();
+        }
+    });
+    SaveDialogSettings settings;
+    settings.InitDir = temp.str();
+    settings.Flags = dialog_flag::kOverwritePrompt;
+    EXPECT_EQ(QtDialogs().showSave(settings), std::optional(typed));
+}
+
+TEST(QtDialogsTest, SaveDialogNeverReadsOrBlocksOnTheFilesItShows) {
+    // A FIFO with no writer blocks whoever opens it; a file without an extension holding a
+    // PNG signature is a PNG only to whoever reads it.
+    tolvane::testing::TemporaryFolder temp;
+    const QString pipe = QString::fromStdString(temp.str() + "/pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString picture = QString::fromStdString(temp.str() + "/picture");
+    {
+        QFile file(picture);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(QByteArray("\x89PNG\r\n\x1a\n", 8)), 8);
+    }
+    const QString png = QMimeDatabase().mimeTypeForName(QStringLiteral("image/png")).comment();
+    ASSERT_EQ(QMimeDatabase().mimeTypeForFile(picture).comment(), png);
+
+    QTimer::singleShot(0, [&] {
+        auto* const dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QTest::qWait(300);  // the dialog lists the folder
+        const QAbstractFileIconProvider* icons = dialog->iconProvider();
+        ASSERT_NE(icons, nullptr);
+        EXPECT_NE(icons->type(QFileInfo(picture)).toStdString(), png.toStdString());
+        icons->icon(QFileInfo(pipe));
+        icons->type(QFileInfo(pipe));
+        dialog->reject();
+    });
+    // A dialog that blocks ends the test by the alarm instead of stalling it.
+    ::alarm(60);
+    SaveDialogSettings settings;
+    settings.InitDir = temp.str();
+    EXPECT_EQ(QtDialogs().showSave(settings), std::nullopt);
+    ::alarm(0);
 }
 
 }  // namespace
