@@ -16,6 +16,8 @@
 #include <QScreen>
 #include <QShortcutEvent>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include <algorithm>
 
@@ -27,15 +29,9 @@ namespace tolvane {
 
 namespace {
 
-// MS Sans Serif of the original layout. The captions were measured for its narrow
-// letters, so the faces of Helvetica's width come first; any sans-serif face is the last
-// resort.
-QFont sansSerif(qreal points, bool bold) {
+QFont sansSerif(const QStringList& faces, qreal points, bool bold) {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"),
-                      QStringLiteral("Sans Serif")});
+    font.setFamilies(faces);
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(bold);
@@ -51,29 +47,107 @@ QString fromFileName(const std::string& name) {
     return QFile::decodeName(QByteArray::fromStdString(name));
 }
 
-// Places a control as the layout table says, with its name, tip and font.
+// Places a control as the layout table says, with its name and tip.
 template <class Widget>
 Widget* placed(Widget* widget, Control control) {
     const ControlLayout& layout = layoutOf(control);
     widget->setObjectName(fromText(layout.name));
     widget->setToolTip(fromText(layout.toolTip));
     widget->setGeometry(twipRect(layout));
-    if (layout.font == LayoutFont::FrameBold) {
-        widget->setFont(sansSerif(8.25, true));
-    } else if (layout.font == LayoutFont::ButtonBold) {
-        widget->setFont(sansSerif(9.75, true));
-    }
     return widget;
+}
+
+// The designed point size of a control's font: the dialog font unless the table names
+// a bold one.
+qreal designedPoints(LayoutFont font) {
+    return font == LayoutFont::ButtonBold ? 9.75 : 8.25;
+}
+
+// The width a control's caption may take: a box's and a button's beside their indicator
+// and frame as the style draws them, a label's inside its margins, a frame's title
+// inside the frame's corners.
+int captionRoom(const QWidget* widget) {
+    QStyleOptionButton option;
+    option.initFrom(widget);
+    if (qobject_cast<const QCheckBox*>(widget) != nullptr) {
+        return widget->style()
+            ->subElementRect(QStyle::SE_CheckBoxContents, &option, widget)
+            .width();
+    }
+    if (qobject_cast<const QPushButton*>(widget) != nullptr) {
+        return widget->style()
+                   ->subElementRect(QStyle::SE_PushButtonContents, &option, widget)
+                   .width() -
+               2 * widget->style()->pixelMetric(QStyle::PM_ButtonMargin, &option, widget);
+    }
+    if (qobject_cast<const QGroupBox*>(widget) != nullptr) {
+        // The title starts a few pixels in from the frame's corner and keeps as many
+        // clear of the far one.
+        return widget->width() - 2 * QFontMetrics(widget->font()).averageCharWidth();
+    }
+    return widget->contentsRect().width();
 }
 
 }  // namespace
 
+QString QtMainForm::captionWithoutAccessKey(const QWidget* widget) {
+    QString text;
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+        text = button->text();
+    } else if (const auto* frame = qobject_cast<const QGroupBox*>(widget)) {
+        text = frame->title();
+    } else if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        text = label->text();
+    }
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+    return text;
+}
+
+bool QtMainForm::captionFits(const QWidget* widget) {
+    return QFontMetrics(widget->font()).horizontalAdvance(captionWithoutAccessKey(widget)) <=
+           captionRoom(widget);
+}
+
+QStringList QtMainForm::designedFaces() {
+    return {QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+            QStringLiteral("Arial"),         QStringLiteral("Liberation Sans"),
+            QStringLiteral("Nimbus Sans"),   QStringLiteral("Helvetica"),
+            QStringLiteral("Sans Serif")};
+}
+
+void QtMainForm::fitFonts(const QStringList& faces) {
+    const std::pair<QWidget*, Control> controls[] = {
+        {Result_Frame, Control::Result_Frame},     {Result_Drive, Control::Result_Drive},
+        {Result_Dir, Control::Result_Dir},         {Result_File, Control::Result_File},
+        {Progress_Label, Control::Progress_Label}, {Comment_Check, Control::Comment_Check},
+        {Recurse_Check, Control::Recurse_Check},   {Filter_Check, Control::Filter_Check},
+        {Make_Button, Control::Make_Button}};
+    // The captions were measured for MS Sans Serif; a wider face found in its place takes
+    // the same smaller step off every designed size until no caption is clipped. (The
+    // lists sit in the bold frame but keep the plain dialog font.)
+    constexpr qreal kStep = 0.25;
+    constexpr qreal kSmallest = 4;
+    for (qreal shrink = 0;; shrink += kStep) {
+        setFont(sansSerif(faces, designedPoints(LayoutFont::Dialog) - shrink, false));
+        bool allFit = true;
+        for (const auto& [widget, control] : controls) {
+            const LayoutFont designed = layoutOf(control).font;
+            widget->setFont(sansSerif(faces, designedPoints(designed) - shrink,
+                                      designed != LayoutFont::Dialog));
+            allFit = allFit && captionFits(widget);
+        }
+        if (allFit || designedPoints(LayoutFont::Dialog) - shrink - kStep < kSmallest) {
+            return;
+        }
+    }
+}
+
 QtMainForm::QtMainForm(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSystem& listFileSystem,
-                       FileSystem& runFileSystem, RegistryApi& registryStore) {
+                       FileSystem& runFileSystem, RegistryApi& registryStore,
+                       const QStringList& faces) {
     setWindowTitle(fromText(kDesignedCaption));
-    // The original platform's dialog font, MS Sans Serif 8.25 pt, for every control that
-    // names no font of its own: the captions were measured for it.
-    setFont(sansSerif(8.25, false));
     // A fixed single border with a close button only. (Setting the flags re-creates the
     // window's top-level data, so the icon comes after them.)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -84,6 +158,7 @@ QtMainForm::QtMainForm(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSys
     client->setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
     setCentralWidget(client);
     buildControls();
+    fitFonts(faces);
     buildMenus();
     // The window is exactly its client area and menu bar; the user cannot resize it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -102,16 +177,9 @@ void QtMainForm::buildControls() {
     QWidget* client = centralWidget();
     Result_Frame = placed(new QGroupBox(fromText(layoutOf(Control::Result_Frame).caption), client),
                           Control::Result_Frame);
-    // The lists sit in the frame but keep the dialog font, not the frame's bold one.
-    QFont listFont = font();
-    listFont.setBold(false);
     Result_Drive = placed(new QComboBox(Result_Frame), Control::Result_Drive);
     Result_Dir = placed(new QListWidget(Result_Frame), Control::Result_Dir);
     Result_File = placed(new QListWidget(Result_Frame), Control::Result_File);
-    for (QWidget* list : {static_cast<QWidget*>(Result_Drive), static_cast<QWidget*>(Result_Dir),
-                          static_cast<QWidget*>(Result_File)}) {
-        list->setFont(listFont);
-    }
     Progress_Label = placed(new QLabel(client), Control::Progress_Label);
 
     const auto makeCheck = [client](Control control) {

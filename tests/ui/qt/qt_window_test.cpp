@@ -12,6 +12,8 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileIconProvider>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QLabel>
@@ -20,6 +22,7 @@
 #include <QMenuBar>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 
@@ -86,6 +89,31 @@ TEST_F(QtWindowTest, DesignedFixedSizeFontsAccessKeysAndTabOrder) {
                                      window->Comment_Check, window->Recurse_Check,
                                      window->Filter_Check, window->Make_Button}));
     EXPECT_EQ(window->form().FocusedList, "Result_File");
+}
+
+TEST_F(QtWindowTest, AWideFaceShrinksUntilNoCaptionIsClipped) {
+    // DejaVu Sans is far wider than the face the captions were measured for: at the
+    // designed 8.25 pt "Add comment" loses its last letters.
+    QtMainForm wide(dialogs, drives, listFileSystem, runFileSystem, store,
+                    {QStringLiteral("DejaVu Sans")});
+    ASSERT_EQ(QFontInfo(wide.Comment_Check->font()).family(), "DejaVu Sans");
+    EXPECT_LT(wide.font().pointSizeF(), 8.25);
+    // The frame and the button stay bold and the button the larger.
+    EXPECT_TRUE(wide.Result_Frame->font().bold() && wide.Make_Button->font().bold());
+    EXPECT_GT(wide.Make_Button->font().pointSizeF(), wide.Comment_Check->font().pointSizeF());
+    const auto textWidth = [](const QWidget* widget, const QString& caption) {
+        return QFontMetrics(widget->font()).horizontalAdvance(QString(caption).remove('&'));
+    };
+    for (QCheckBox* box : {wide.Comment_Check, wide.Recurse_Check, wide.Filter_Check}) {
+        const int indicator = box->style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                              box->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+        EXPECT_LE(indicator + textWidth(box, box->text()), box->width())
+            << box->text().toStdString();
+    }
+    EXPECT_LT(textWidth(wide.Make_Button, wide.Make_Button->text()), wide.Make_Button->width());
+    EXPECT_LT(textWidth(wide.Result_Frame, wide.Result_Frame->title()), wide.Result_Frame->width());
+    EXPECT_LE(textWidth(wide.Progress_Label, wide.Progress_Label->text()),
+              wide.Progress_Label->width());
 }
 
 TEST_F(QtWindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
