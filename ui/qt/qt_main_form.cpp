@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QGroupBox>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -144,6 +145,35 @@ void QtMainForm::fitFonts(const QStringList& faces) {
     }
 }
 
+void QtMainForm::clearFrameTitle() {
+    // The table places the lists for a frame whose line runs through the middle of its
+    // title; styles that draw the line below the whole title (Fusion) run it across the
+    // lists. Where the line lies is seen by drawing the bare frame once: the first row
+    // that is not background, in a column clear of the title. The lists move down below
+    // it and give up height at the bottom only where the frame has no room left there.
+    Result_Frame->ensurePolished();
+    QImage bare(Result_Frame->size(), QImage::Format_RGB32);
+    bare.fill(Qt::transparent);
+    Result_Frame->render(&bare, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    const int column = Result_Frame->width() - 8;
+    int line = 0;
+    while (line + 1 < bare.height() && bare.pixel(column, line) == bare.pixel(column, 0)) {
+        ++line;
+    }
+    const QList<QWidget*> lists = Result_Frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    int top = Result_Frame->height();
+    for (const QWidget* list : lists) {
+        top = std::min(top, list->y());
+    }
+    const int shift = std::max(0, line + 2 - top);
+    const int bottom = Result_Frame->contentsRect().bottom();
+    for (QWidget* list : lists) {
+        QRect place = list->geometry().translated(0, shift);
+        place.setBottom(std::min(place.bottom(), bottom));
+        list->setGeometry(place);
+    }
+}
+
 QtMainForm::QtMainForm(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSystem& listFileSystem,
                        FileSystem& runFileSystem, RegistryApi& registryStore,
                        const QStringList& faces) {
@@ -159,6 +189,7 @@ QtMainForm::QtMainForm(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSys
     setCentralWidget(client);
     buildControls();
     fitFonts(faces);
+    clearFrameTitle();
     buildMenus();
     // The window is exactly its client area and menu bar; the user cannot resize it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);

@@ -81,6 +81,7 @@ class QtMainForm : public QMainWindow, public FormView {
   private:
     void buildControls();
     void fitFonts(const QStringList& faces);
+    void clearFrameTitle();
     void buildMenus();
     void wireEvents();
     void fixTabOrder();

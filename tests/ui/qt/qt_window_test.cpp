@@ -15,6 +15,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QImage>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -71,6 +72,22 @@ TEST_F(QtWindowTest, DesignedFixedSizeFontsAccessKeysAndTabOrder) {
     ASSERT_TRUE(window->Result_Frame->font().bold());
     EXPECT_FALSE(window->Result_Drive->font().bold() || window->Result_Dir->font().bold() ||
                  window->Result_File->font().bold());
+    // The frame's line runs above the lists, not across them, whatever the style: drawn
+    // bare, the frame's first row that is not background, in a list's right-hand column,
+    // clear of the title, lies above the list's top.
+    QImage bare(window->Result_Frame->size(), QImage::Format_RGB32);
+    window->Result_Frame->render(&bare, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    for (QWidget* list :
+         {static_cast<QWidget*>(window->Result_Drive), static_cast<QWidget*>(window->Result_Dir),
+          static_cast<QWidget*>(window->Result_File)}) {
+        const int x = list->geometry().right() - 2;
+        int line = 0;
+        while (line < bare.height() && bare.pixel(x, line) == bare.pixel(x, 0)) {
+            ++line;
+        }
+        EXPECT_LT(line, list->y()) << list->objectName().toStdString();
+        EXPECT_LE(list->geometry().bottom(), window->Result_Frame->height() - 2);
+    }
     EXPECT_EQ(window->Filter_Check->toolTip(), "Search specific files: ");
     focus(window->Make_Button);
     ASSERT_TRUE(window->Make_Button->hasFocus()) << "the window did not become active";
