@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
@@ -266,6 +267,8 @@ void QtMainForm::fixTabOrder() {
         setTabOrder(order[i], order[i + 1]);
     }
     setTabOrder(Make_Button, Result_Drive);
+    // The drive list starts with the focus.
+    Result_Drive->setFocus(Qt::OtherFocusReason);
     // Key preview and the lists' focus handlers see their events here first.
     for (QWidget* control : order) {
         control->installEventFilter(this);
@@ -341,6 +344,12 @@ bool QtMainForm::eventFilter(QObject* watched, QEvent* event) {
             form_->keyPreview(code);
         }
     } else if (event->type() == QEvent::FocusIn) {
+        // A control that gets the focus as the window becomes active (the drive list at
+        // the start) shows its mark at once, not only after the first Tab as Qt would: the
+        // window is worked with the keys, and the user must see where they go.
+        if (static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason) {
+            setAttribute(Qt::WA_KeyboardFocusChange);
+        }
         if (watched == Result_Drive) {
             form_->focusReceived(Control::Result_Drive);
         } else if (watched == Result_Dir) {

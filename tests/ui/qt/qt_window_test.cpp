@@ -89,6 +89,12 @@ TEST_F(QtWindowTest, DesignedFixedSizeFontsAccessKeysAndTabOrder) {
         EXPECT_LE(list->geometry().bottom(), window->Result_Frame->height() - 2);
     }
     EXPECT_EQ(window->Filter_Check->toolTip(), "Search specific files: ");
+    // The drive list starts with the focus, and shows its mark before any key is pressed:
+    // drawn without the focus it looks different.
+    ASSERT_EQ(QApplication::focusWidget(), window->Result_Drive);
+    const QImage focused = window->Result_Drive->grab().toImage();
+    window->Result_Drive->clearFocus();
+    EXPECT_FALSE(focused == window->Result_Drive->grab().toImage());
     focus(window->Make_Button);
     ASSERT_TRUE(window->Make_Button->hasFocus()) << "the window did not become active";
     // Alt+D, the frame's access key, hands the focus to the drive list.
