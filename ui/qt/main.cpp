@@ -21,6 +21,8 @@ int main(int argc, char* argv[]) {
     tolvane::QtMainForm window(dialogs, tolvane::mountedDrives(), listFileSystem, runFileSystem,
                                *registry);
     dialogs.setParentWindow(&window);
+    // The message boxes and dialogs speak in the window's face, at the size its captions fit.
+    QApplication::setFont(window.font());
     window.form().load();
     return QApplication::exec();
 }

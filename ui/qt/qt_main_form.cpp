@@ -6,7 +6,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFocusEvent>
 #include <QGroupBox>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -16,6 +18,8 @@
 #include <QScreen>
 #include <QShortcutEvent>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include <algorithm>
 
@@ -27,15 +31,9 @@ namespace tolvane {
 
 namespace {
 
-// MS Sans Serif of the original layout. The captions were measured for its narrow
-// letters, so the faces of Helvetica's width come first; any sans-serif face is the last
-// resort.
-QFont sansSerif(qreal points, bool bold) {
+QFont sansSerif(const QStringList& faces, qreal points, bool bold) {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"),
-                      QStringLiteral("Sans Serif")});
+    font.setFamilies(faces);
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(bold);
@@ -51,29 +49,136 @@ QString fromFileName(const std::string& name) {
     return QFile::decodeName(QByteArray::fromStdString(name));
 }
 
-// Places a control as the layout table says, with its name, tip and font.
+// Places a control as the layout table says, with its name and tip.
 template <class Widget>
 Widget* placed(Widget* widget, Control control) {
     const ControlLayout& layout = layoutOf(control);
     widget->setObjectName(fromText(layout.name));
     widget->setToolTip(fromText(layout.toolTip));
     widget->setGeometry(twipRect(layout));
-    if (layout.font == LayoutFont::FrameBold) {
-        widget->setFont(sansSerif(8.25, true));
-    } else if (layout.font == LayoutFont::ButtonBold) {
-        widget->setFont(sansSerif(9.75, true));
-    }
     return widget;
+}
+
+// The designed point size of a control's font: the dialog font unless the table names
+// a bold one.
+qreal designedPoints(LayoutFont font) {
+    return font == LayoutFont::ButtonBold ? 9.75 : 8.25;
+}
+
+// The width a control's caption may take: a box's and a button's beside their indicator
+// and frame as the style draws them, a label's inside its margins, a frame's title
+// inside the frame's corners.
+int captionRoom(const QWidget* widget) {
+    QStyleOptionButton option;
+    option.initFrom(widget);
+    if (qobject_cast<const QCheckBox*>(widget) != nullptr) {
+        return widget->style()
+            ->subElementRect(QStyle::SE_CheckBoxContents, &option, widget)
+            .width();
+    }
+    if (qobject_cast<const QPushButton*>(widget) != nullptr) {
+        return widget->style()
+                   ->subElementRect(QStyle::SE_PushButtonContents, &option, widget)
+                   .width() -
+               2 * widget->style()->pixelMetric(QStyle::PM_ButtonMargin, &option, widget);
+    }
+    if (qobject_cast<const QGroupBox*>(widget) != nullptr) {
+        // The title starts a few pixels in from the frame's corner and keeps as many
+        // clear of the far one.
+        return widget->width() - 2 * QFontMetrics(widget->font()).averageCharWidth();
+    }
+    return widget->contentsRect().width();
 }
 
 }  // namespace
 
+QString QtMainForm::captionWithoutAccessKey(const QWidget* widget) {
+    QString text;
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+        text = button->text();
+    } else if (const auto* frame = qobject_cast<const QGroupBox*>(widget)) {
+        text = frame->title();
+    } else if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        text = label->text();
+    }
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+    return text;
+}
+
+bool QtMainForm::captionFits(const QWidget* widget) {
+    return QFontMetrics(widget->font()).horizontalAdvance(captionWithoutAccessKey(widget)) <=
+           captionRoom(widget);
+}
+
+QStringList QtMainForm::designedFaces() {
+    return {QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+            QStringLiteral("Arial"),         QStringLiteral("Liberation Sans"),
+            QStringLiteral("Nimbus Sans"),   QStringLiteral("Helvetica"),
+            QStringLiteral("Sans Serif")};
+}
+
+void QtMainForm::fitFonts(const QStringList& faces) {
+    const std::pair<QWidget*, Control> controls[] = {
+        {Result_Frame, Control::Result_Frame},     {Result_Drive, Control::Result_Drive},
+        {Result_Dir, Control::Result_Dir},         {Result_File, Control::Result_File},
+        {Progress_Label, Control::Progress_Label}, {Comment_Check, Control::Comment_Check},
+        {Recurse_Check, Control::Recurse_Check},   {Filter_Check, Control::Filter_Check},
+        {Make_Button, Control::Make_Button}};
+    // The captions were measured for MS Sans Serif; a wider face found in its place takes
+    // the same smaller step off every designed size until no caption is clipped. (The
+    // lists sit in the bold frame but keep the plain dialog font.)
+    constexpr qreal kStep = 0.25;
+    constexpr qreal kSmallest = 4;
+    for (qreal shrink = 0;; shrink += kStep) {
+        setFont(sansSerif(faces, designedPoints(LayoutFont::Dialog) - shrink, false));
+        bool allFit = true;
+        for (const auto& [widget, control] : controls) {
+            const LayoutFont designed = layoutOf(control).font;
+            widget->setFont(sansSerif(faces, designedPoints(designed) - shrink,
+                                      designed != LayoutFont::Dialog));
+            allFit = allFit && captionFits(widget);
+        }
+        if (allFit || designedPoints(LayoutFont::Dialog) - shrink - kStep < kSmallest) {
+            return;
+        }
+    }
+}
+
+void QtMainForm::clearFrameTitle() {
+    // The table places the lists for a frame whose line runs through the middle of its
+    // title; styles that draw the line below the whole title (Fusion) run it across the
+    // lists. Where the line lies is seen by drawing the bare frame once: the first row
+    // that is not background, in a column clear of the title. The lists move down below
+    // it and give up height at the bottom only where the frame has no room left there.
+    Result_Frame->ensurePolished();
+    QImage bare(Result_Frame->size(), QImage::Format_RGB32);
+    bare.fill(Qt::transparent);
+    Result_Frame->render(&bare, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    const int column = Result_Frame->width() - 8;
+    int line = 0;
+    while (line + 1 < bare.height() && bare.pixel(column, line) == bare.pixel(column, 0)) {
+        ++line;
+    }
+    const QList<QWidget*> lists = Result_Frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    int top = Result_Frame->height();
+    for (const QWidget* list : lists) {
+        top = std::min(top, list->y());
+    }
+    const int shift = std::max(0, line + 2 - top);
+    const int bottom = Result_Frame->contentsRect().bottom();
+    for (QWidget* list : lists) {
+        QRect place = list->geometry().translated(0, shift);
+        place.setBottom(std::min(place.bottom(), bottom));
+        list->setGeometry(place);
+    }
+}
+
 QtMainForm::QtMainForm(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSystem& listFileSystem,
-                       FileSystem& runFileSystem, RegistryApi& registryStore) {
+                       FileSystem& runFileSystem, RegistryApi& registryStore,
+                       const QStringList& faces) {
     setWindowTitle(fromText(kDesignedCaption));
-    // The original platform's dialog font, MS Sans Serif 8.25 pt, for every control that
-    // names no font of its own: the captions were measured for it.
-    setFont(sansSerif(8.25, false));
     // A fixed single border with a close button only. (Setting the flags re-creates the
     // window's top-level data, so the icon comes after them.)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -84,6 +189,8 @@ QtMainForm::QtMainForm(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSys
     client->setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
     setCentralWidget(client);
     buildControls();
+    fitFonts(faces);
+    clearFrameTitle();
     buildMenus();
     // The window is exactly its client area and menu bar; the user cannot resize it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -102,16 +209,9 @@ void QtMainForm::buildControls() {
     QWidget* client = centralWidget();
     Result_Frame = placed(new QGroupBox(fromText(layoutOf(Control::Result_Frame).caption), client),
                           Control::Result_Frame);
-    // The lists sit in the frame but keep the dialog font, not the frame's bold one.
-    QFont listFont = font();
-    listFont.setBold(false);
     Result_Drive = placed(new QComboBox(Result_Frame), Control::Result_Drive);
     Result_Dir = placed(new QListWidget(Result_Frame), Control::Result_Dir);
     Result_File = placed(new QListWidget(Result_Frame), Control::Result_File);
-    for (QWidget* list : {static_cast<QWidget*>(Result_Drive), static_cast<QWidget*>(Result_Dir),
-                          static_cast<QWidget*>(Result_File)}) {
-        list->setFont(listFont);
-    }
     Progress_Label = placed(new QLabel(client), Control::Progress_Label);
 
     const auto makeCheck = [client](Control control) {
@@ -167,6 +267,8 @@ void QtMainForm::fixTabOrder() {
         setTabOrder(order[i], order[i + 1]);
     }
     setTabOrder(Make_Button, Result_Drive);
+    // The drive list starts with the focus.
+    Result_Drive->setFocus(Qt::OtherFocusReason);
     // Key preview and the lists' focus handlers see their events here first.
     for (QWidget* control : order) {
         control->installEventFilter(this);
@@ -242,6 +344,12 @@ bool QtMainForm::eventFilter(QObject* watched, QEvent* event) {
             form_->keyPreview(code);
         }
     } else if (event->type() == QEvent::FocusIn) {
+        // A control that gets the focus as the window becomes active (the drive list at
+        // the start) shows its mark at once, not only after the first Tab as Qt would: the
+        // window is worked with the keys, and the user must see where they go.
+        if (static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason) {
+            setAttribute(Qt::WA_KeyboardFocusChange);
+        }
         if (watched == Result_Drive) {
             form_->focusReceived(Control::Result_Drive);
         } else if (watched == Result_Dir) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -26,12 +27,22 @@ class QtMainForm : public QMainWindow, public FormView {
     Q_OBJECT
 
   public:
-    // The arguments are those of Main_Form::Services; each must outlive the window.
+    // The arguments are those of Main_Form::Services; each must outlive the window. `faces`
+    // are the font families to try, first found first; the designed ones unless given.
     QtMainForm(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSystem& listFileSystem,
-               FileSystem& runFileSystem, RegistryApi& registryStore);
+               FileSystem& runFileSystem, RegistryApi& registryStore,
+               const QStringList& faces = designedFaces());
     ~QtMainForm() override;
 
     Main_Form& form() { return *form_; }
+
+    // MS Sans Serif of the original layout, then the faces of Arial's width (the captions
+    // were measured for its narrow letters), then any sans-serif face.
+    static QStringList designedFaces();
+    // Whether a control's caption, access key mark left out, fits the room its box
+    // leaves for it in the control's font.
+    static bool captionFits(const QWidget* widget);
+    static QString captionWithoutAccessKey(const QWidget* widget);
 
     // The controls, under their own names; the window owns them.
     QGroupBox* Result_Frame = nullptr;
@@ -69,6 +80,8 @@ class QtMainForm : public QMainWindow, public FormView {
 
   private:
     void buildControls();
+    void fitFonts(const QStringList& faces);
+    void clearFrameTitle();
     void buildMenus();
     void wireEvents();
     void fixTabOrder();

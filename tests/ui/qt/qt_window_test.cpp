@@ -12,7 +12,10 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileIconProvider>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
+#include <QImage>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +23,7 @@
 #include <QMenuBar>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 
@@ -68,7 +72,29 @@ TEST_F(QtWindowTest, DesignedFixedSizeFontsAccessKeysAndTabOrder) {
     ASSERT_TRUE(window->Result_Frame->font().bold());
     EXPECT_FALSE(window->Result_Drive->font().bold() || window->Result_Dir->font().bold() ||
                  window->Result_File->font().bold());
+    // The frame's line runs above the lists, not across them, whatever the style: drawn
+    // bare, the frame's first row that is not background, in a list's right-hand column,
+    // clear of the title, lies above the list's top.
+    QImage bare(window->Result_Frame->size(), QImage::Format_RGB32);
+    window->Result_Frame->render(&bare, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    for (QWidget* list :
+         {static_cast<QWidget*>(window->Result_Drive), static_cast<QWidget*>(window->Result_Dir),
+          static_cast<QWidget*>(window->Result_File)}) {
+        const int x = list->geometry().right() - 2;
+        int line = 0;
+        while (line < bare.height() && bare.pixel(x, line) == bare.pixel(x, 0)) {
+            ++line;
+        }
+        EXPECT_LT(line, list->y()) << list->objectName().toStdString();
+        EXPECT_LE(list->geometry().bottom(), window->Result_Frame->height() - 2);
+    }
     EXPECT_EQ(window->Filter_Check->toolTip(), "Search specific files: ");
+    // The drive list starts with the focus, and shows its mark before any key is pressed:
+    // drawn without the focus it looks different.
+    ASSERT_EQ(QApplication::focusWidget(), window->Result_Drive);
+    const QImage focused = window->Result_Drive->grab().toImage();
+    window->Result_Drive->clearFocus();
+    EXPECT_FALSE(focused == window->Result_Drive->grab().toImage());
     focus(window->Make_Button);
     ASSERT_TRUE(window->Make_Button->hasFocus()) << "the window did not become active";
     // Alt+D, the frame's access key, hands the focus to the drive list.
@@ -86,6 +112,31 @@ TEST_F(QtWindowTest, DesignedFixedSizeFontsAccessKeysAndTabOrder) {
                                      window->Comment_Check, window->Recurse_Check,
                                      window->Filter_Check, window->Make_Button}));
     EXPECT_EQ(window->form().FocusedList, "Result_File");
+}
+
+TEST_F(QtWindowTest, AWideFaceShrinksUntilNoCaptionIsClipped) {
+    // DejaVu Sans is far wider than the face the captions were measured for: at the
+    // designed 8.25 pt "Add comment" loses its last letters.
+    QtMainForm wide(dialogs, drives, listFileSystem, runFileSystem, store,
+                    {QStringLiteral("DejaVu Sans")});
+    ASSERT_EQ(QFontInfo(wide.Comment_Check->font()).family(), "DejaVu Sans");
+    EXPECT_LT(wide.font().pointSizeF(), 8.25);
+    // The frame and the button stay bold and the button the larger.
+    EXPECT_TRUE(wide.Result_Frame->font().bold() && wide.Make_Button->font().bold());
+    EXPECT_GT(wide.Make_Button->font().pointSizeF(), wide.Comment_Check->font().pointSizeF());
+    const auto textWidth = [](const QWidget* widget, const QString& caption) {
+        return QFontMetrics(widget->font()).horizontalAdvance(QString(caption).remove('&'));
+    };
+    for (QCheckBox* box : {wide.Comment_Check, wide.Recurse_Check, wide.Filter_Check}) {
+        const int indicator = box->style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                              box->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+        EXPECT_LE(indicator + textWidth(box, box->text()), box->width())
+            << box->text().toStdString();
+    }
+    EXPECT_LT(textWidth(wide.Make_Button, wide.Make_Button->text()), wide.Make_Button->width());
+    EXPECT_LT(textWidth(wide.Result_Frame, wide.Result_Frame->title()), wide.Result_Frame->width());
+    EXPECT_LE(textWidth(wide.Progress_Label, wide.Progress_Label->text()),
+              wide.Progress_Label->width());
 }
 
 TEST_F(QtWindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
