@@ -69,14 +69,12 @@ void readStoredOptions(RegistryApi& registry, ListingFields& fields) {
     if (status == kRegistrySuccess) {
         registry.RegCloseKey(probe);
     }
-    // A store that cannot be read fails this open too, and it raises. The key exists, so
-    // the load's own open creates nothing. Nothing is written back, so what could not be
-    // read needs no note.
+    // A store that cannot be read fails this open too, and it raises. The key is opened
+    // for reading only: the command line never creates or writes the settings.
     CRegistry Registry(registry);
     Registry.OpenKey(kSettingsSection, kSettingsKey, false);
     FieldsAsSettingsWindow window(fields);
-    UnreadSettings unread;
-    loadOptionSettings(Registry, window, unread);
+    readOptionSettings(Registry, window);
 }
 
 }  // namespace tolvane

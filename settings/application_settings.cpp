@@ -158,6 +158,11 @@ void loadOptionSettings(CRegistry& Registry, SettingsWindow& window, UnreadSetti
     }
 }
 
+void readOptionSettings(CRegistry& Registry, SettingsWindow& window) {
+    SettingsLoad load(Registry);
+    applyOptionSettings(load, window);
+}
+
 void loadLocationSettings(CRegistry& Registry, SettingsWindow& window, UnreadSettings& unread) {
     // Only a failed read is noted. A drive or folder that was read but cannot be selected
     // any more is stale: Exit replaces it, and the folder that went with it, by what the

@@ -67,6 +67,10 @@ void openSettingsKey(CRegistry& Registry);
 // through after the settings not applied yet have been noted in `unread`.
 void loadOptionSettings(CRegistry& Registry, SettingsWindow& window, UnreadSettings& unread);
 
+// The same reads and reactions, from a key the caller has already opened (for reading
+// only, say); nothing is opened, created or noted. Errors of the registry pass through.
+void readOptionSettings(CRegistry& Registry, SettingsWindow& window);
+
 // Form_Load's settings inside its trap: "Last Drive", then "Last Path", handed to the
 // drive and folder lists. A drive or folder that cannot be selected raises; so does a
 // read that fails, after noting the settings not read in `unread`.
