@@ -162,6 +162,7 @@ void Main_Form::yield() {
     if (pacing_.due()) {
         showProgressText();
         view_.yield();
+        pacing_.handedOver();
     }
 }
 

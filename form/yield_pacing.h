@@ -23,16 +23,12 @@ class YieldPacing {
                          Clock clock = &std::chrono::steady_clock::now)
         : interval_(interval), clock_(std::move(clock)) {}
 
-    // True at the first call and whenever the interval has passed since the last call
-    // that answered true.
-    bool due() {
-        const std::chrono::steady_clock::time_point now = clock_();
-        if (last_ && now - *last_ < interval_) {
-            return false;
-        }
-        last_ = now;
-        return true;
-    }
+    // True at first and whenever the interval has passed since the events were last
+    // handed over.
+    bool due() const { return !last_ || clock_() - *last_ >= interval_; }
+    // The events have been handed over: the interval starts now, after the toolkit's
+    // work, so that a slow pass through the queue cannot take up the whole run.
+    void handedOver() { last_ = clock_(); }
 
   private:
     std::chrono::nanoseconds interval_;
