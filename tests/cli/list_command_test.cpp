@@ -1,7 +1,8 @@
 // tolvane-list as its users run it: the real executable in a child process on generated
 // trees, its listing against a ListingRun driven here on the same options. A test that
 // acts in the middle of a run waits for the first block of lines to reach the file; the
-// rest of the run takes far longer than the test needs to act.
+// rest of the run takes far longer than the test needs to act. At the end, the progress
+// line on its own: how it fits a narrow terminal, and how often it is drawn.
 
 #include <fcntl.h>
 #include <pty.h>
@@ -14,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -25,6 +28,7 @@
 #include "listing_run.h"
 #include "output_file_table.h"
 #include "posix_file_system.h"
+#include "progress_display.h"
 #include "registry_sqlite_store.h"
 #include "support/temporary_folder.h"
 
@@ -186,48 +190,41 @@ class ListCommandTest : public ::testing::Test {
 TEST_F(ListCommandTest, ListsByteForByteAsTheWindowAndReadsTheStoreOnlyWhenAsked) {
     makeOddTree();
     const std::string folder = tree.str() + "/";  // listed without its separator
-    const struct {
-        std::vector<std::string> arguments;
-        ListingFields fields;
-        std::string listing;
-        bool stored;  // the store holds options other than the defaults
-    } cases[] = {
-        {{"-o", out, folder}, options(true), out, false},
+    const std::pair<std::vector<std::string>, ListingFields> cases[] = {
+        {{"-o", out, folder}, options(true)},
         {{"--filter", "*.TXT", "-o", out, "--comment=Backup 1", folder},
-         options(true, "*.TXT", "Backup 1"),
-         out,
-         false},
+         options(true, "*.TXT", "Backup 1")},
         {{"-q", "--no-recurse", "--filter=?e*", "--comment", "", folder},
-         options(false, "?e*", ""),
-         "./Tolvane.Txt",
-         false},
-        {{"--use-settings", folder}, options(false, "*.txt", "stored"), "stored.txt", true},
+         options(false, "?e*", "")},
+        {{"--use-settings", folder}, options(false, "*.txt", "stored")},
         {{"--use-settings", "-q", "--comment", "flag", "-o", out, folder},
-         options(false, "*.txt", "flag"),
-         out,
-         true},
+         options(false, "*.txt", "flag")},
     };
-    for (const auto& c : cases) {
-        if (c.stored && std::filesystem::is_empty(config)) {
+    for (const auto& [arguments, fields] : cases) {
+        const auto has = [&arguments](const char* option) {
+            return std::find(arguments.begin(), arguments.end(), option) != arguments.end();
+        };
+        // The store holds options other than the defaults.
+        const bool stored = has("--use-settings");
+        const std::string listing = has("-o") ? out : stored ? "stored.txt" : "./Tolvane.Txt";
+        if (stored && std::filesystem::is_empty(config)) {
             SqliteRegistryStore store((config / "tolvane/registry.sqlite3").string());
             CRegistry Registry(store);
             openSettingsKey(Registry);
-            Registry.WriteValue(setting_name::kUseFileFilter, "True");
-            Registry.WriteValue(setting_name::kFileFilter, "*.txt");
-            Registry.WriteValue(setting_name::kRecurseSubdirectories, "False");
-            Registry.WriteValue(setting_name::kAddComment, "True");
-            Registry.WriteValue(setting_name::kFileComment, "stored");
-            Registry.WriteValue(setting_name::kSaveFilename, "stored.txt");
+            Registry.WriteValue("Use File Filter", "True");
+            Registry.WriteValue("File Filter", "*.txt");
+            Registry.WriteValue("Recurse Subdirectories", "False");
+            Registry.WriteValue("Add Comment", "True");
+            Registry.WriteValue("File Comment", "stored");
+            Registry.WriteValue("Save Filename", "stored.txt");
         }
-        Child child = start(c.arguments);
+        Child child = start(arguments);
         EXPECT_EQ(child.wait(), 0);
-        EXPECT_EQ(readFile(c.listing), windowListing(c.fields, tree.path()));
-        const bool quiet =
-            std::find(c.arguments.begin(), c.arguments.end(), "-q") != c.arguments.end();
-        EXPECT_EQ(child.errors, quiet ? "" : kStored + c.listing + "\n");
+        EXPECT_EQ(readFile(listing), windowListing(fields, tree.path()));
+        EXPECT_EQ(child.errors, has("-q") ? "" : kStored + listing + "\n");
         EXPECT_EQ(child.output, "");
         // Without --use-settings the store is neither read nor written, not even made.
-        EXPECT_EQ(std::filesystem::is_empty(config), !c.stored);
+        EXPECT_EQ(std::filesystem::is_empty(config), !stored);
     }
 }
 
@@ -358,6 +355,40 @@ TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
             EXPECT_EQ(child.errors, c.errors);
         }
     }
+}
+
+TEST(ProgressDisplayTest, TheLineFitsTheWidthByCuttingTheFolderFromItsStart) {
+    // Characters are counted, not bytes, and kept whole; control characters show as "?".
+    EXPECT_EQ(progressLine(12, 3, 449.6, "/x/\n\xC3\xB1\xC3\xB1\xC3\xB1", 40),
+              "12 files, 3 folders, 450 files/s: ...\xC3\xB1\xC3\xB1");
+    EXPECT_EQ(progressLine(12, 3, 449.6, "/x/\n\xC3\xB1", 80),
+              "12 files, 3 folders, 450 files/s: /x/?\xC3\xB1");
+    EXPECT_EQ(progressLine(12, 3, 449.6, "/x", 20), "12 files, 3 folders");
+}
+
+TEST(ProgressDisplayTest, DrawsAtMostTenTimesASecondAndClearsWhatItDrew) {
+    using std::chrono::milliseconds;
+    std::FILE* terminal = std::tmpfile();
+    const auto start = ProgressDisplay::Clock::time_point();
+    ProgressDisplay display(terminal, 80, start);
+    display.update(1, 1, "/a", start + milliseconds(50));
+    display.update(2, 1, "/a", start + milliseconds(100));
+    display.update(3, 1, "/a", start + milliseconds(150));
+    display.update(40, 2, "/b", start + milliseconds(200));
+    display.update(5, 2, "", start + milliseconds(1000));
+    display.clear();
+    display.clear();
+
+    std::string drawn(200, '\0');
+    std::rewind(terminal);
+    drawn.resize(std::fread(drawn.data(), 1, drawn.size(), terminal));
+    std::fclose(terminal);
+    EXPECT_EQ(drawn,
+              "\r2 files, 1 folders, 20 files/s: /a"
+              "\r40 files, 2 folders, 200 files/s: /b"
+              "\r5 files, 2 folders, 5 files/s       "
+              "\r" +
+                  std::string(29, ' ') + "\r");
 }
 
 }  // namespace

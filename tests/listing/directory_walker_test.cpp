@@ -7,11 +7,9 @@
 #include <vector>
 
 #include "date_time_text.h"
+#include "listing_fakes.h"
 #include "listing_fields.h"
 #include "output_file_table.h"
-#include "recording_window.h"
-#include "scripted_file_system.h"
-#include "support/listing_lines.h"
 #include "support/temporary_folder.h"
 
 namespace tolvane {
@@ -21,6 +19,8 @@ using testing::RecordingWindow;
 using testing::ScriptedFileSystem;
 using testing::TemporaryFolder;
 using Lines = std::vector<std::string>;
+
+const std::string kFailed = "Error has occured in subroutine: ListDirectory,\r";
 
 class DirectoryWalkerTest : public ::testing::Test {
   protected:
@@ -110,14 +110,13 @@ TEST_F(DirectoryWalkerTest, LockedSysIsSkippedQuietlyButLockedSysInCapitalsIsRep
     fs.addUnreadable("/v/first/", "LOCKED.SYS");
     fs.add({"/v/first/z.txt", "/v/first/sub/never.txt", "/v/second/s.txt"});
     EXPECT_EQ(walk("/v"), (Lines{"/v/second|s.txt", "/v/first|a.txt"}));
-    EXPECT_EQ(onlyMessage(),
-              "Error has occured in subroutine: ListDirectory,\r"
-              "during reading directory contents: /v/first/LOCKED.SYS\r"
-              "Error: Permission denied");
+    EXPECT_EQ(onlyMessage(), kFailed + "during reading directory contents: /v/first/LOCKED.SYS\r" +
+                                 "Error: Permission denied");
     EXPECT_EQ(window.messages[0].title, "Error in ListDirectory");
-}
 
-TEST_F(DirectoryWalkerTest, AnUnreadableEntryInTheCollectLoopEndsThatFolder) {
+    // A folder that cannot be queried in the collect loop ends that folder's walk.
+    fs = ScriptedFileSystem();
+    window = RecordingWindow();
     fs.add({"/w/A/"});
     fs.addUnreadable("/w/", "B", true);
     fs.add({"/w/C/"});
@@ -132,9 +131,7 @@ TEST_F(DirectoryWalkerTest, ASubfolderThatCannotBeEnumeratedIsReportedByItsParen
     // outer's C is listed, B fails, A is left out; the walk goes on with the grandparent.
     EXPECT_EQ(walk("/w"), (Lines{"/w/zlast|z.txt", "/w/outer/C|c.txt"}));
     EXPECT_EQ(onlyMessage(),
-              "Error has occured in subroutine: ListDirectory,\r"
-              "during recursing to subdirectory: /w/outer/B\r"
-              "Error: Path not found");
+              kFailed + "during recursing to subdirectory: /w/outer/B\rError: Path not found");
 }
 
 TEST_F(DirectoryWalkerTest, AtMost32767SubfoldersInOneFolder) {
@@ -148,10 +145,8 @@ TEST_F(DirectoryWalkerTest, AtMost32767SubfoldersInOneFolder) {
     fs.add({"/w/one-too-many/"});
     window.progressShown.clear();
     EXPECT_TRUE(walk("/w").empty());
-    EXPECT_EQ(window.messages.at(0).text,
-              "Error has occured in subroutine: ListDirectory,\r"
-              "during reading directory contents: /w/one-too-many\r"
-              "Error: Overflow");
+    EXPECT_EQ(onlyMessage(),
+              kFailed + "during reading directory contents: /w/one-too-many\rError: Overflow");
     EXPECT_TRUE(window.progressShown.empty());
 }
 

@@ -9,11 +9,10 @@
 #include <vector>
 
 #include "date_time_text.h"
+#include "listing_fakes.h"
 #include "listing_fields.h"
 #include "listing_line.h"
 #include "output_file_table.h"
-#include "recording_window.h"
-#include "scripted_file_system.h"
 #include "support/failing_output_system.h"
 #include "support/temporary_folder.h"
 #include "wildcard.h"
@@ -115,21 +114,18 @@ TEST_F(ListingRunTest, AStopPressDuringAYieldAbortsTheRunAndKeepsItsLines) {
 TEST_F(ListingRunTest, ARunThatCannotStartIsReportedAndNothingIsWalked) {
     // An output file that cannot be opened, and a pattern that would reach into another
     // folder: that one is refused before the listing file is touched.
-    struct Case {
-        std::string saveFilename;
-        std::string filter;
-        std::string message;
-    };
     const std::string missing = (temp.path() / "missing" / "out.txt").string();
     const std::string untouched = (temp.path() / "untouched.txt").string();
-    const Case cases[] = {
+    const struct {
+        std::string saveFilename, filter, message;
+    } cases[] = {
         {missing, "", "Error opening file: " + missing + "\rError: No such file or directory"},
         {"", "", "Error opening file: \rError: No such file or directory"},
         {untouched, "../*", "Error in file filter: ../*\rError: " + std::string(kFileFilterRule)},
     };
     window.progress = "earlier text";
     fields.UseFileFilter = true;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         fields.SaveFilename = c.saveFilename;
         fields.FileFilter = c.filter;
         window.messages.clear();
@@ -153,19 +149,17 @@ TEST_F(ListingRunTest, AListingThatCannotBeStoredIsReportedAndEndsOnAWholeLine) 
     fs.add({"/w/" + std::string(70000, 'n')});
     run.Make_Button_Click();
     const std::string complete = readFile(fields.SaveFilename);
-    struct Case {
+    const struct {
         FailingOutputSystem::Failure failure;
         std::string description;
-        int linesKept;
-        int yields;  // 4 for the whole walk
-    };
-    const Case cases[] = {
+        int linesKept, yields;  // yields: 4 for the whole walk
+    } cases[] = {
         {{Call::kWrite, 1, ENOSPC}, "No space left on device", 0, 0},
         {{Call::kWrite, 3, EFBIG}, "File too large", 2, 0},
         {{Call::kWrite, 4, EIO}, "Input/output error", 3, 4},
         {{Call::kClose, 1, ENOSPC}, "No space left on device", 5, 4},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.description);
         system = FailingOutputSystem({c.failure}, 100000);
         window = RecordingWindow();

@@ -9,12 +9,11 @@
 #include <vector>
 
 #include "date_time_text.h"
+#include "listing_fakes.h"
 #include "listing_fields.h"
 #include "listing_run.h"
 #include "output_file_table.h"
-#include "recording_window.h"
 #include "support/failing_output_system.h"
-#include "support/listing_lines.h"
 #include "support/temporary_folder.h"
 
 #ifndef _WIN32
@@ -139,40 +138,26 @@ TEST_F(RealTreeTest, TheWorkedExampleByteForByte) {
     EXPECT_EQ(window.beeps, 1);
 }
 
-TEST_F(RealTreeTest, FoldersListInNameOrderAndAreVisitedInReverse) {
-    tree.file("b.txt");
-    tree.file("A.txt");
-    tree.file("_under.txt");
-    tree.file("alpha/1.txt");
-    tree.file("alpha/inner/2.txt");
-    tree.file("Beta/3.txt");
-    tree.file("zeta/4.txt");
+// Files in name order, folders visited in reverse; hidden entries listed and entered, a
+// pattern narrowing files only; link loops never entered; odd names on one line each.
+TEST_F(RealTreeTest, OrderHiddenEntriesPatternsLinkLoopsAndOddNames) {
+    for (const char* name :
+         {"b.txt", "A.txt", "_under.txt", "alpha/1.txt", "alpha/inner/2.txt", "Beta/3.txt",
+          "zeta/4.doc", ".secret.txt", ".config/settings.TXT", "bad\xFF.dat", "line\nbreak"}) {
+        tree.file(name, 1);
+    }
     tree.folder("empty");
-    EXPECT_EQ(lines(),
-              (std::vector<std::string>{"|A.txt", "|b.txt", "|_under.txt", "/zeta|4.txt",
-                                        "/Beta|3.txt", "/alpha|1.txt", "/alpha/inner|2.txt"}));
-}
-
-TEST_F(RealTreeTest, HiddenEntriesAreListedAndEnteredAndPatternsApplyToFilesOnly) {
-    tree.file(".secret.txt");
-    tree.file("plain.doc");
-    tree.file(".config/settings.TXT");
-    tree.file(".config/other.doc");
-    tree.file("docs/readme.txt");
+    std::filesystem::create_symlink(tree.path(), tree.path() / "alpha" / "up");
+    std::filesystem::create_symlink(tree.path() / "alpha", tree.path() / "again");
+    EXPECT_EQ(lines(), (std::vector<std::string>{"|.secret.txt", "|A.txt", "|b.txt", "|bad\xFF.dat",
+                                                 "|line?break", "|_under.txt", "/zeta|4.doc",
+                                                 "/Beta|3.txt", "/alpha|1.txt",
+                                                 "/alpha/inner|2.txt", "/.config|settings.TXT"}));
     fields.UseFileFilter = true;
     fields.FileFilter = "*.txt";
-    EXPECT_EQ(lines(), (std::vector<std::string>{"|.secret.txt", "/docs|readme.txt",
-                                                 "/.config|settings.TXT"}));
-}
-
-TEST_F(RealTreeTest, LinkLoopsAreNeverEnteredAndOddNamesStayOnOneLine) {
-    tree.file("sub/file.txt");
-    std::filesystem::create_symlink(tree.path(), tree.path() / "sub" / "up");
-    std::filesystem::create_symlink(tree.path() / "sub", tree.path() / "again");
-    tree.file(std::string("bad\xFF") + ".dat", 1);
-    tree.file("line\nbreak", 1);
-    const auto result = lines();
-    EXPECT_EQ(result, (std::vector<std::string>{"|bad\xFF.dat", "|line?break", "/sub|file.txt"}));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"|.secret.txt", "|A.txt", "|b.txt", "|_under.txt",
+                                                 "/Beta|3.txt", "/alpha|1.txt",
+                                                 "/alpha/inner|2.txt", "/.config|settings.TXT"}));
 }
 
 // Each level holds a long-named folder that goes on down, and "a" with one file: the walk

@@ -12,11 +12,10 @@
 #include <vector>
 
 #include "date_time_text.h"
+#include "listing_fakes.h"
 #include "listing_fields.h"
 #include "listing_run.h"
 #include "output_file_table.h"
-#include "recording_window.h"
-#include "support/listing_lines.h"
 #include "support/temporary_folder.h"
 #include "support/win32_entries.h"
 #include "win32_file_system.h"
