@@ -1,6 +1,9 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <initializer_list>
 #include <map>
@@ -9,13 +12,23 @@
 #include <string>
 #include <vector>
 
+#include "date_time_text.h"
 #include "file_attributes.h"
 #include "file_system.h"
+#include "listing_fields.h"
+#include "listing_run.h"
+#include "native_file_system.h"
+#include "output_file_table.h"
 #include "raised_error.h"
 #include "run_window.h"
+#include "support/temporary_folder.h"
 #include "wildcard.h"
+#ifdef _WIN32
+#include "win32_text.h"
+#endif
 
-// The engine's stand-ins for the window and the file system, and a listing read back.
+// The engine's stand-ins for the window and the file system, a listing read back, and
+// runs over real folders.
 namespace tolvane::testing {
 
 // A window that records what the engine does to it, as one event log, and lets a test
@@ -188,5 +201,36 @@ inline std::vector<std::string> directoryAndNames(const std::string& listing, st
     }
     return result;
 }
+
+// A listing run, started as the window starts it, over a fresh tree through the system's
+// file system (or another), into a file in a folder of its own.
+class TreeListingTest : public ::testing::Test {
+  protected:
+    TreeListingTest() {
+        fields.RecurseSubdirectories = true;
+        fields.SaveFilename = (output.path() / "Tolvane.Txt").string();
+        window.folder = tree.str();
+    }
+
+    std::string listing() { return listingThrough(fileSystem); }
+    std::string listingThrough(FileSystem& walkedBy) {
+        ListingRun run(fields, window, walkedBy, files, dateText);
+        run.Make_Button_Click();
+        EXPECT_FALSE(fields.Running);
+#ifdef _WIN32
+        return readFile(std::filesystem::path(wideFromUtf8(fields.SaveFilename)));
+#else
+        return readFile(fields.SaveFilename);
+#endif
+    }
+
+    TemporaryFolder tree;
+    TemporaryFolder output;
+    ListingFields fields;
+    NativeFileSystem fileSystem;
+    OutputFileTable files;
+    DateTimeText dateText{"%d-%m-%Y", "%H:%M:%S"};
+    RecordingWindow window;
+};
 
 }  // namespace tolvane::testing

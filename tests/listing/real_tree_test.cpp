@@ -8,9 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "date_time_text.h"
 #include "listing_fakes.h"
-#include "listing_fields.h"
 #include "listing_run.h"
 #include "output_file_table.h"
 #include "support/failing_output_system.h"
@@ -29,8 +27,6 @@
 namespace tolvane {
 namespace {
 
-using testing::readFile;
-using testing::RecordingWindow;
 using testing::setModified;
 using testing::TemporaryFolder;
 
@@ -75,35 +71,12 @@ PosixFileSystem::Options readAhead(std::size_t threads, std::size_t windowFolder
     return options;
 }
 
-class RealTreeTest : public ::testing::Test {
+class RealTreeTest : public testing::TreeListingTest {
   protected:
-    RealTreeTest() {
-        fields.RecurseSubdirectories = true;
-        fields.SaveFilename = (output.path() / "Tolvane.Txt").string();
-        window.folder = tree.str();
-    }
-
-    std::string listing() { return listingThrough(fileSystem); }
-
-    std::string listingThrough(FileSystem& walkedBy) {
-        ListingRun run(fields, window, walkedBy, files, dateText);
-        run.Make_Button_Click();
-        EXPECT_FALSE(fields.Running);
-        return readFile(fields.SaveFilename);
-    }
-
     // Each line's "directory|name", the directory relative to the tree.
     std::vector<std::string> lines() {
         return testing::directoryAndNames(listing(), tree.str().size());
     }
-
-    TemporaryFolder tree;
-    TemporaryFolder output;
-    ListingFields fields;
-    PosixFileSystem fileSystem;
-    OutputFileTable files;
-    DateTimeText dateText{"%d-%m-%Y", "%H:%M:%S"};
-    RecordingWindow window;
 };
 
 TEST_F(RealTreeTest, TheWorkedExampleByteForByte) {
