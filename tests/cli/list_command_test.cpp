@@ -30,7 +30,7 @@
 #include "posix_file_system.h"
 #include "progress_display.h"
 #include "registry_sqlite_store.h"
-#include "support/temporary_folder.h"
+#include "support/test_support.h"
 
 namespace tolvane {
 namespace {

@@ -17,7 +17,7 @@
 #include "path_separator.h"
 #include "raised_error.h"
 #include "settings/test_registry.h"
-#include "support/temporary_folder.h"
+#include "support/test_support.h"
 
 namespace tolvane::test {
 

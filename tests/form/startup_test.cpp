@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "output_file_table.h"
-#include "support/failing_output_system.h"
+#include "support/test_support.h"
 #endif
 
 #include "folder_path.h"

@@ -4,7 +4,7 @@
 #include "drive_table.h"
 #include "path_separator.h"
 #include "split_filename.h"
-#include "support/file_system_checks.h"
+#include "support/test_support.h"
 
 namespace tolvane {
 namespace {

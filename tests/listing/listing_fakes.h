@@ -21,7 +21,7 @@
 #include "output_file_table.h"
 #include "raised_error.h"
 #include "run_window.h"
-#include "support/temporary_folder.h"
+#include "support/test_support.h"
 #include "wildcard.h"
 #ifdef _WIN32
 #include "win32_text.h"

@@ -16,8 +16,7 @@
 #include "listing_line.h"
 #include "listing_run.h"
 #include "output_file_table.h"
-#include "support/failing_output_system.h"
-#include "support/temporary_folder.h"
+#include "support/test_support.h"
 #include "wildcard.h"
 
 namespace tolvane {

@@ -11,8 +11,7 @@
 #include "listing_fakes.h"
 #include "listing_run.h"
 #include "output_file_table.h"
-#include "support/failing_output_system.h"
-#include "support/temporary_folder.h"
+#include "support/test_support.h"
 
 #ifndef _WIN32
 #include <fcntl.h>

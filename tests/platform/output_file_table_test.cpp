@@ -10,9 +10,7 @@
 
 #include <cerrno>
 
-#include "support/failing_output_system.h"
-#include "support/file_system_checks.h"
-#include "support/temporary_folder.h"
+#include "support/test_support.h"
 #include "write_failure.h"
 
 namespace tolvane {

@@ -7,8 +7,7 @@
 #include <filesystem>
 
 #include "file_attributes.h"
-#include "support/file_system_checks.h"
-#include "support/temporary_folder.h"
+#include "support/test_support.h"
 
 namespace tolvane {
 namespace {

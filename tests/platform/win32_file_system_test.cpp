@@ -7,8 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "file_attributes.h"
-#include "support/file_system_checks.h"
-#include "support/temporary_folder.h"
+#include "support/test_support.h"
 #include "support/win32_entries.h"
 #include "win32_error.h"
 #include "win32_text.h"

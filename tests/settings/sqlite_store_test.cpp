@@ -19,7 +19,7 @@
 #include "c_registry.h"
 #include "raised_error.h"
 #include "registry_file_time.h"
-#include "support/temporary_folder.h"
+#include "support/test_support.h"
 #include "test_registry.h"
 
 namespace tolvane {
