@@ -153,16 +153,6 @@ class ListCommandTest : public ::testing::Test {
         std::filesystem::create_symlink(tree.path() / "Zeta", tree.path() / "folder link");
     }
 
-    // A folder "big" that takes a tenth of a second or more to list, many times the
-    // output's first block. Its files are links to one, which are quick to make.
-    std::filesystem::path makeBigFolder() {
-        const std::filesystem::path first = tree.file("big/" + std::string(200, 'n'));
-        for (int i = 0; i < 6000; ++i) {
-            std::filesystem::create_hard_link(first, first.string() + std::to_string(i));
-        }
-        return first.parent_path();
-    }
-
     // The listing of a ListingRun driven here.
     std::string windowListing(ListingFields fields, const std::filesystem::path& folder) {
         fields.SaveFilename = (scratch.path() / "window.txt").string();
@@ -289,7 +279,13 @@ TEST_F(ListCommandTest, AListingFileThatCannotBeWrittenEndsWithStatus3) {
 // where the walker never yields; and a run held up for longer than a tenth of a second
 // draws the progress display on a terminal only, never with -q.
 TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
-    const std::filesystem::path big = makeBigFolder();
+    // A folder "big" that takes a tenth of a second or more to list, many times the
+    // output's first block. Its files are links to one, which are quick to make.
+    const std::filesystem::path first = tree.file("big/" + std::string(200, 'n'));
+    for (int i = 0; i < 6000; ++i) {
+        std::filesystem::create_hard_link(first, first.string() + std::to_string(i));
+    }
+    const std::filesystem::path big = first.parent_path();
     tree.file("aaa/a.txt");  // found before big, so entered after it
     // Folders entered between big and aaa, more than the walk reads ahead (256), so that
     // aaa is still unread when it is removed while big is being listed.
@@ -298,8 +294,11 @@ TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
     }
     const std::string full = windowListing(options(true), tree.path());
     const std::string flat = windowListing(options(false), big);
-    const std::string tail = tree.str() + "/aaa\nError: No such file or directory\n";
     const std::string closing = kStored + out;
+    const std::string removed =
+        "Error in ListDirectory\nError has occured in subroutine: "
+        "ListDirectory,\nduring recursing to subdirectory: " +
+        tree.str() + "/aaa\nError: No such file or directory\n" + closing + "\n";
     const struct {
         int signal;  // sent once the first block is written (SIGSTOP: held for 0.15 s);
                      // 0: the folder aaa is removed then
@@ -310,13 +309,7 @@ TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
     } cases[] = {
         {SIGTERM, false, {tree.str()}, SIGTERM, "Aborted\n"},
         {SIGINT, false, {"--no-recurse", big.string()}, SIGINT, "Aborted\n"},
-        {0,
-         false,
-         {tree.str()},
-         W_EXITCODE(1, 0),
-         "Error in ListDirectory\nError has occured in subroutine: ListDirectory,\n"
-         "during recursing to subdirectory: " +
-             tail + closing + "\n"},
+        {0, false, {tree.str()}, W_EXITCODE(1, 0), removed},
         {SIGSTOP, true, {tree.str()}, 0, closing + "\r\n"},
         {SIGSTOP, true, {"-q", tree.str()}, 0, ""},
         {SIGSTOP, false, {tree.str()}, 0, closing + "\n"},

@@ -156,9 +156,7 @@ inline const std::string kSystemDrive = "/ [test]";
 class FormTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const char* folder : {"drive_b/inner", "tree/sub1", "tree/sub2"}) {
-            temp.folder(folder);
-        }
+        temp.folder("drive_b/inner");
         for (const char* file :
              {"drive_b/b.txt", "tree/top.txt", "tree/sub1/one.txt", "tree/sub2/two.txt"}) {
             temp.file(file, 1);

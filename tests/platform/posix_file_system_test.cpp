@@ -78,6 +78,7 @@ TEST_F(PosixFileSystemTest, QueriesGiveSizeTimeAndAttributesOrTheSystemsFailure)
     ASSERT_EQ(fs.startEnumeration(prefix(), attribute_mask::kFiles), ".profile");
     std::filesystem::remove(report);
     ASSERT_EQ(fs.nextName(), "big.bin");
+    EXPECT_EQ(fs.fileLength(prefix() + "big.bin"), size);  // as the current entry
     ASSERT_EQ(fs.nextName(), "Report.doc");
     EXPECT_EQ(raisedBy([&] { fs.fileLength(prefix() + "Report.doc"); }),
               "53: No such file or directory");
