@@ -166,11 +166,6 @@ class ListCommandTest : public ::testing::Test {
         return readFile(fields.SaveFilename);
     }
 
-    Child start(std::vector<std::string> arguments, bool terminal = false,
-                rlim_t fileSizeLimit = RLIM_INFINITY) {
-        return Child(std::move(arguments), scratch.path(), terminal, fileSizeLimit);
-    }
-
     TemporaryFolder tree;
     TemporaryFolder scratch;
     std::filesystem::path config = scratch.path() / "config";
@@ -208,7 +203,7 @@ TEST_F(ListCommandTest, ListsByteForByteAsTheWindowAndReadsTheStoreOnlyWhenAsked
             Registry.WriteValue("File Comment", "stored");
             Registry.WriteValue("Save Filename", "stored.txt");
         }
-        Child child = start(arguments);
+        Child child(arguments, scratch.path());
         EXPECT_EQ(child.wait(), 0);
         EXPECT_EQ(readFile(listing), windowListing(fields, tree.path()));
         EXPECT_EQ(child.errors, has("-q") ? "" : kStored + listing + "\n");
@@ -245,7 +240,7 @@ TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
     for (const auto& c : cases) {
         std::vector<std::string> arguments{"-o", out};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-        Child child = start(arguments);
+        Child child(arguments, scratch.path());
         EXPECT_EQ(WEXITSTATUS(child.wait()), c.status) << c.shown;
         const std::string& shown = c.status == 0 ? child.output : child.errors;
         EXPECT_EQ(shown.substr(0, c.shown.size()), c.shown);
@@ -259,12 +254,12 @@ TEST_F(ListCommandTest, AListingFileThatCannotBeWrittenEndsWithStatus3) {
     makeOddTree();
     const std::string full = windowListing(options(true), tree.path());
     const std::string nowhere = scratch.str() + "/none/out.txt";
-    Child unopened = start({"-o", nowhere, tree.str()});
+    Child unopened({"-o", nowhere, tree.str()}, scratch.path());
     EXPECT_EQ(WEXITSTATUS(unopened.wait()), 3);
     EXPECT_EQ(unopened.errors, "Error in Make_Button_Click\nError opening file: " + nowhere +
                                    "\nError: No such file or directory\n");
 
-    Child cut = start({"-o", out, tree.str()}, false, 1000);
+    Child cut({"-o", out, tree.str()}, scratch.path(), false, 1000);
     EXPECT_EQ(WEXITSTATUS(cut.wait()), 3);
     EXPECT_EQ(cut.errors, "Error in Make_Button_Click\nError writing file: " + out +
                               "\nError: File too large\n");
@@ -319,7 +314,7 @@ TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
         std::filesystem::remove(out);
         std::vector<std::string> arguments{"-o", out};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-        Child child = start(arguments, c.terminal);
+        Child child(arguments, scratch.path(), c.terminal);
         ASSERT_TRUE(awaitFirstBlock(out));
         if (c.signal == 0) {
             std::filesystem::remove_all(tree.path() / "aaa");

@@ -189,7 +189,7 @@ TEST_F(CRegistryTest, KeyInformationIsRefusedWithNoKeyOpenOrAClassOf255Character
 
 // The rules of a stored text. (Reading and writing the nine settings is proved through
 // the window in tests/form.)
-TEST(SwitchValueTest, OnlyTrueSwitchesOn) {
+TEST(StoredTextTest, OnlyTrueSwitchesOnAndTheFiltersTipKeepsUpToItsFirstColon) {
     for (const std::string text : {"TRUE", "True", " true ", "tRuE"}) {
         EXPECT_TRUE(switchValue(text)) << '"' << text << '"';
     }
@@ -197,10 +197,7 @@ TEST(SwitchValueTest, OnlyTrueSwitchesOn) {
         EXPECT_FALSE(switchValue(text)) << '"' << text << '"';
     }
     EXPECT_EQ(switchText(true) + switchText(false), "TrueFalse");
-}
-
-// The filter's tip keeps up to the character after the first colon.
-TEST(FilterToolTipTest, KeepsUpToTheCharacterAfterTheFirstColon) {
+    // The filter's tip keeps up to the character after the first colon.
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"Search specific files: ", "Search specific files: p"},
         {"a:b:c", "a:bp"},
