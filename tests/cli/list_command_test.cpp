@@ -1,7 +1,8 @@
 // tolvane-list as its users run it: the real executable in a child process on generated
 // trees, its listing against a ListingRun driven here on the same options. A test that
 // acts in the middle of a run waits for the first block of lines to reach the file; the
-// rest of the run takes far longer than the test needs to act.
+// rest of the run takes far longer than the test needs to act. At the end, the progress
+// line on its own: how it fits a narrow terminal, and how often it is drawn.
 
 #include <fcntl.h>
 #include <pty.h>
@@ -14,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -25,8 +28,9 @@
 #include "listing_run.h"
 #include "output_file_table.h"
 #include "posix_file_system.h"
+#include "progress_display.h"
 #include "registry_sqlite_store.h"
-#include "support/temporary_folder.h"
+#include "support/test_support.h"
 
 namespace tolvane {
 namespace {
@@ -149,16 +153,6 @@ class ListCommandTest : public ::testing::Test {
         std::filesystem::create_symlink(tree.path() / "Zeta", tree.path() / "folder link");
     }
 
-    // A folder "big" that takes a tenth of a second or more to list, many times the
-    // output's first block. Its files are links to one, which are quick to make.
-    std::filesystem::path makeBigFolder() {
-        const std::filesystem::path first = tree.file("big/" + std::string(200, 'n'));
-        for (int i = 0; i < 6000; ++i) {
-            std::filesystem::create_hard_link(first, first.string() + std::to_string(i));
-        }
-        return first.parent_path();
-    }
-
     // The listing of a ListingRun driven here.
     std::string windowListing(ListingFields fields, const std::filesystem::path& folder) {
         fields.SaveFilename = (scratch.path() / "window.txt").string();
@@ -172,11 +166,6 @@ class ListCommandTest : public ::testing::Test {
         return readFile(fields.SaveFilename);
     }
 
-    Child start(std::vector<std::string> arguments, bool terminal = false,
-                rlim_t fileSizeLimit = RLIM_INFINITY) {
-        return Child(std::move(arguments), scratch.path(), terminal, fileSizeLimit);
-    }
-
     TemporaryFolder tree;
     TemporaryFolder scratch;
     std::filesystem::path config = scratch.path() / "config";
@@ -186,48 +175,41 @@ class ListCommandTest : public ::testing::Test {
 TEST_F(ListCommandTest, ListsByteForByteAsTheWindowAndReadsTheStoreOnlyWhenAsked) {
     makeOddTree();
     const std::string folder = tree.str() + "/";  // listed without its separator
-    const struct {
-        std::vector<std::string> arguments;
-        ListingFields fields;
-        std::string listing;
-        bool stored;  // the store holds options other than the defaults
-    } cases[] = {
-        {{"-o", out, folder}, options(true), out, false},
+    const std::pair<std::vector<std::string>, ListingFields> cases[] = {
+        {{"-o", out, folder}, options(true)},
         {{"--filter", "*.TXT", "-o", out, "--comment=Backup 1", folder},
-         options(true, "*.TXT", "Backup 1"),
-         out,
-         false},
+         options(true, "*.TXT", "Backup 1")},
         {{"-q", "--no-recurse", "--filter=?e*", "--comment", "", folder},
-         options(false, "?e*", ""),
-         "./Tolvane.Txt",
-         false},
-        {{"--use-settings", folder}, options(false, "*.txt", "stored"), "stored.txt", true},
+         options(false, "?e*", "")},
+        {{"--use-settings", folder}, options(false, "*.txt", "stored")},
         {{"--use-settings", "-q", "--comment", "flag", "-o", out, folder},
-         options(false, "*.txt", "flag"),
-         out,
-         true},
+         options(false, "*.txt", "flag")},
     };
-    for (const auto& c : cases) {
-        if (c.stored && std::filesystem::is_empty(config)) {
+    for (const auto& [arguments, fields] : cases) {
+        const auto has = [&arguments](const char* option) {
+            return std::find(arguments.begin(), arguments.end(), option) != arguments.end();
+        };
+        // The store holds options other than the defaults.
+        const bool stored = has("--use-settings");
+        const std::string listing = has("-o") ? out : stored ? "stored.txt" : "./Tolvane.Txt";
+        if (stored && std::filesystem::is_empty(config)) {
             SqliteRegistryStore store((config / "tolvane/registry.sqlite3").string());
             CRegistry Registry(store);
             openSettingsKey(Registry);
-            Registry.WriteValue(setting_name::kUseFileFilter, "True");
-            Registry.WriteValue(setting_name::kFileFilter, "*.txt");
-            Registry.WriteValue(setting_name::kRecurseSubdirectories, "False");
-            Registry.WriteValue(setting_name::kAddComment, "True");
-            Registry.WriteValue(setting_name::kFileComment, "stored");
-            Registry.WriteValue(setting_name::kSaveFilename, "stored.txt");
+            Registry.WriteValue("Use File Filter", "True");
+            Registry.WriteValue("File Filter", "*.txt");
+            Registry.WriteValue("Recurse Subdirectories", "False");
+            Registry.WriteValue("Add Comment", "True");
+            Registry.WriteValue("File Comment", "stored");
+            Registry.WriteValue("Save Filename", "stored.txt");
         }
-        Child child = start(c.arguments);
+        Child child(arguments, scratch.path());
         EXPECT_EQ(child.wait(), 0);
-        EXPECT_EQ(readFile(c.listing), windowListing(c.fields, tree.path()));
-        const bool quiet =
-            std::find(c.arguments.begin(), c.arguments.end(), "-q") != c.arguments.end();
-        EXPECT_EQ(child.errors, quiet ? "" : kStored + c.listing + "\n");
+        EXPECT_EQ(readFile(listing), windowListing(fields, tree.path()));
+        EXPECT_EQ(child.errors, has("-q") ? "" : kStored + listing + "\n");
         EXPECT_EQ(child.output, "");
         // Without --use-settings the store is neither read nor written, not even made.
-        EXPECT_EQ(std::filesystem::is_empty(config), !c.stored);
+        EXPECT_EQ(std::filesystem::is_empty(config), !stored);
     }
 }
 
@@ -258,7 +240,7 @@ TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
     for (const auto& c : cases) {
         std::vector<std::string> arguments{"-o", out};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-        Child child = start(arguments);
+        Child child(arguments, scratch.path());
         EXPECT_EQ(WEXITSTATUS(child.wait()), c.status) << c.shown;
         const std::string& shown = c.status == 0 ? child.output : child.errors;
         EXPECT_EQ(shown.substr(0, c.shown.size()), c.shown);
@@ -272,12 +254,12 @@ TEST_F(ListCommandTest, AListingFileThatCannotBeWrittenEndsWithStatus3) {
     makeOddTree();
     const std::string full = windowListing(options(true), tree.path());
     const std::string nowhere = scratch.str() + "/none/out.txt";
-    Child unopened = start({"-o", nowhere, tree.str()});
+    Child unopened({"-o", nowhere, tree.str()}, scratch.path());
     EXPECT_EQ(WEXITSTATUS(unopened.wait()), 3);
     EXPECT_EQ(unopened.errors, "Error in Make_Button_Click\nError opening file: " + nowhere +
                                    "\nError: No such file or directory\n");
 
-    Child cut = start({"-o", out, tree.str()}, false, 1000);
+    Child cut({"-o", out, tree.str()}, scratch.path(), false, 1000);
     EXPECT_EQ(WEXITSTATUS(cut.wait()), 3);
     EXPECT_EQ(cut.errors, "Error in Make_Button_Click\nError writing file: " + out +
                               "\nError: File too large\n");
@@ -292,7 +274,13 @@ TEST_F(ListCommandTest, AListingFileThatCannotBeWrittenEndsWithStatus3) {
 // where the walker never yields; and a run held up for longer than a tenth of a second
 // draws the progress display on a terminal only, never with -q.
 TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
-    const std::filesystem::path big = makeBigFolder();
+    // A folder "big" that takes a tenth of a second or more to list, many times the
+    // output's first block. Its files are links to one, which are quick to make.
+    const std::filesystem::path first = tree.file("big/" + std::string(200, 'n'));
+    for (int i = 0; i < 6000; ++i) {
+        std::filesystem::create_hard_link(first, first.string() + std::to_string(i));
+    }
+    const std::filesystem::path big = first.parent_path();
     tree.file("aaa/a.txt");  // found before big, so entered after it
     // Folders entered between big and aaa, more than the walk reads ahead (256), so that
     // aaa is still unread when it is removed while big is being listed.
@@ -301,8 +289,11 @@ TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
     }
     const std::string full = windowListing(options(true), tree.path());
     const std::string flat = windowListing(options(false), big);
-    const std::string tail = tree.str() + "/aaa\nError: No such file or directory\n";
     const std::string closing = kStored + out;
+    const std::string removed =
+        "Error in ListDirectory\nError has occured in subroutine: "
+        "ListDirectory,\nduring recursing to subdirectory: " +
+        tree.str() + "/aaa\nError: No such file or directory\n" + closing + "\n";
     const struct {
         int signal;  // sent once the first block is written (SIGSTOP: held for 0.15 s);
                      // 0: the folder aaa is removed then
@@ -313,13 +304,7 @@ TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
     } cases[] = {
         {SIGTERM, false, {tree.str()}, SIGTERM, "Aborted\n"},
         {SIGINT, false, {"--no-recurse", big.string()}, SIGINT, "Aborted\n"},
-        {0,
-         false,
-         {tree.str()},
-         W_EXITCODE(1, 0),
-         "Error in ListDirectory\nError has occured in subroutine: ListDirectory,\n"
-         "during recursing to subdirectory: " +
-             tail + closing + "\n"},
+        {0, false, {tree.str()}, W_EXITCODE(1, 0), removed},
         {SIGSTOP, true, {tree.str()}, 0, closing + "\r\n"},
         {SIGSTOP, true, {"-q", tree.str()}, 0, ""},
         {SIGSTOP, false, {tree.str()}, 0, closing + "\n"},
@@ -329,7 +314,7 @@ TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
         std::filesystem::remove(out);
         std::vector<std::string> arguments{"-o", out};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-        Child child = start(arguments, c.terminal);
+        Child child(arguments, scratch.path(), c.terminal);
         ASSERT_TRUE(awaitFirstBlock(out));
         if (c.signal == 0) {
             std::filesystem::remove_all(tree.path() / "aaa");
@@ -358,6 +343,40 @@ TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
             EXPECT_EQ(child.errors, c.errors);
         }
     }
+}
+
+TEST(ProgressDisplayTest, TheLineFitsTheWidthByCuttingTheFolderFromItsStart) {
+    // Characters are counted, not bytes, and kept whole; control characters show as "?".
+    EXPECT_EQ(progressLine(12, 3, 449.6, "/x/\n\xC3\xB1\xC3\xB1\xC3\xB1", 40),
+              "12 files, 3 folders, 450 files/s: ...\xC3\xB1\xC3\xB1");
+    EXPECT_EQ(progressLine(12, 3, 449.6, "/x/\n\xC3\xB1", 80),
+              "12 files, 3 folders, 450 files/s: /x/?\xC3\xB1");
+    EXPECT_EQ(progressLine(12, 3, 449.6, "/x", 20), "12 files, 3 folders");
+}
+
+TEST(ProgressDisplayTest, DrawsAtMostTenTimesASecondAndClearsWhatItDrew) {
+    using std::chrono::milliseconds;
+    std::FILE* terminal = std::tmpfile();
+    const auto start = ProgressDisplay::Clock::time_point();
+    ProgressDisplay display(terminal, 80, start);
+    display.update(1, 1, "/a", start + milliseconds(50));
+    display.update(2, 1, "/a", start + milliseconds(100));
+    display.update(3, 1, "/a", start + milliseconds(150));
+    display.update(40, 2, "/b", start + milliseconds(200));
+    display.update(5, 2, "", start + milliseconds(1000));
+    display.clear();
+    display.clear();
+
+    std::string drawn(200, '\0');
+    std::rewind(terminal);
+    drawn.resize(std::fread(drawn.data(), 1, drawn.size(), terminal));
+    std::fclose(terminal);
+    EXPECT_EQ(drawn,
+              "\r2 files, 1 folders, 20 files/s: /a"
+              "\r40 files, 2 folders, 200 files/s: /b"
+              "\r5 files, 2 folders, 5 files/s       "
+              "\r" +
+                  std::string(29, ' ') + "\r");
 }
 
 }  // namespace

@@ -3,22 +3,132 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
+#include <functional>
+#include <map>
 #include <optional>
 
 #include "application_settings.h"
+#include "common_dialog.h"
+#include "dialogs.h"
+#include "form_view.h"
 #include "main_form.h"
 #include "native_file_system.h"
 #include "path_separator.h"
 #include "raised_error.h"
-#include "scripted_dialogs.h"
-#include "scripted_view.h"
 #include "settings/test_registry.h"
-#include "support/temporary_folder.h"
+#include "support/test_support.h"
 
 namespace tolvane::test {
 
 using tolvane::testing::readFile;
 using Names = std::vector<std::string>;
+
+// The window as Main_Form sets it, with no toolkit: every text, state and row kept for
+// the tests to read. A yield runs the next scripted user action, if any.
+class ScriptedView : public FormView {
+  public:
+    std::string title = "Make directory contents file";
+    std::map<Control, std::string> captions;
+    std::map<Control, bool> enabled;
+    std::map<Control, bool> checks;
+    std::map<Control, std::string> tips;
+    std::map<Control, std::vector<ListRow>> rows;
+    std::map<Control, int> highlights;
+    int shows = 0;
+    int yields = 0;
+    // The user's input arriving meanwhile: each yield runs the next one, if any.
+    std::deque<std::function<void()>> atYield;
+
+    bool isEnabled(Control control) const {
+        const auto found = enabled.find(control);
+        return found == enabled.end() || found->second;
+    }
+    std::vector<std::string> rowTexts(Control list) const {
+        std::vector<std::string> texts;
+        for (const ListRow& row : rows.at(list)) {
+            texts.push_back(row.text);
+        }
+        return texts;
+    }
+
+    void setTitle(const std::string& text) override { title = text; }
+    void setCaption(Control control, const std::string& caption) override {
+        captions[control] = caption;
+    }
+    void setEnabled(Control control, bool on) override { enabled[control] = on; }
+    void setCheck(Control box, bool ticked) override { checks[box] = ticked; }
+    void setToolTip(Control control, const std::string& tip) override { tips[control] = tip; }
+    void setRows(Control list, const std::vector<ListRow>& listRows) override {
+        rows[list] = listRows;
+        highlights[list] = -1;
+    }
+    void setHighlight(Control list, int row) override { highlights[list] = row; }
+    void show() override { ++shows; }
+    void yield() override {
+        ++yields;
+        if (!atYield.empty()) {
+            const std::function<void()> action = std::move(atYield.front());
+            atYield.pop_front();
+            action();
+        }
+    }
+};
+
+struct Message {
+    std::string text;
+    std::string title;
+    int style = 0;
+};
+
+// Records every prompt. Input boxes and save dialogs take the next scripted answer in
+// turn, and Cancel when the script has run out.
+class ScriptedDialogs : public Dialogs {
+  public:
+    std::vector<Message> messages;
+    std::vector<std::string> inputDefaults;  // the text each input box proposed
+    std::vector<SaveDialogSettings> saves;
+    std::deque<std::string> answers;
+    int beeps = 0;
+    std::function<void()> whileShown;  // looks at the window while a prompt is shown
+
+    std::size_t prompts() const { return messages.size() + inputDefaults.size() + saves.size(); }
+
+    void messageBox(const std::string& text, int style, const std::string& title) override {
+        messages.push_back({text, title, style});
+        shown();
+    }
+
+    std::string inputBox(const std::string&, const std::string&,
+                         const std::string& defaultText) override {
+        inputDefaults.push_back(defaultText);
+        return answer().value_or("");
+    }
+
+    std::optional<std::string> showSave(const SaveDialogSettings& settings) override {
+        saves.push_back(settings);
+        return answer();
+    }
+
+    void beep() override { ++beeps; }
+
+  private:
+    void shown() {
+        if (whileShown) {
+            whileShown();
+        }
+    }
+
+    std::optional<std::string> answer() {
+        shown();
+        if (answers.empty()) {
+            return std::nullopt;
+        }
+        std::string text = answers.front();
+        answers.pop_front();
+        return text;
+    }
+};
 
 // The system's own file system, except that one folder (and all below it) cannot be read.
 class BlockingFileSystem : public NativeFileSystem {
@@ -46,9 +156,7 @@ inline const std::string kSystemDrive = "/ [test]";
 class FormTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const char* folder : {"drive_b/inner", "tree/sub1", "tree/sub2"}) {
-            temp.folder(folder);
-        }
+        temp.folder("drive_b/inner");
         for (const char* file :
              {"drive_b/b.txt", "tree/top.txt", "tree/sub1/one.txt", "tree/sub2/two.txt"}) {
             temp.file(file, 1);

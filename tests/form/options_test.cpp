@@ -6,8 +6,6 @@
 namespace tolvane::test {
 namespace {
 
-using Strings = std::vector<std::string>;
-
 class OptionsTest : public FormTest {
   protected:
     void SetUp() override {
@@ -26,7 +24,7 @@ TEST_F(OptionsTest, TickingCommentWithABlankCommentPromptsInsideTheTick) {
     form->FileComment = "   ";
     form->checkToggled(Control::Comment_Check, true);
     form->Comment_Check.setValue(1);
-    EXPECT_EQ(dialogs.inputDefaults, Strings{"   "});
+    EXPECT_EQ(dialogs.inputDefaults, Names{"   "});
     EXPECT_TRUE(setWhilePrompting);
     EXPECT_EQ(form->Comment_Check.Value(), 1);
     EXPECT_EQ(form->FileComment, "   ");
@@ -42,7 +40,7 @@ TEST_F(OptionsTest, CommentFromTheMenuTicksTheBoxAndThenChangesOnlyTheText) {
     EXPECT_EQ(form->FileComment, "second");
     EXPECT_TRUE(form->AddComment);
     form->click(Control::Setup_Comment);
-    EXPECT_EQ(dialogs.inputDefaults, (Strings{"", "  ", "second"}));
+    EXPECT_EQ(dialogs.inputDefaults, (Names{"", "  ", "second"}));
     EXPECT_EQ(form->FileComment, " kept blanks ");
 }
 
@@ -76,7 +74,7 @@ TEST_F(OptionsTest, FilterPromptTicksTheBoxRefusesAPathAndRebuildsTheTip) {
     form->click(Control::Setup_Filter);  // Cancel
     form->Filter_Check.setToolTipText("Suche:\xC3\xA4x");
     form->click(Control::Setup_Filter);
-    EXPECT_EQ(dialogs.inputDefaults, (Strings{"", first, first, first}));
+    EXPECT_EQ(dialogs.inputDefaults, (Names{"", first, first, first}));
     EXPECT_EQ(form->FileFilter, "a?c*");
     EXPECT_TRUE(form->UseFileFilter);
     EXPECT_EQ(view.tips[Control::Filter_Check],

@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "output_file_table.h"
-#include "support/failing_output_system.h"
+#include "support/test_support.h"
 #endif
 
 #include "folder_path.h"
@@ -18,14 +18,13 @@
 namespace tolvane::test {
 namespace {
 
-using Strings = std::vector<std::string>;
 const std::string kDesignedTitle = "Make directory contents file";
 
 class StartupTest : public FormTest {
   protected:
     // What the window shows of the settings: comment, filter, the three fields and the
     // three boxes (Comment, Filter, Recurse), the filter's tip, the title, drive, folder.
-    Strings shown() {
+    Names shown() {
         const Main_Form& f = *form;
         const auto digits = [](auto... values) { return (std::to_string(values) + ...); };
         return {f.FileComment,
@@ -44,15 +43,14 @@ TEST_F(StartupTest, FirstStartShowsTheDefaultsAndACloseByCodeStoresNothing) {
     form->load();
     EXPECT_EQ(dialogs.prompts(), 0u);
     // The title rule: the designed caption, then the file name in brackets.
-    EXPECT_EQ(shown(), (Strings{"", "", "001", "001", "Search specific files: ",
-                                kDesignedTitle + " - (" + kDefaultSaveFilename + ")", kSystemDrive,
-                                kDefaultPath}));
+    EXPECT_EQ(shown(), (Names{"", "", "001", "001", "Search specific files: ",
+                              kDesignedTitle + " - (" + kDefaultSaveFilename + ")", kSystemDrive,
+                              kDefaultPath}));
     EXPECT_EQ(view.shows, 2);
     EXPECT_EQ(view.yields, 1);
     EXPECT_TRUE(form->Registry->CurrentKey().empty());  // the key was closed again
-    for (std::int16_t reason : {Main_Form::kCloseByCode, Main_Form::kCloseBySessionEnd}) {
-        EXPECT_TRUE(form->closeRequested(reason));
-    }
+    EXPECT_TRUE(form->closeRequested(Main_Form::kCloseByCode));
+    EXPECT_TRUE(form->closeRequested(Main_Form::kCloseBySessionEnd));
     EXPECT_EQ(programEnds, 0);
     EXPECT_EQ(storedCount(), 0);
 }
@@ -77,15 +75,15 @@ TEST_F(StartupTest, ExitStoresTheNineValuesAndTheNextStartShowsThem) {
     form = newForm();
     form->load();
     EXPECT_EQ(dialogs.prompts(), 3u);  // only the three above
-    EXPECT_EQ(shown(), (Strings{"kept note", "*.txt", "110", "110", "Search specific files: *.txt",
-                                kDesignedTitle + " - (" + in("out.txt") + ")",
-                                in("drive_b") + " [test]", in("drive_b/inner")}));
+    EXPECT_EQ(shown(), (Names{"kept note", "*.txt", "110", "110", "Search specific files: *.txt",
+                              kDesignedTitle + " - (" + in("out.txt") + ")",
+                              in("drive_b") + " [test]", in("drive_b/inner")}));
     store.written.clear();
     EXPECT_TRUE(form->closeRequested(Main_Form::kCloseByUser));
     EXPECT_EQ(programEnds, 2);
     EXPECT_EQ(store.written,
-              (Strings{"Add Comment", "File Comment", "File Filter", "Last Drive", "Last Path",
-                       "Recurse Subdirectories", "Save Filename", "Use File Filter", "Version"}));
+              (Names{"Add Comment", "File Comment", "File Filter", "Last Drive", "Last Path",
+                     "Recurse Subdirectories", "Save Filename", "Use File Filter", "Version"}));
 }
 
 TEST_F(StartupTest, StoredDriveOrFolderThatIsGoneIsReportedOnceAndExitReplacesIt) {
@@ -93,7 +91,7 @@ TEST_F(StartupTest, StoredDriveOrFolderThatIsGoneIsReportedOnceAndExitReplacesIt
     const std::string working = absoluteFolderPath(".");
     const std::string defaultFolder =
         isInsideFolder(working, kDefaultDrive) ? working : kDefaultPath;
-    const std::pair<Strings, std::string> cases[] = {
+    const std::pair<Names, std::string> cases[] = {
         // The drive fails: the lists keep the default drive's folder.
         {{in("gone") + " [test]", tree},
          "(Path= " + defaultFolder + " , Drive= " + kSystemDrive + ")\rError: Device unavailable"},
@@ -118,13 +116,13 @@ TEST_F(StartupTest, StoredDriveOrFolderThatIsGoneIsReportedOnceAndExitReplacesIt
 
 TEST_F(StartupTest, AddCommentWithABlankCommentPromptsBeforeTheTitleIsSet) {
     storeSettings({{"Add Comment", " true "}, {"File Comment", "  "}});
-    Strings whilePrompting;
+    Names whilePrompting;
     dialogs.whileShown = [&] { whilePrompting = {view.title, std::to_string(view.shows)}; };
     dialogs.answers = {"typed at start"};
     form->load();
-    EXPECT_EQ(dialogs.inputDefaults, Strings{"  "});
+    EXPECT_EQ(dialogs.inputDefaults, Names{"  "});
     EXPECT_EQ(dialogs.prompts(), 1u);
-    EXPECT_EQ(whilePrompting, (Strings{kDesignedTitle, "1"}));
+    EXPECT_EQ(whilePrompting, (Names{kDesignedTitle, "1"}));
     EXPECT_EQ(form->FileComment, "typed at start");
     EXPECT_EQ(shown()[5], kDesignedTitle + " - (" + kDefaultSaveFilename + ")");
 }
@@ -156,10 +154,10 @@ TEST_F(StartupTest, SwitchesAreOnOnlyForTrueAndAValueTooLongToReadTakesItsDefaul
                    {"Save Filename", std::string(255, 'n')},
                    {"File Filter", std::string(254, 'f')}});
     form->load();
-    EXPECT_EQ(shown(), (Strings{"", std::string(254, 'f'), "010", "010",
-                                "Search specific files: " + std::string(254, 'f'),
-                                kDesignedTitle + " - (" + kDefaultSaveFilename + ")", kSystemDrive,
-                                kDefaultPath}));
+    EXPECT_EQ(shown(), (Names{"", std::string(254, 'f'), "010", "010",
+                              "Search specific files: " + std::string(254, 'f'),
+                              kDesignedTitle + " - (" + kDefaultSaveFilename + ")", kSystemDrive,
+                              kDefaultPath}));
 
     // A stored pattern that reaches into another folder is kept, to be seen and mended,
     // but the switch stays off whatever is stored.
@@ -173,7 +171,7 @@ TEST_F(StartupTest, SwitchesAreOnOnlyForTrueAndAValueTooLongToReadTakesItsDefaul
 TEST_F(StartupTest, AReadTheStoreFailsIsReportedAndExitWritesNoDefaultOverWhatWasNotRead) {
     // The store stops answering (another program holds it, say) at one value. Exit leaves
     // what was not read as stored, unless the user changed it (the filter switch here).
-    const std::pair<std::string, Strings> cases[] = {
+    const std::pair<std::string, Names> cases[] = {
         {"File Filter", {"Add Comment", "File Comment", "Use File Filter", "Version"}},
         {"Last Path",
          {"Add Comment", "File Comment", "File Filter", "Last Drive", "Recurse Subdirectories",
@@ -206,7 +204,7 @@ TEST_F(StartupTest, ASaveThatFailsPartWayKeepsWhatItWroteAndStillEnds) {
     form->load();
     store.failSetOf = "File Filter";
     form->click(Control::Function_Exit);
-    EXPECT_EQ(store.written, (Strings{"Add Comment", "File Comment", "File Filter"}));
+    EXPECT_EQ(store.written, (Names{"Add Comment", "File Comment", "File Filter"}));
     EXPECT_EQ(storedValue("File Comment"), " ");  // an empty text is stored as one space
     EXPECT_EQ(storedValue("File Filter"), std::nullopt);
     ASSERT_EQ(dialogs.messages.size(), 1u);

@@ -10,7 +10,7 @@
 namespace tolvane {
 namespace {
 
-TEST(ListingLine, Extensions) {
+TEST(ListingLine, ExtensionsAndAttributeLetters) {
     EXPECT_EQ(extensionOf("archive.tar.gz"), "GZ");
     EXPECT_EQ(extensionOf(".profile"), "PROFILE");
     EXPECT_EQ(extensionOf("photo.jpeg"), "JPEG");
@@ -20,6 +20,10 @@ TEST(ListingLine, Extensions) {
                           "x"),
               "\xFF"
               "X");  // bytes that are not UTF-8 pass through
+    EXPECT_EQ(attributeLetters(0), "");
+    EXPECT_EQ(attributeLetters(1 | 2 | 4 | 32), "AHRS");  // in their fixed order
+    EXPECT_EQ(attributeLetters(32 | 2), "AH");
+    EXPECT_EQ(attributeLetters(1 | 16 | 64 | 128), "R");  // other bits are ignored
 }
 
 TEST(ListingLine, NonAsciiExtensionsAreUpperCasedAsTheFilterMatchesThem) {
@@ -40,13 +44,6 @@ TEST(ListingLine, NonAsciiExtensionsAreUpperCasedAsTheFilterMatchesThem) {
     }
     EXPECT_EQ(extensionOf("a.\xC4\xB1"), "\xC4\xB1");
     std::setlocale(LC_CTYPE, saved.c_str());
-}
-
-TEST(ListingLine, AttributeLettersInTheirFixedOrder) {
-    EXPECT_EQ(attributeLetters(0), "");
-    EXPECT_EQ(attributeLetters(1 | 2 | 4 | 32), "AHRS");
-    EXPECT_EQ(attributeLetters(32 | 2), "AH");
-    EXPECT_EQ(attributeLetters(1 | 16 | 64 | 128), "R");  // other bits are ignored
 }
 
 TEST(ListingLine, SevenFieldsEvenWhenANameHoldsTabsOrLineBreaksAndSizesShownWhole) {

@@ -8,14 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "date_time_text.h"
-#include "listing_fields.h"
+#include "listing_fakes.h"
 #include "listing_run.h"
 #include "output_file_table.h"
-#include "recording_window.h"
-#include "support/failing_output_system.h"
-#include "support/listing_lines.h"
-#include "support/temporary_folder.h"
+#include "support/test_support.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -30,8 +26,6 @@
 namespace tolvane {
 namespace {
 
-using testing::readFile;
-using testing::RecordingWindow;
 using testing::setModified;
 using testing::TemporaryFolder;
 
@@ -76,35 +70,12 @@ PosixFileSystem::Options readAhead(std::size_t threads, std::size_t windowFolder
     return options;
 }
 
-class RealTreeTest : public ::testing::Test {
+class RealTreeTest : public testing::TreeListingTest {
   protected:
-    RealTreeTest() {
-        fields.RecurseSubdirectories = true;
-        fields.SaveFilename = (output.path() / "Tolvane.Txt").string();
-        window.folder = tree.str();
-    }
-
-    std::string listing() { return listingThrough(fileSystem); }
-
-    std::string listingThrough(FileSystem& walkedBy) {
-        ListingRun run(fields, window, walkedBy, files, dateText);
-        run.Make_Button_Click();
-        EXPECT_FALSE(fields.Running);
-        return readFile(fields.SaveFilename);
-    }
-
     // Each line's "directory|name", the directory relative to the tree.
     std::vector<std::string> lines() {
         return testing::directoryAndNames(listing(), tree.str().size());
     }
-
-    TemporaryFolder tree;
-    TemporaryFolder output;
-    ListingFields fields;
-    PosixFileSystem fileSystem;
-    OutputFileTable files;
-    DateTimeText dateText{"%d-%m-%Y", "%H:%M:%S"};
-    RecordingWindow window;
 };
 
 TEST_F(RealTreeTest, TheWorkedExampleByteForByte) {
@@ -139,40 +110,26 @@ TEST_F(RealTreeTest, TheWorkedExampleByteForByte) {
     EXPECT_EQ(window.beeps, 1);
 }
 
-TEST_F(RealTreeTest, FoldersListInNameOrderAndAreVisitedInReverse) {
-    tree.file("b.txt");
-    tree.file("A.txt");
-    tree.file("_under.txt");
-    tree.file("alpha/1.txt");
-    tree.file("alpha/inner/2.txt");
-    tree.file("Beta/3.txt");
-    tree.file("zeta/4.txt");
+// Files in name order, folders visited in reverse; hidden entries listed and entered, a
+// pattern narrowing files only; link loops never entered; odd names on one line each.
+TEST_F(RealTreeTest, OrderHiddenEntriesPatternsLinkLoopsAndOddNames) {
+    for (const char* name :
+         {"b.txt", "A.txt", "_under.txt", "alpha/1.txt", "alpha/inner/2.txt", "Beta/3.txt",
+          "zeta/4.doc", ".secret.txt", ".config/settings.TXT", "bad\xFF.dat", "line\nbreak"}) {
+        tree.file(name, 1);
+    }
     tree.folder("empty");
-    EXPECT_EQ(lines(),
-              (std::vector<std::string>{"|A.txt", "|b.txt", "|_under.txt", "/zeta|4.txt",
-                                        "/Beta|3.txt", "/alpha|1.txt", "/alpha/inner|2.txt"}));
-}
-
-TEST_F(RealTreeTest, HiddenEntriesAreListedAndEnteredAndPatternsApplyToFilesOnly) {
-    tree.file(".secret.txt");
-    tree.file("plain.doc");
-    tree.file(".config/settings.TXT");
-    tree.file(".config/other.doc");
-    tree.file("docs/readme.txt");
+    std::filesystem::create_symlink(tree.path(), tree.path() / "alpha" / "up");
+    std::filesystem::create_symlink(tree.path() / "alpha", tree.path() / "again");
+    EXPECT_EQ(lines(), (std::vector<std::string>{"|.secret.txt", "|A.txt", "|b.txt", "|bad\xFF.dat",
+                                                 "|line?break", "|_under.txt", "/zeta|4.doc",
+                                                 "/Beta|3.txt", "/alpha|1.txt",
+                                                 "/alpha/inner|2.txt", "/.config|settings.TXT"}));
     fields.UseFileFilter = true;
     fields.FileFilter = "*.txt";
-    EXPECT_EQ(lines(), (std::vector<std::string>{"|.secret.txt", "/docs|readme.txt",
-                                                 "/.config|settings.TXT"}));
-}
-
-TEST_F(RealTreeTest, LinkLoopsAreNeverEnteredAndOddNamesStayOnOneLine) {
-    tree.file("sub/file.txt");
-    std::filesystem::create_symlink(tree.path(), tree.path() / "sub" / "up");
-    std::filesystem::create_symlink(tree.path() / "sub", tree.path() / "again");
-    tree.file(std::string("bad\xFF") + ".dat", 1);
-    tree.file("line\nbreak", 1);
-    const auto result = lines();
-    EXPECT_EQ(result, (std::vector<std::string>{"|bad\xFF.dat", "|line?break", "/sub|file.txt"}));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"|.secret.txt", "|A.txt", "|b.txt", "|_under.txt",
+                                                 "/Beta|3.txt", "/alpha|1.txt",
+                                                 "/alpha/inner|2.txt", "/.config|settings.TXT"}));
 }
 
 // Each level holds a long-named folder that goes on down, and "a" with one file: the walk

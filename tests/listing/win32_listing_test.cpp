@@ -7,35 +7,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "date_time_text.h"
-#include "listing_fields.h"
-#include "listing_run.h"
-#include "output_file_table.h"
-#include "recording_window.h"
-#include "support/listing_lines.h"
-#include "support/temporary_folder.h"
+#include "listing_fakes.h"
 #include "support/win32_entries.h"
-#include "win32_file_system.h"
 #include "win32_text.h"
 
 namespace tolvane {
 namespace {
 
-using testing::readFile;
-using testing::RecordingWindow;
-using testing::TemporaryFolder;
-
-class Win32ListingTest : public ::testing::Test {
+class Win32ListingTest : public testing::TreeListingTest {
   protected:
     Win32ListingTest() {
-        fields.RecurseSubdirectories = true;
         // The listing goes under a name outside the ANSI code page (αβγ), its text in it.
         fields.SaveFilename = output.str() + "\\\xCE\xB1\xCE\xB2\xCE\xB3-Tolvane.Txt";
-        window.folder = tree.str();
     }
     // Read-only entries would outlive the temporary folder.
     ~Win32ListingTest() override {
@@ -49,26 +35,12 @@ class Win32ListingTest : public ::testing::Test {
         marked.push_back(utf8Path);
     }
 
-    std::string listing() {
-        ListingRun run(fields, window, fileSystem, files, dateText);
-        run.Make_Button_Click();
-        EXPECT_FALSE(fields.Running);
-        return readFile(std::filesystem::path(wideFromUtf8(fields.SaveFilename)));
-    }
-
     // Each line's "directory|name|attribute letters", the header left out, as UTF-8.
     std::vector<std::string> lines() {
         return testing::directoryAndNames(utf8FromAnsi(listing()), 0, true);
     }
 
-    TemporaryFolder tree;
-    TemporaryFolder output;
     std::vector<std::string> marked;
-    ListingFields fields;
-    Win32FileSystem fileSystem;
-    OutputFileTable files;
-    DateTimeText dateText{"%d-%m-%Y", "%H:%M:%S"};
-    RecordingWindow window;
 };
 
 TEST_F(Win32ListingTest, HiddenAndSystemEntriesAreListedAndEnteredWithTheirLettersInAnsi) {

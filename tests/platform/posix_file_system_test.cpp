@@ -4,29 +4,19 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "file_attributes.h"
-#include "raised_error.h"
-#include "support/temporary_folder.h"
+#include "support/test_support.h"
 
 namespace tolvane {
 namespace {
 
+using testing::enumerate;
+using testing::raisedBy;
 using testing::setModified;
 using testing::TemporaryFolder;
-
-std::vector<std::string> enumerate(FileSystem& fs, const std::string& pattern, std::uint32_t mask) {
-    std::vector<std::string> names;
-    for (std::string name = fs.startEnumeration(pattern, mask); !name.empty();
-         name = fs.nextName()) {
-        names.push_back(name);
-    }
-    return names;
-}
+using Names = std::vector<std::string>;
 
 class PosixFileSystemTest : public ::testing::Test {
   protected:
@@ -35,23 +25,39 @@ class PosixFileSystemTest : public ::testing::Test {
     PosixFileSystem fs;
 };
 
-TEST_F(PosixFileSystemTest, FilesPassNeverReturnsAFolderAndFoldersPassReturnsBoth) {
-    temp.file("b.txt");
+// The files pass never returns a folder, the folders pass returns both, hidden ones too;
+// links to files are files, links to folders are never returned.
+TEST_F(PosixFileSystemTest, WhatEachPassReturns) {
+    temp.file("b.txt", 7);
     temp.file(".hidden");
     temp.file("A.TXT");
     temp.folder("sub");
     temp.folder(".cache");
+    std::filesystem::create_symlink(temp.path() / "b.txt", temp.path() / "file-link");
+    std::filesystem::create_symlink(temp.path() / "sub", temp.path() / "dir-link");
+    std::filesystem::create_symlink(temp.path(), temp.path() / "sub" / "loop");
+    std::filesystem::create_symlink(temp.path() / "nowhere", temp.path() / "dangling");
     EXPECT_EQ(enumerate(fs, prefix(), attribute_mask::kFiles),
-              (std::vector<std::string>{".hidden", "A.TXT", "b.txt"}));
-    EXPECT_EQ(enumerate(fs, prefix(), attribute_mask::kFilesAndFolders),
-              (std::vector<std::string>{".", "..", ".cache", ".hidden", "A.TXT", "b.txt", "sub"}));
+              (Names{".hidden", "A.TXT", "b.txt", "dangling", "file-link"}));
+    EXPECT_EQ(
+        enumerate(fs, prefix(), attribute_mask::kFilesAndFolders),
+        (Names{".", "..", ".cache", ".hidden", "A.TXT", "b.txt", "dangling", "file-link", "sub"}));
+    EXPECT_EQ(enumerate(fs, prefix() + "sub/", attribute_mask::kFilesAndFolders),
+              (Names{".", ".."}));
+    ASSERT_EQ(fs.startEnumeration(prefix() + "file-link", attribute_mask::kFiles), "file-link");
+    EXPECT_EQ(fs.fileLength(prefix() + "file-link"), 7);  // the target's size
+    ASSERT_EQ(fs.startEnumeration(prefix() + "dangling", attribute_mask::kFiles), "dangling");
+    EXPECT_EQ(fs.fileLength(prefix() + "dangling"),
+              static_cast<std::int64_t>((temp.path() / "nowhere").string().size()));
 }
 
-TEST_F(PosixFileSystemTest, QueriesGiveSizeTimeAndAttributes) {
+TEST_F(PosixFileSystemTest, QueriesGiveSizeTimeAndAttributesOrTheSystemsFailure) {
     const auto report = temp.file("Report.doc", 12345);
     setModified(report, DateTime{2004, 6, 14, 9, 5, 27});
     const auto hidden = temp.file(".profile", 3);
     ::chmod(hidden.c_str(), 0444);
+    const std::int64_t size = 5'000'000'123LL;  // sparse: takes no room on disk
+    std::filesystem::resize_file(temp.file("big.bin"), static_cast<std::uintmax_t>(size));
     const std::string name = fs.startEnumeration(prefix() + "Report.doc", attribute_mask::kFiles);
     ASSERT_EQ(name, "Report.doc");
     EXPECT_EQ(fs.fileLength(prefix() + name), 12345);
@@ -61,64 +67,21 @@ TEST_F(PosixFileSystemTest, QueriesGiveSizeTimeAndAttributes) {
     EXPECT_EQ(fs.fileAttributes(hidden.string()),
               file_attribute::kHidden | file_attribute::kReadOnly);
     EXPECT_EQ(fs.fileAttributes(prefix()), file_attribute::kFolder);
-}
+    EXPECT_EQ(fs.fileLength(prefix() + "big.bin"), size);
 
-TEST_F(PosixFileSystemTest, SizesOfTwoGibibytesAndMoreAreExact) {
-    const auto big = temp.file("big.bin");
-    const std::int64_t size = 5'000'000'123LL;  // sparse: takes no room on disk
-    std::filesystem::resize_file(big, static_cast<std::uintmax_t>(size));
-    ASSERT_EQ(fs.startEnumeration(prefix(), attribute_mask::kFiles), "big.bin");
-    EXPECT_EQ(fs.fileLength(big.string()), size);
-}
-
-TEST_F(PosixFileSystemTest, LinksToFilesAreFilesAndLinksToFoldersAreNeverReturned) {
-    temp.file("target.txt", 7);
-    temp.folder("dir");
-    std::filesystem::create_symlink(temp.path() / "target.txt", temp.path() / "file-link");
-    std::filesystem::create_symlink(temp.path() / "dir", temp.path() / "dir-link");
-    std::filesystem::create_symlink(temp.path(), temp.path() / "dir" / "loop");
-    std::filesystem::create_symlink(temp.path() / "nowhere", temp.path() / "dangling");
-    EXPECT_EQ(enumerate(fs, prefix(), attribute_mask::kFiles),
-              (std::vector<std::string>{"dangling", "file-link", "target.txt"}));
-    EXPECT_EQ(enumerate(fs, prefix() + "dir/", attribute_mask::kFilesAndFolders),
-              (std::vector<std::string>{".", ".."}));
-
-    ASSERT_EQ(fs.startEnumeration(prefix() + "file-link", attribute_mask::kFiles), "file-link");
-    EXPECT_EQ(fs.fileLength(prefix() + "file-link"), 7);  // the target's size
-    ASSERT_EQ(fs.startEnumeration(prefix() + "dangling", attribute_mask::kFiles), "dangling");
-    EXPECT_EQ(fs.fileLength(prefix() + "dangling"),
-              static_cast<std::int64_t>((temp.path() / "nowhere").string().size()));
-}
-
-TEST_F(PosixFileSystemTest, FailuresCarryTheSystemsDescription) {
-    try {
-        fs.startEnumeration(prefix() + "missing/", attribute_mask::kFiles);
-        FAIL();
-    } catch (const RaisedError& error) {
-        EXPECT_EQ(error.description(), "No such file or directory");
-    }
-    temp.file("plain");
-    try {
-        fs.startEnumeration(prefix() + "plain/", attribute_mask::kFiles);
-        FAIL();
-    } catch (const RaisedError& error) {
-        EXPECT_EQ(error.description(), "Not a directory");
-    }
-    EXPECT_THROW(fs.fileLength(prefix() + "gone"), RaisedError);
-}
-
-TEST_F(PosixFileSystemTest, AnEntryRemovedAfterTheFolderWasReadFailsItsQuery) {
-    temp.file("a");
-    temp.file("b");
-    ASSERT_EQ(fs.startEnumeration(prefix(), attribute_mask::kFiles), "a");
-    std::filesystem::remove(temp.path() / "b");
-    ASSERT_EQ(fs.nextName(), "b");
-    try {
-        fs.fileLength(prefix() + "b");
-        FAIL();
-    } catch (const RaisedError& error) {
-        EXPECT_EQ(error.description(), "No such file or directory");
-    }
+    EXPECT_EQ(raisedBy([&] { fs.startEnumeration(prefix() + "missing/", attribute_mask::kFiles); }),
+              "53: No such file or directory");
+    EXPECT_EQ(raisedBy([&] { fs.startEnumeration(prefix() + "big.bin/", attribute_mask::kFiles); }),
+              "76: Not a directory");
+    EXPECT_EQ(raisedBy([&] { fs.fileLength(prefix() + "gone"); }), "53: No such file or directory");
+    // An entry removed after the folder was read fails its query.
+    ASSERT_EQ(fs.startEnumeration(prefix(), attribute_mask::kFiles), ".profile");
+    std::filesystem::remove(report);
+    ASSERT_EQ(fs.nextName(), "big.bin");
+    EXPECT_EQ(fs.fileLength(prefix() + "big.bin"), size);  // as the current entry
+    ASSERT_EQ(fs.nextName(), "Report.doc");
+    EXPECT_EQ(raisedBy([&] { fs.fileLength(prefix() + "Report.doc"); }),
+              "53: No such file or directory");
 }
 
 // The walker's two passes over a folder: every file is stat'ed once for its three

@@ -6,13 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
-#include <vector>
-
 #include "file_attributes.h"
-#include "raised_error.h"
-#include "support/temporary_folder.h"
+#include "support/test_support.h"
 #include "support/win32_entries.h"
 #include "win32_error.h"
 #include "win32_text.h"
@@ -21,17 +16,13 @@ namespace tolvane {
 namespace {
 
 using testing::makeEntry;
+using testing::raisedBy;
 using testing::TemporaryFolder;
+using Names = std::vector<std::string>;
 
-std::vector<std::string> enumerate(FileSystem& fs, const std::string& pattern, std::uint32_t mask) {
-    std::vector<std::string> names;
-    for (std::string name = fs.startEnumeration(pattern, mask); !name.empty();
-         name = fs.nextName()) {
-        names.push_back(name);
-    }
-    // Entries come in the order the file system keeps them, which a test cannot fix.
-    std::sort(names.begin(), names.end());
-    return names;
+// Entries come in the order the file system keeps them, which a test cannot fix.
+Names enumerate(FileSystem& fs, const std::string& pattern, std::uint32_t mask) {
+    return testing::enumerate(fs, pattern, mask, true);
 }
 
 // Sets the last write time of a file to a local date and time, with milliseconds that the
@@ -65,10 +56,10 @@ TEST_F(Win32FileSystemTest, HiddenAndSystemEntriesNeedTheirBitsInTheMask) {
     makeEntry(prefix() + "hidden.txt", FILE_ATTRIBUTE_HIDDEN);
     makeEntry(prefix() + "system.sys", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
     makeEntry(prefix() + "readonly.txt", FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(enumerate(fs, prefix(), 0), (std::vector<std::string>{"b.txt", "readonly.txt"}));
+    EXPECT_EQ(enumerate(fs, prefix(), 0), (Names{"b.txt", "readonly.txt"}));
     // The pattern is the system's, case-blind; no match is an empty enumeration.
     EXPECT_EQ(enumerate(fs, prefix() + "*.TXT", attribute_mask::kFiles),
-              (std::vector<std::string>{"b.txt", "hidden.txt", "readonly.txt"}));
+              (Names{"b.txt", "hidden.txt", "readonly.txt"}));
     EXPECT_TRUE(enumerate(fs, prefix() + "*.xls", attribute_mask::kFiles).empty());
     EXPECT_EQ(fs.nextName(), "");
     SetFileAttributesW(wideFromUtf8(prefix() + "readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -118,8 +109,7 @@ TEST_F(Win32FileSystemTest, NamesOutsideTheAnsiCodePageAndPathsBeyondMaxPath) {
     const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC.dat";  // 日本.dat
     makeEntry(prefix() + greek, 0, 4);
     makeEntry(prefix() + japanese, 0, 5);
-    EXPECT_EQ(enumerate(fs, prefix(), attribute_mask::kFiles),
-              (std::vector<std::string>{greek, japanese}));
+    EXPECT_EQ(enumerate(fs, prefix(), attribute_mask::kFiles), (Names{greek, japanese}));
     ASSERT_EQ(fs.startEnumeration(prefix() + "*.dat", attribute_mask::kFiles), japanese);
     EXPECT_EQ(fs.fileLength(prefix() + japanese), 5);
     EXPECT_EQ(fs.fileLength(prefix() + greek), 4);
@@ -132,29 +122,20 @@ TEST_F(Win32FileSystemTest, NamesOutsideTheAnsiCodePageAndPathsBeyondMaxPath) {
     ASSERT_GT(deep.size(), static_cast<std::size_t>(MAX_PATH));
     makeEntry("\\\\?\\" + deep + "\\deep.txt", 0, 7);
     EXPECT_EQ(enumerate(fs, deep + "\\", attribute_mask::kFilesAndFolders),
-              (std::vector<std::string>{".", "..", "deep.txt"}));
+              (Names{".", "..", "deep.txt"}));
     EXPECT_EQ(fs.fileLength(deep + "\\deep.txt"), 7);
     fs.startEnumeration(prefix(), attribute_mask::kFiles);
     EXPECT_EQ(fs.fileLength(deep + "\\deep.txt"), 7);  // asked of the system by its path
 }
 
 TEST_F(Win32FileSystemTest, FailuresCarryTheSystemsOwnDescription) {
-    try {
-        fs.startEnumeration(prefix() + "missing\\", attribute_mask::kFiles);
-        FAIL() << "enumerated a folder that does not exist";
-    } catch (const RaisedError& error) {
-        EXPECT_EQ(error.number(), error_number::kPathNotFound);
-        EXPECT_EQ(error.description(), win32Description(ERROR_PATH_NOT_FOUND));
-        EXPECT_EQ(error.description().find("System error"), std::string::npos);
-        EXPECT_NE(error.description().back(), '\n');
-    }
-    try {
-        fs.fileLength(prefix() + "gone.txt");
-        FAIL() << "queried a file that does not exist";
-    } catch (const RaisedError& error) {
-        EXPECT_EQ(error.number(), error_number::kFileNotFound);
-        EXPECT_EQ(error.description(), win32Description(ERROR_FILE_NOT_FOUND));
-    }
+    const std::string missing =
+        raisedBy([&] { fs.startEnumeration(prefix() + "missing\\", attribute_mask::kFiles); });
+    EXPECT_EQ(missing, "76: " + win32Description(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(missing.find("System error"), std::string::npos);
+    EXPECT_NE(missing.back(), '\n');
+    EXPECT_EQ(raisedBy([&] { fs.fileLength(prefix() + "gone.txt"); }),
+              "53: " + win32Description(ERROR_FILE_NOT_FOUND));
     EXPECT_THROW(fs.fileTimeStamp(prefix() + "gone.txt"), RaisedError);
     EXPECT_THROW(fs.fileAttributes(prefix() + "gone.txt"), RaisedError);
     // A failed start leaves no enumeration behind.

@@ -13,7 +13,7 @@
 struct HKEY__;
 #else
 #include "registry_sqlite_store.h"
-#include "support/temporary_folder.h"
+#include "support/test_support.h"
 #endif
 
 namespace tolvane::testing {

@@ -16,7 +16,6 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QImage>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -227,7 +226,10 @@ TEST(QtDialogsTest, LineBreaksNameFiltersAndAnAnsweredPrompt) {
     EXPECT_EQ(dialogs.inputBox("Enter filter:", "File filter", "old"), "");
 }
 
-TEST(QtDialogsTest, SaveDialogTakesATypedNameWithDoubleQuotesAsTyped) {
+// The save dialog takes a typed name with double quotes as typed, and never reads or
+// blocks on the files it shows: a FIFO with no writer blocks whoever opens it; a file
+// without an extension holding a PNG signature is a PNG only to whoever reads it.
+TEST(QtDialogsTest, SaveDialogTakesATypedNameAsTypedAndNeverReadsTheFilesItShows) {
     tolvane::testing::TemporaryFolder temp;
     const std::string typed = temp.str() + "/say \"hi\" tab.txt";
     QTimer::singleShot(0, [&typed] {
@@ -248,12 +250,7 @@ TEST(QtDialogsTest, SaveDialogTakesATypedNameWithDoubleQuotesAsTyped) {
     settings.InitDir = temp.str();
     settings.Flags = dialog_flag::kOverwritePrompt;
     EXPECT_EQ(QtDialogs().showSave(settings), std::optional(typed));
-}
 
-TEST(QtDialogsTest, SaveDialogNeverReadsOrBlocksOnTheFilesItShows) {
-    // A FIFO with no writer blocks whoever opens it; a file without an extension holding a
-    // PNG signature is a PNG only to whoever reads it.
-    tolvane::testing::TemporaryFolder temp;
     const QString pipe = QString::fromStdString(temp.str() + "/pipe");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     const QString picture = QString::fromStdString(temp.str() + "/picture");
@@ -264,7 +261,6 @@ TEST(QtDialogsTest, SaveDialogNeverReadsOrBlocksOnTheFilesItShows) {
     }
     const QString png = QMimeDatabase().mimeTypeForName(QStringLiteral("image/png")).comment();
     ASSERT_EQ(QMimeDatabase().mimeTypeForFile(picture).comment(), png);
-
     QTimer::singleShot(0, [&] {
         auto* const dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
@@ -278,8 +274,6 @@ TEST(QtDialogsTest, SaveDialogNeverReadsOrBlocksOnTheFilesItShows) {
     });
     // A dialog that blocks ends the test by the alarm instead of stalling it.
     ::alarm(60);
-    SaveDialogSettings settings;
-    settings.InitDir = temp.str();
     EXPECT_EQ(QtDialogs().showSave(settings), std::nullopt);
     ::alarm(0);
 }

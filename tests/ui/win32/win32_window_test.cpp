@@ -155,27 +155,23 @@ void CALLBACK answerActiveDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     ::PostMessageW(box, WM_COMMAND, typedAnswer == "cancel" ? IDCANCEL : IDOK, 0);
 }
 
-TEST_F(Win32WindowTest, TheFocusComesBackWhenAMessageBoxCloses) {
+// The prompts answered, the focus back where it was when a message box closes, and the
+// texts in the system's form.
+TEST_F(Win32WindowTest, PromptsAnsweredAndTheFocusBackAfterAMessageBox) {
     ::SetFocus(control(Control::Filter_Check));
     Win32Dialogs shown;
     shown.setOwner(window->window());
-    typedAnswer.clear();
-    ::SetTimer(nullptr, 0, 50, answerActiveDialog);
-    shown.messageBox("text", Dialogs::kInformation, "About Tolvane");
-    EXPECT_EQ(::GetFocus(), control(Control::Filter_Check));
-}
-
-TEST(Win32DialogsTest, PromptsAnsweredAndTextsInTheSystemsForm) {
-    Win32Dialogs dialogs;
     typedAnswer = "*.txt";
     ::SetTimer(nullptr, 0, 50, answerActiveDialog);
-    EXPECT_EQ(dialogs.inputBox("Enter filter:", "File filter", "old"), "*.txt");
+    EXPECT_EQ(shown.inputBox("Enter filter:", "File filter", "old"), "*.txt");
     typedAnswer = "cancel";
     ::SetTimer(nullptr, 0, 50, answerActiveDialog);
-    EXPECT_EQ(dialogs.inputBox("Enter filter:", "File filter", "old"), "");
+    EXPECT_EQ(shown.inputBox("Enter filter:", "File filter", "old"), "");
+    ::SetFocus(control(Control::Filter_Check));
     typedAnswer.clear();
     ::SetTimer(nullptr, 0, 50, answerActiveDialog);
-    dialogs.messageBox("one\rtwo", Dialogs::kExclamation, "Title");  // returns once answered
+    shown.messageBox("one\rtwo", Dialogs::kInformation, "About Tolvane");  // returns once answered
+    EXPECT_EQ(::GetFocus(), control(Control::Filter_Check));
 
     EXPECT_EQ(windowsLineBreaks("one\rtwo\r\nthree\nfour"), "one\r\ntwo\r\nthree\r\nfour");
     static constexpr char kFilter[] = "TXT file (*.txt)\0*.txt\0All (*.*)\0*.*\0";
