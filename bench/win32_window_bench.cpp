@@ -47,11 +47,11 @@ MSG pressMessage(HWND window, Press press) {
 // The hook sees every message the window's loops take from the queue, its yields' among
 // them, and notes when the press was taken.
 PressFromOutside* pressWatched = nullptr;
-UINT pressKind = 0;
+MSG pressSent{};
 LRESULT CALLBACK noteTakenMessages(int code, WPARAM removal, LPARAM message) {
     const auto* taken = reinterpret_cast<const MSG*>(message);
     if (code == HC_ACTION && removal == PM_REMOVE && pressWatched != nullptr &&
-        taken->message == pressKind) {
+        taken->message == pressSent.message && taken->wParam == pressSent.wParam) {
         pressWatched->seen();
         pressWatched = nullptr;
     }
@@ -109,6 +109,7 @@ int main(int argc, char** argv) {
     window.form().load();
     window.form().setPath(options.folder);
     window.form().SaveFilename = options.output;
+    window.form().setYieldPacing(YieldPacing(options.interval));
     window.yield();
 
     PressFromOutside press;
@@ -125,7 +126,7 @@ int main(int argc, char** argv) {
         ::SetWindowsHookExW(WH_GETMESSAGE, noteTakenMessages, nullptr, ::GetCurrentThreadId());
     if (options.press != Press::None) {
         const MSG message = pressMessage(window.window(), options.press);
-        pressKind = message.message;
+        pressSent = message;
         pressWatched = &press;
         press.start(options.after, [message] {
             ::PostMessageW(message.hwnd, message.message, message.wParam, message.lParam);

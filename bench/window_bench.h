@@ -3,13 +3,14 @@
 // from outside the program while a run is under way, and their report. The window itself
 // is the toolkit's (qt_window_bench.cpp, win32_window_bench.cpp).
 //
-//   *_window_bench FOLDER OUTPUT [--press stop|exit|close] [--after MS]
+//   *_window_bench FOLDER OUTPUT [--press stop|exit|close] [--after MS] [--interval MS]
 //
 // Without --press the run lists FOLDER into OUTPUT and the time from the Make key (Alt+M)
 // to the listing closed is reported, as listing_bench reports the engine's. With --press
 // the user presses Stop (Alt+S), chooses Exit or clicks the close button MS milliseconds
 // after Alt+M (default 300), and the time from the press reaching the window's queue to
-// the run's end (Stop) or the program's end (Exit, close) is reported.
+// the run's end (Stop) or the program's end (Exit, close) is reported. --interval sets how
+// often the run hands the window its events (YieldPacing::kInterval unless given).
 
 #include <atomic>
 #include <chrono>
@@ -18,6 +19,8 @@
 #include <iostream>
 #include <string>
 #include <thread>
+
+#include "yield_pacing.h"
 
 namespace tolvane::bench {
 
@@ -30,6 +33,7 @@ struct WindowBenchOptions {
     std::string output;
     Press press = Press::None;
     std::chrono::milliseconds after{300};
+    std::chrono::milliseconds interval{YieldPacing::kInterval};
 };
 
 inline bool parseWindowBenchOptions(int argc, char** argv, WindowBenchOptions& options) {
@@ -43,6 +47,8 @@ inline bool parseWindowBenchOptions(int argc, char** argv, WindowBenchOptions& o
         const std::string value = argv[i + 1];
         if (option == "--after") {
             options.after = std::chrono::milliseconds(std::stol(value));
+        } else if (option == "--interval") {
+            options.interval = std::chrono::milliseconds(std::stol(value));
         } else if (option == "--press" &&
                    (value == "stop" || value == "exit" || value == "close")) {
             options.press = value == "stop"   ? Press::Stop
