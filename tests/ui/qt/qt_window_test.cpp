@@ -141,17 +141,29 @@ TEST_F(QtWindowTest, AWideFaceShrinksUntilNoCaptionIsClipped) {
 
 TEST_F(QtWindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
     focus(window->Result_Dir);
+    // Letters typed in the folder list find a folder by its name, past the indentation,
+    // and only highlight it.
+    QTest::keyClicks(window->Result_Dir, QStringLiteral("sub2"));
+    EXPECT_EQ(window->Result_Dir->currentRow(), rowOf(in("tree/sub2")));
+    EXPECT_EQ(window->form().Result_Dir.ListIndex(), rowOf(in("tree/sub2")));
+    EXPECT_EQ(window->form().Result_Dir.Path(), tree);
     window->Result_Dir->setCurrentRow(rowOf(in("tree/sub1")));
     QTest::keyClick(window->Result_Dir, Qt::Key_Return);
     EXPECT_EQ(window->form().Result_Dir.Path(), in("tree/sub1"));
     ASSERT_EQ(window->Result_File->count(), 1);
     EXPECT_EQ(window->Result_File->item(0)->text(), "one.txt");
-    // The folder list was the last list: Space on a box ticks it and opens the folder.
+    // Space opens the folder and is kept from the list, whose own search would move the
+    // highlight to a row beginning with a blank.
     window->Result_Dir->setCurrentRow(rowOf(tree));
+    QTest::keyClick(window->Result_Dir, Qt::Key_Space);
+    EXPECT_EQ(window->form().Result_Dir.Path(), tree);
+    EXPECT_EQ(window->Result_Dir->currentRow(), rowOf(tree));
+    // The folder list was the last list: Space on a box ticks it and opens the folder.
+    window->Result_Dir->setCurrentRow(rowOf(in("tree/sub2")));
     focus(window->Filter_Check);
     QTest::keyClick(window->Filter_Check, Qt::Key_Space);
     EXPECT_TRUE(window->form().UseFileFilter && window->Filter_Check->isChecked());
-    EXPECT_EQ(window->form().Result_Dir.Path(), tree);
+    EXPECT_EQ(window->form().Result_Dir.Path(), in("tree/sub2"));
     // Space in the drive list applies the drive picked with the arrow keys.
     focus(window->Result_Drive);
     QTest::keyClick(window->Result_Drive, Qt::Key_Down);
