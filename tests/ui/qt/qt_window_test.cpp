@@ -26,6 +26,7 @@
 #include <QStyle>
 #include <QTest>
 #include <QTimer>
+#include <map>
 
 #include "common_dialog.h"
 #include "form_fixture.h"
@@ -235,6 +236,23 @@ TEST(QtDialogsTest, LineBreaksNameFiltersAndAnAnsweredPrompt) {
     EXPECT_EQ(dialogs.inputBox("Enter filter:", "File filter", "old"), "*.txt");
     answer(Qt::Key_Escape, "");
     EXPECT_EQ(dialogs.inputBox("Enter filter:", "File filter", "old"), "");
+    // A box leaves room in its title bar for the whole title and the window manager's
+    // buttons, and a short title keeps a short box small.
+    std::map<QString, int> widths;
+    for (const char* title : {"Error in Make_Button_Click", "About"}) {
+        QTimer::singleShot(0, [&widths] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            widths[box->windowTitle()] = box->width();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        dialogs.messageBox("No", Dialogs::kExclamation, title);
+    }
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const QString title = QStringLiteral("Error in Make_Button_Click");
+    EXPECT_GE(widths[title], QFontMetrics(bold).horizontalAdvance(title) + 100);
+    EXPECT_LT(widths[QStringLiteral("About")], widths[title]);
 }
 
 TEST(QtDialogsTest, SaveDialogTakesATypedNameWithDoubleQuotesAsTyped) {
