@@ -105,8 +105,16 @@ TEST_F(Win32WindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
     EXPECT_EQ(window->form().Result_Dir.Path(), tree);
     EXPECT_EQ(::SendMessageW(control(Control::Result_Dir), LB_GETCURSEL, 0, 0),
               window->form().Result_Dir.ListIndex());
+    // Letters typed there find a folder by its name, past the indentation, and only
+    // highlight it.
+    for (const char letter : std::string("sub2")) {
+        post(WM_CHAR, static_cast<WPARAM>(letter));
+    }
+    EXPECT_EQ(::SendMessageW(control(Control::Result_Dir), LB_GETCURSEL, 0, 0),
+              rowOf(window->form(), in("tree/sub2")));
+    EXPECT_EQ(window->form().Result_Dir.Path(), tree);
     // The folder list was the last list: Space on a box ticks it and opens the folder.
-    key(VK_DOWN);
+    key(VK_UP);
     ::SetFocus(control(Control::Filter_Check));
     key(VK_SPACE);
     EXPECT_TRUE(window->form().UseFileFilter);
