@@ -154,9 +154,13 @@ TEST_F(Win32WindowTest, OnlyTheUsersCloseStoresTheSettings) {
 
 // The dialogs are answered by a timer that runs inside their own modal loops.
 std::string typedAnswer;
+int answeredWidth = 0;
 void CALLBACK answerActiveDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     ::KillTimer(nullptr, timer);
     HWND box = ::GetActiveWindow();
+    RECT frame{};
+    ::GetWindowRect(box, &frame);
+    answeredWidth = frame.right - frame.left;
     if (!typedAnswer.empty()) {
         ::SetDlgItemTextA(box, 202, typedAnswer.c_str());
     }
@@ -184,6 +188,11 @@ TEST(Win32DialogsTest, PromptsAnsweredAndTextsInTheSystemsForm) {
     typedAnswer.clear();
     ::SetTimer(nullptr, 0, 50, answerActiveDialog);
     dialogs.messageBox("one\rtwo", Dialogs::kExclamation, "Title");  // returns once answered
+    const int shortTitled = answeredWidth;
+    // A long title widens the box, so that a window manager does not cut it.
+    ::SetTimer(nullptr, 0, 50, answerActiveDialog);
+    dialogs.messageBox("one\rtwo", Dialogs::kExclamation, "Error in Make_Button_Click");
+    EXPECT_GT(answeredWidth, shortTitled);
 
     EXPECT_EQ(windowsLineBreaks("one\rtwo\r\nthree\nfour"), "one\r\ntwo\r\nthree\r\nfour");
     static constexpr char kFilter[] = "TXT file (*.txt)\0*.txt\0All (*.*)\0*.*\0";
