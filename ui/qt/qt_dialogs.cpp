@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -11,6 +12,8 @@
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QSpacerItem>
+
+#include <algorithm>
 
 #include "common_dialog.h"
 
@@ -41,12 +44,17 @@ QString fromText(const std::string& text) {
 // whatever a box asks for), its icon and margins.
 constexpr int kTitleBarRoom = 120;
 
-// The width a box needs for the window manager to show all of `title`. Its title font is
-// the manager's own and out of sight; most draw it bold, near the application's size.
+// The width a box needs for the window manager to show all of `title`. The manager draws
+// titles in a face of its own, mostly the desktop's bold, which is often wider than the
+// window's face that the application's font follows.
 int titleBarWidth(const QString& title) {
-    QFont font = QApplication::font();
-    font.setBold(true);
-    return QFontMetrics(font).horizontalAdvance(title) + kTitleBarRoom;
+    int widest = 0;
+    for (QFont font :
+         {QFontDatabase::systemFont(QFontDatabase::GeneralFont), QApplication::font()}) {
+        font.setBold(true);
+        widest = std::max(widest, QFontMetrics(font).horizontalAdvance(title));
+    }
+    return widest + kTitleBarRoom;
 }
 
 // Icons and type names from an entry's kind and name alone. Qt's own provider asks the MIME

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileIconProvider>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -248,7 +249,7 @@ TEST(QtDialogsTest, LineBreaksNameFiltersAndAnAnsweredPrompt) {
         });
         dialogs.messageBox("No", Dialogs::kExclamation, title);
     }
-    QFont bold = QApplication::font();
+    QFont bold = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     bold.setBold(true);
     const QString title = QStringLiteral("Error in Make_Button_Click");
     EXPECT_GE(widths[title], QFontMetrics(bold).horizontalAdvance(title) + 100);
