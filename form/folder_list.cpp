@@ -1,5 +1,6 @@
 #include "folder_list.h"
 
+#include "ascii_text.h"
 #include "file_attributes.h"
 #include "file_system.h"
 #include "folder_path.h"
@@ -13,6 +14,10 @@ namespace {
 
 constexpr char kSource[] = "Result_Dir";
 constexpr std::int32_t kBadIndex = 381;
+
+// A pause longer than this starts a new type-ahead search. A second lets a user type the
+// first letters of a name at an ordinary pace, about what the systems' own lists allow.
+constexpr std::uint32_t kTypeAheadPause = 1000;
 
 // A root shows its full path, any other folder its own name.
 std::string displayName(const std::string& path) {
@@ -64,6 +69,33 @@ std::string FolderList::List(int i) const {
     return entries_[static_cast<std::size_t>(i)];
 }
 
+int FolderList::typeAheadRow(const std::string& typed, std::uint32_t time) {
+    if (typed.empty()) {
+        return -1;
+    }
+    // Unsigned arithmetic: the difference is right across the clock's wrap too.
+    const bool goesOn = !sought_.empty() && time - soughtAt_ <= kTypeAheadPause;
+    soughtAt_ = time;
+    sought_ = goesOn ? sought_ + typed : typed;
+    // One letter, a new search or the same letter again, steps on below the highlight; a
+    // longer prefix may still fit the highlighted row, which then keeps it.
+    bool oneLetter = sought_.size() % typed.size() == 0;
+    for (std::size_t at = 0; oneLetter && at < sought_.size(); at += typed.size()) {
+        oneLetter = sought_.compare(at, typed.size(), typed) == 0;
+    }
+    const std::string wanted = asciiUpper(oneLetter ? typed : sought_);
+    const int count = ListCount();
+    const int start = highlight_ < 0 ? 0 : highlight_ + (oneLetter ? 1 : 0);
+    for (int i = 0; i < count; ++i) {
+        const int row = (start + i) % count;
+        const std::string name = displayName(entries_[static_cast<std::size_t>(row)]);
+        if (asciiUpper(name).rfind(wanted, 0) == 0) {
+            return row;
+        }
+    }
+    return -1;
+}
+
 std::string FolderList::resolve(const std::string& path) const {
     for (const DriveEntry& drive : drives_) {
         if (drive.text == path) {
@@ -92,6 +124,7 @@ void FolderList::fill(const std::string& folder) {
         rows.push_back({std::string(indent, ' ') + displayName(entries_[i]), entries_[i]});
     }
     view_.setRows(Control::Result_Dir, rows);
+    sought_.clear();
     highlight_ = static_cast<int>(depth) - 1;
     view_.setHighlight(Control::Result_Dir, highlight_);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -48,6 +49,14 @@ class FolderList {
     // The user moved the highlight (arrow keys, a click).
     void userHighlighted(int index) { highlight_ = index; }
 
+    // Type-ahead: the row that `typed` (one character, as UTF-8) picks when the user types
+    // it at `time` (milliseconds on any clock that wraps at 2^32), or -1 for none. A row
+    // matches by its folder's name, not the indentation before it. A character typed
+    // soon after the one before adds to what is sought, so the first letters of a name
+    // find it; the same letter again, or a new search, steps on to the next match below
+    // the highlight, going round to the top. Moves nothing itself.
+    int typeAheadRow(const std::string& typed, std::uint32_t time);
+
   private:
     std::string resolve(const std::string& path) const;
     void fill(const std::string& folder);
@@ -60,6 +69,9 @@ class FolderList {
     std::vector<std::string> entries_;
     int highlight_ = -1;
     std::string path_;
+    // What type-ahead seeks so far, and when its last character came.
+    std::string sought_;
+    std::uint32_t soughtAt_ = 0;
 };
 
 }  // namespace tolvane

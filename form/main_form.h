@@ -87,6 +87,9 @@ class Main_Form : public ListingFields, public RunWindow, public SettingsWindow 
     // The user moved a list's highlight to `row`; `open` when the pick also chooses it
     // (the drive list always; a double-click in the folder list).
     void listPicked(Control list, int row, bool open) noexcept;
+    // The user typed `text`, one character as UTF-8, in a list at `time` (milliseconds):
+    // the folder list moves its highlight by type-ahead, as the arrow keys would.
+    void listTyped(Control list, const std::string& text, std::uint32_t time) noexcept;
     // A list received the keyboard focus.
     void focusReceived(Control list) noexcept;
     // Key preview: every key with a character code, before the focused control gets it.

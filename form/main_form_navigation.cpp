@@ -36,6 +36,19 @@ void Main_Form::openFolderEntry(int index) {
     }
 }
 
+void Main_Form::listTyped(Control list, const std::string& text, std::uint32_t time) noexcept {
+    guarded([this, list, &text, time] {
+        if (list != Control::Result_Dir) {
+            return;
+        }
+        const int row = Result_Dir.typeAheadRow(text, time);
+        if (row >= 0) {
+            view_.setHighlight(Control::Result_Dir, row);
+            listPicked(Control::Result_Dir, row, false);
+        }
+    });
+}
+
 void Main_Form::Result_Drive_Change() {
     try {
         applyHighlightedDrive();

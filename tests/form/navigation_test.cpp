@@ -64,6 +64,42 @@ TEST_F(NavigationTest, FolderListFollowsCodeAndEnterOrSpaceWhenItWasTheLastFocus
     EXPECT_EQ(dialogs.prompts(), 0u);
 }
 
+TEST_F(NavigationTest, TypeAheadInTheFolderListMatchesNamesNotIndentation) {
+    for (const char* name : {"tree/Quay", "tree/quest", "tree/Quire"}) {
+        temp.folder(name);
+    }
+    open(tree);
+    form->focusReceived(Control::Result_Dir);
+    // Each key at its time in milliseconds, and the folder highlighted after it.
+    const struct {
+        const char* typed;
+        std::uint32_t time;
+        const char* highlighted;
+    } keys[] = {
+        {"q", 0, "Quay"},      // the next row whose name starts with it, case-blind
+        {"U", 300, "Quay"},    // "qu" still fits the highlighted row
+        {"i", 600, "Quire"},   // "qui"
+        {"q", 2600, "Quay"},   // after a pause a new search, going round past the top
+        {"q", 2700, "quest"},  // the same letter again steps on
+        {"q", 2800, "Quire"},  // and on
+        {"x", 2900, "Quire"},  // "qqqx" fits nothing: the highlight stays
+        {"s", 9000, "sub1"},   // a new search
+        {"u", 9100, "sub1"},   // "su"
+        {"b", 9200, "sub1"},   // "sub"
+        {"2", 9300, "sub2"},   // the first letters find the name
+    };
+    for (const auto& key : keys) {
+        form->listTyped(Control::Result_Dir, key.typed, key.time);
+        const int row = rowOf(in(std::string("tree/") + key.highlighted));
+        EXPECT_EQ(form->Result_Dir.ListIndex(), row) << key.typed << " at " << key.time;
+        EXPECT_EQ(view.highlights[Control::Result_Dir], row) << key.typed << " at " << key.time;
+    }
+    // The highlight moved as by the arrow keys: nothing opened until Enter.
+    EXPECT_EQ(form->Result_Dir.Path(), tree);
+    press(13);
+    EXPECT_EQ(form->Result_Dir.Path(), in("tree/sub2"));
+}
+
 TEST_F(NavigationTest, DriveListAppliesItsHighlightOnEnterOrSpaceAndRecoversFromFailures) {
     open(tree);
     form->focusReceived(Control::Result_Drive);

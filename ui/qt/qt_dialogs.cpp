@@ -4,10 +4,16 @@
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeDatabase>
+#include <QSpacerItem>
+
+#include <algorithm>
 
 #include "common_dialog.h"
 
@@ -32,6 +38,23 @@ QMessageBox::Icon iconOfStyle(int style) {
 
 QString fromText(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// What a title bar holds besides the title: the window manager's buttons (often three,
+// whatever a box asks for), its icon and margins.
+constexpr int kTitleBarRoom = 120;
+
+// The width a box needs for the window manager to show all of `title`. The manager draws
+// titles in a face of its own, mostly the desktop's bold, which is often wider than the
+// window's face that the application's font follows.
+int titleBarWidth(const QString& title) {
+    int widest = 0;
+    for (QFont font :
+         {QFontDatabase::systemFont(QFontDatabase::GeneralFont), QApplication::font()}) {
+        font.setBold(true);
+        widest = std::max(widest, QFontMetrics(font).horizontalAdvance(title));
+    }
+    return widest + kTitleBarRoom;
 }
 
 // Icons and type names from an entry's kind and name alone. Qt's own provider asks the MIME
@@ -146,6 +169,15 @@ void QtDialogs::messageBox(const std::string& text, int style, const std::string
     QMessageBox box(iconOfStyle(style), fromText(title), qtMessageText(text), QMessageBox::Ok,
                     parent_);
     box.setTextFormat(Qt::PlainText);
+    // A box is as wide as its text, and a short text under a long title ("Error in
+    // Make_Button_Click") gets the title cut; Qt's own allowance for the title leaves too
+    // little room for the buttons. A spacer row across the box widens it as needed, which
+    // is the one way in: the box fixes its own size from its layout whenever it is shown.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(titleBarWidth(box.windowTitle()), 0, QSizePolicy::Fixed,
+                                      QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     box.exec();
 }
 

@@ -49,6 +49,14 @@ QString fromFileName(const std::string& name) {
     return QFile::decodeName(QByteArray::fromStdString(name));
 }
 
+// A key that searches a list by the names of its rows: a visible character typed without
+// a command key. Space is not one: in the lists it belongs to Form_KeyPress.
+bool typesAhead(const QKeyEvent& key) {
+    const QString text = key.text();
+    return !text.isEmpty() && text.at(0).isPrint() && !text.at(0).isSpace() &&
+           (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) == 0;
+}
+
 // Places a control as the layout table says, with its name and tip.
 template <class Widget>
 Widget* placed(Widget* widget, Control control) {
@@ -199,6 +207,7 @@ QtMainForm::QtMainForm(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSys
     form_ = std::make_unique<Main_Form>(Main_Form::Services{
         *this, dialogs, std::move(drives), listFileSystem, runFileSystem, registryStore});
     wireEvents();
+    typingClock_.start();
     adjustSize();
     centreOnScreen();
 }
@@ -341,9 +350,22 @@ bool QtMainForm::eventFilter(QObject* watched, QEvent* event) {
             code = static_cast<std::int16_t>(key->text().at(0).unicode());
         }
         // Keys without a character (arrows, function keys) raise no key press, as on the
-        // original platform. The control gets the key afterwards in every case.
+        // original platform. The control gets the key afterwards, except where a list's own
+        // search would go wrong (below).
         if (code != 0) {
             form_->keyPreview(code);
+        }
+        // The folder list's rows begin with their indentation, so its own search would
+        // find nothing: Main_Form searches by the folders' names.
+        if (watched == Result_Dir && typesAhead(*key)) {
+            form_->listTyped(Control::Result_Dir, QFile::encodeName(key->text()).toStdString(),
+                             static_cast<std::uint32_t>(typingClock_.elapsed()));
+            return true;
+        }
+        // A list would take the blank for a search of a row that begins with one, and every
+        // folder row below the root does: the highlight would leave the folder just opened.
+        if ((watched == Result_Dir || watched == Result_File) && key->key() == Qt::Key_Space) {
+            return true;
         }
     } else if (event->type() == QEvent::FocusIn) {
         // A control that gets the focus as the window becomes active (the drive list at

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 #include <memory>
@@ -90,6 +91,8 @@ class QtMainForm : public QMainWindow, public FormView {
     QWidget* widgetOf(Control control) const;
 
     std::unique_ptr<Main_Form> form_;
+    // The clock of the folder list's type-ahead.
+    QElapsedTimer typingClock_;
 };
 
 }  // namespace tolvane

@@ -4,6 +4,8 @@
 // After windows.h, which it needs.
 #include <commdlg.h>
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "common_dialog.h"
@@ -57,6 +59,69 @@ INT_PTR CALLBACK inputBoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM
     return FALSE;
 }
 
+// What a title bar holds besides the title: the window manager's buttons (often three,
+// whatever a box asks for), its icon and margins.
+constexpr int kTitleBarRoom = 120;
+// On X the window manager draws the title in a face of its own, out of sight from here and
+// often wider than the caption font the system reports: the title is given a quarter more.
+constexpr int kTitleFaceAllowance = 4;
+
+// The hook that sees the next message box of this thread appear, and the box's title.
+thread_local HHOOK boxHook = nullptr;
+thread_local const std::wstring* boxTitle = nullptr;
+
+int captionTextWidth(HWND window, const std::wstring& title) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        return 0;
+    }
+    const HFONT font = ::CreateFontIndirectW(&metrics.lfCaptionFont);
+    const HDC dc = ::GetDC(window);
+    const HGDIOBJ old = ::SelectObject(dc, font);
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, title.c_str(), static_cast<int>(title.size()), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(window, dc);
+    ::DeleteObject(font);
+    return size.cx;
+}
+
+// Widens `box` to hold its whole title, its contents kept in its middle.
+void widenToTitle(HWND box, const std::wstring& title) {
+    RECT frame{};
+    ::GetWindowRect(box, &frame);
+    const int width = frame.right - frame.left;
+    const int titleWidth = captionTextWidth(box, title);
+    const int grow = titleWidth + titleWidth / kTitleFaceAllowance + kTitleBarRoom - width;
+    if (grow <= 0) {
+        return;
+    }
+    for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT place{};
+        ::GetWindowRect(child, &place);
+        ::MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&place), 2);
+        ::SetWindowPos(child, nullptr, place.left + grow / 2, place.top, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ::SetWindowPos(box, nullptr, frame.left - grow / 2, frame.top, width + grow,
+                   frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK watchForBox(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && boxHook != nullptr) {
+        const auto box = reinterpret_cast<HWND>(wParam);
+        wchar_t windowClass[16] = {};
+        ::GetClassNameW(box, windowClass, 16);
+        if (std::wstring(windowClass) == L"#32770") {  // the dialog class MessageBox uses
+            ::UnhookWindowsHookEx(std::exchange(boxHook, nullptr));
+            widenToTitle(box, *boxTitle);
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
 
 std::string windowsLineBreaks(const std::string& text) {
@@ -87,9 +152,19 @@ std::string windowsFilter(const std::string& filter) {
 }
 
 void Win32Dialogs::messageBox(const std::string& text, int style, const std::string& title) {
+    // A box is as wide as its text and buttons, and under a window manager that draws the
+    // title bar (Wine on X) a short text under a long title ("Error in Make_Button_Click")
+    // gets the title cut: the box is widened as it first becomes active.
+    const std::wstring wideTitle = wideFromUtf8(title);
+    boxTitle = &wideTitle;
+    boxHook = ::SetWindowsHookExW(WH_CBT, watchForBox, nullptr, ::GetCurrentThreadId());
     // The styles are the system's own numbers: 48 MB_ICONEXCLAMATION, 64 MB_ICONINFORMATION.
     ::MessageBoxA(owner_, ansiFromUtf8(windowsLineBreaks(text)).c_str(),
                   ansiFromUtf8(title).c_str(), MB_OK | static_cast<UINT>(style));
+    if (boxHook != nullptr) {
+        ::UnhookWindowsHookEx(std::exchange(boxHook, nullptr));
+    }
+    boxTitle = nullptr;
 }
 
 std::string Win32Dialogs::inputBox(const std::string& prompt, const std::string& title,

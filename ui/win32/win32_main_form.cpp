@@ -205,6 +205,15 @@ bool Win32MainForm::previewKey(const MSG& message) {
     }
     std::int16_t code = static_cast<std::int16_t>(message.wParam);
     form_->keyPreview(code);
+    // The list's own search looks for rows that begin with what was typed, and the folder
+    // list's rows begin with their indentation: Main_Form searches by the folders' names.
+    if (message.hwnd == control(Control::Result_Dir) && message.wParam > L' ' &&
+        message.wParam != 0x7F) {
+        form_->listTyped(Control::Result_Dir,
+                         utf8FromWide(std::wstring(1, static_cast<wchar_t>(message.wParam))),
+                         message.time);
+        return true;
+    }
     // A list would take the blank for a search of a row that begins with one, and every
     // folder row below the root does: the highlight would jump away.
     for (const auto& [which, handle] : controls_) {

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileIconProvider>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -25,6 +26,7 @@
 #include <QStyle>
 #include <QTest>
 #include <QTimer>
+#include <map>
 
 #include "common_dialog.h"
 #include "form_fixture.h"
@@ -140,17 +142,29 @@ TEST_F(QtWindowTest, AWideFaceShrinksUntilNoCaptionIsClipped) {
 
 TEST_F(QtWindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
     focus(window->Result_Dir);
+    // Letters typed in the folder list find a folder by its name, past the indentation,
+    // and only highlight it.
+    QTest::keyClicks(window->Result_Dir, QStringLiteral("sub2"));
+    EXPECT_EQ(window->Result_Dir->currentRow(), rowOf(in("tree/sub2")));
+    EXPECT_EQ(window->form().Result_Dir.ListIndex(), rowOf(in("tree/sub2")));
+    EXPECT_EQ(window->form().Result_Dir.Path(), tree);
     window->Result_Dir->setCurrentRow(rowOf(in("tree/sub1")));
     QTest::keyClick(window->Result_Dir, Qt::Key_Return);
     EXPECT_EQ(window->form().Result_Dir.Path(), in("tree/sub1"));
     ASSERT_EQ(window->Result_File->count(), 1);
     EXPECT_EQ(window->Result_File->item(0)->text(), "one.txt");
-    // The folder list was the last list: Space on a box ticks it and opens the folder.
+    // Space opens the folder and is kept from the list, whose own search would move the
+    // highlight to a row beginning with a blank.
     window->Result_Dir->setCurrentRow(rowOf(tree));
+    QTest::keyClick(window->Result_Dir, Qt::Key_Space);
+    EXPECT_EQ(window->form().Result_Dir.Path(), tree);
+    EXPECT_EQ(window->Result_Dir->currentRow(), rowOf(tree));
+    // The folder list was the last list: Space on a box ticks it and opens the folder.
+    window->Result_Dir->setCurrentRow(rowOf(in("tree/sub2")));
     focus(window->Filter_Check);
     QTest::keyClick(window->Filter_Check, Qt::Key_Space);
     EXPECT_TRUE(window->form().UseFileFilter && window->Filter_Check->isChecked());
-    EXPECT_EQ(window->form().Result_Dir.Path(), tree);
+    EXPECT_EQ(window->form().Result_Dir.Path(), in("tree/sub2"));
     // Space in the drive list applies the drive picked with the arrow keys.
     focus(window->Result_Drive);
     QTest::keyClick(window->Result_Drive, Qt::Key_Down);
@@ -224,6 +238,23 @@ TEST(QtDialogsTest, LineBreaksNameFiltersAndAnAnsweredPrompt) {
     EXPECT_EQ(dialogs.inputBox("Enter filter:", "File filter", "old"), "*.txt");
     answer(Qt::Key_Escape, "");
     EXPECT_EQ(dialogs.inputBox("Enter filter:", "File filter", "old"), "");
+    // A box leaves room in its title bar for the whole title and the window manager's
+    // buttons, and a short title keeps a short box small.
+    std::map<QString, int> widths;
+    for (const char* title : {"Error in Make_Button_Click", "About"}) {
+        QTimer::singleShot(0, [&widths] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            widths[box->windowTitle()] = box->width();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        dialogs.messageBox("No", Dialogs::kExclamation, title);
+    }
+    QFont bold = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    bold.setBold(true);
+    const QString title = QStringLiteral("Error in Make_Button_Click");
+    EXPECT_GE(widths[title], QFontMetrics(bold).horizontalAdvance(title) + 100);
+    EXPECT_LT(widths[QStringLiteral("About")], widths[title]);
 }
 
 // The save dialog takes a typed name with double quotes as typed, and never reads or

@@ -105,8 +105,16 @@ TEST_F(Win32WindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
     EXPECT_EQ(window->form().Result_Dir.Path(), tree);
     EXPECT_EQ(::SendMessageW(control(Control::Result_Dir), LB_GETCURSEL, 0, 0),
               window->form().Result_Dir.ListIndex());
+    // Letters typed there find a folder by its name, past the indentation, and only
+    // highlight it.
+    for (const char letter : std::string("sub2")) {
+        post(WM_CHAR, static_cast<WPARAM>(letter));
+    }
+    EXPECT_EQ(::SendMessageW(control(Control::Result_Dir), LB_GETCURSEL, 0, 0),
+              rowOf(window->form(), in("tree/sub2")));
+    EXPECT_EQ(window->form().Result_Dir.Path(), tree);
     // The folder list was the last list: Space on a box ticks it and opens the folder.
-    key(VK_DOWN);
+    key(VK_UP);
     ::SetFocus(control(Control::Filter_Check));
     key(VK_SPACE);
     EXPECT_TRUE(window->form().UseFileFilter);
@@ -146,9 +154,13 @@ TEST_F(Win32WindowTest, OnlyTheUsersCloseStoresTheSettings) {
 
 // The dialogs are answered by a timer that runs inside their own modal loops.
 std::string typedAnswer;
+int answeredWidth = 0;
 void CALLBACK answerActiveDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     ::KillTimer(nullptr, timer);
     HWND box = ::GetActiveWindow();
+    RECT frame{};
+    ::GetWindowRect(box, &frame);
+    answeredWidth = frame.right - frame.left;
     if (!typedAnswer.empty()) {
         ::SetDlgItemTextA(box, 202, typedAnswer.c_str());
     }
@@ -172,6 +184,11 @@ TEST_F(Win32WindowTest, PromptsAnsweredAndTheFocusBackAfterAMessageBox) {
     ::SetTimer(nullptr, 0, 50, answerActiveDialog);
     shown.messageBox("one\rtwo", Dialogs::kInformation, "About Tolvane");  // returns once answered
     EXPECT_EQ(::GetFocus(), control(Control::Filter_Check));
+    const int shortTitled = answeredWidth;
+    // A long title widens the box, so that a window manager does not cut it.
+    ::SetTimer(nullptr, 0, 50, answerActiveDialog);
+    shown.messageBox("one\rtwo", Dialogs::kExclamation, "Error in Make_Button_Click");
+    EXPECT_GT(answeredWidth, shortTitled);
 
     EXPECT_EQ(windowsLineBreaks("one\rtwo\r\nthree\nfour"), "one\r\ntwo\r\nthree\r\nfour");
     static constexpr char kFilter[] = "TXT file (*.txt)\0*.txt\0All (*.*)\0*.*\0";
