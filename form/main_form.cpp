@@ -125,6 +125,7 @@ void Main_Form::applyTitle() {
 }
 
 void Main_Form::reportUntrapped(std::exception_ptr failure) noexcept {
+    showProgressText();
     // A run under way ends as if Stop had been pressed: the walker returns at its next
     // test, and the run closes the listing with every line written so far. (A failure of
     // the run itself has closed the file and applied the idle state already.)
@@ -158,14 +159,29 @@ void Main_Form::SetRunMode() {
 }
 
 void Main_Form::yield() {
-    view_.yield();
+    if (pacing_.due()) {
+        showProgressText();
+        view_.yield();
+        pacing_.handedOver();
+    }
 }
 
 void Main_Form::setProgressText(const std::string& text) {
-    view_.setCaption(Control::Progress_Label, text);
+    progressText_ = text;
+    progressTextShown_ = false;
+}
+
+void Main_Form::showProgressText() noexcept {
+    if (!std::exchange(progressTextShown_, true)) {
+        try {
+            view_.setCaption(Control::Progress_Label, progressText_);
+        } catch (...) {
+        }
+    }
 }
 
 void Main_Form::showMessage(const std::string& text, const std::string& title) {
+    showProgressText();
     dialogs_.messageBox(text, Dialogs::kExclamation, title);
 }
 

@@ -22,6 +22,7 @@
 #include "registry_api.h"
 #include "run_window.h"
 #include "settings_window.h"
+#include "yield_pacing.h"
 
 namespace tolvane {
 
@@ -72,6 +73,9 @@ class Main_Form : public ListingFields, public RunWindow, public SettingsWindow 
     // How the program ends at once (endProgramAtOnce unless replaced). Tests that must
     // not end their own process put a recorder here.
     void setProgramEnd(std::function<void()> end) { endProgram_ = std::move(end); }
+    // How often a run's yields hand the events to the toolkit (YieldPacing::kInterval
+    // unless replaced). Tests that script the user's input yield by yield pace at zero.
+    void setYieldPacing(YieldPacing pacing) { pacing_ = std::move(pacing); }
 
     // The toolkit's entries, one for each kind of event.
     // The load event, run once when the program starts.
@@ -181,8 +185,14 @@ class Main_Form : public ListingFields, public RunWindow, public SettingsWindow 
         } catch (...) {
             reportUntrapped(std::current_exception());
         }
+        // The toolkit gets the window back: the status line shows the latest text.
+        showProgressText();
     }
     void reportUntrapped(std::exception_ptr failure) noexcept;
+    // Shows the status text set since it was last shown, if any. A run sets it at every
+    // folder; the window shows it only when the user can see it change: when the events
+    // are handed over, before a box, and when the run returns.
+    void showProgressText() noexcept;
     CRegistry& registryObject();
     CheckBox* checkBoxOf(Control control);
     // Makes the drive list's highlighted drive current and moves the folder list to it.
@@ -205,6 +215,9 @@ class Main_Form : public ListingFields, public RunWindow, public SettingsWindow 
     // Set while Function_Exit_Click saves: a failure then ends the program after it has
     // been shown, so the user can always leave.
     bool exiting_ = false;
+    YieldPacing pacing_;
+    std::string progressText_;
+    bool progressTextShown_ = true;
 };
 
 }  // namespace tolvane

@@ -179,6 +179,7 @@ class FormTest : public ::testing::Test {
         auto made = std::make_unique<Main_Form>(
             Main_Form::Services{view, dialogs, drives, listFileSystem, runFileSystem, store});
         made->setProgramEnd([this] { ++programEnds; });
+        made->setYieldPacing(YieldPacing(std::chrono::nanoseconds(0)));
         return made;
     }
 

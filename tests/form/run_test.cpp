@@ -70,6 +70,36 @@ TEST_F(RunTest, RunDisablesWhatCouldChangeItAndAClickDuringAYieldStopsIt) {
     EXPECT_NE(readFile(in("listing.txt")).find("top.txt"), std::string::npos);
 }
 
+TEST_F(RunTest, YieldsHandTheEventsOverOncePerIntervalWithTheFolderBeingEntered) {
+    std::chrono::steady_clock::time_point now{};
+    std::chrono::milliseconds step{0};
+    form->setYieldPacing(YieldPacing(std::chrono::milliseconds(10), [&] {
+        now += step;
+        return now;
+    }));
+    // Within one interval the toolkit sees the first yield only, though its own pass
+    // through the queue took a whole interval.
+    view.atYield = {[&] { now += std::chrono::milliseconds(10); }};
+    view.yields = 0;
+    form->click(Control::Make_Button);
+    EXPECT_EQ(view.yields, 1);
+
+    // An interval apart, every yield hands the events over, and the status line shows the
+    // folder being entered by then.
+    step = std::chrono::milliseconds(10);
+    std::vector<std::string> shown;
+    for (int i = 0; i < 8; ++i) {
+        view.atYield.emplace_back([&] { shown.push_back(view.captions[Control::Progress_Label]); });
+    }
+    view.yields = 0;
+    form->click(Control::Make_Button);
+    EXPECT_EQ(view.yields, 4);  // after each subfolder found and before each entered
+    EXPECT_NE(std::find(shown.begin(), shown.end(), in("tree/sub1")), shown.end());
+    EXPECT_NE(std::find(shown.begin(), shown.end(), in("tree/sub2")), shown.end());
+    EXPECT_EQ(view.captions[Control::Progress_Label],
+              "Directory contenst stored in: " + in("listing.txt"));
+}
+
 TEST_F(RunTest, FailuresAreReportedAndLeaveTheWindowIdle) {
     // An output file that cannot be opened: the run's own message.
     form->SaveFilename = in("none/listing.txt");

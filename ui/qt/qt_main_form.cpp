@@ -327,12 +327,14 @@ void QtMainForm::centreOnScreen() {
 
 bool QtMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Shortcut && (watched == Make_Button || watched == menuBar())) {
+        // The button's access key presses it at once, as on Windows: Qt would show the
+        // press for 100 ms first, which every run and every Stop would wait for.
         // "&Stop" shares Alt+S with "&Setup". Qt counts the menu's key even while the menu
         // is disabled: it hands the key to the menu bar, which drops it, or calls it
         // ambiguous and only moves the focus to the button. A disabled menu takes no key,
         // so the button is pressed, as the user asked.
         const auto* shortcut = static_cast<QShortcutEvent*>(event);
-        if ((watched == menuBar() || shortcut->isAmbiguous()) && Make_Button->isEnabled() &&
+        if (Make_Button->isEnabled() &&
             QKeySequence::mnemonic(Make_Button->text()) == shortcut->key() &&
             !menuBarTakes(shortcut->key())) {
             Make_Button->click();
