@@ -1,10 +1,12 @@
 // The Win32 window's run against the engine's (see window_bench.h): the real window and
-// its message loop, with the settings in the system's registry. Under Wine the window
-// needs no display (the null graphics driver).
+// its message loop, with the settings in the system's registry, its HKEY_LOCAL_MACHINE
+// redirected to a scratch key so that what earlier runs stored never shows a box. Under
+// Wine the window needs no display (the null graphics driver).
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "native_file_system.h"
@@ -19,6 +21,32 @@ namespace {
 
 using namespace tolvane;
 using namespace tolvane::bench;
+
+constexpr char kScratchRoot[] = "Software\\Tolvane Window Bench";
+
+// HKEY_LOCAL_MACHINE as the program sees it becomes an empty scratch key of the user's;
+// a root keeps a sub-key, so the stand-in keeps one too.
+HKEY redirectMachineRoot() {
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kScratchRoot);
+    HKEY standIn = nullptr;
+    HKEY keeper = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, kScratchRoot, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          &standIn, nullptr) != ERROR_SUCCESS ||
+        ::RegCreateKeyExA(standIn, "Keeps this root", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          &keeper, nullptr) != ERROR_SUCCESS ||
+        ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, standIn) != ERROR_SUCCESS) {
+        std::fprintf(stderr, "cannot redirect HKEY_LOCAL_MACHINE to a scratch key\n");
+        std::exit(1);
+    }
+    ::RegCloseKey(keeper);
+    return standIn;
+}
+
+void removeScratchRoot(HKEY standIn) {
+    ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    ::RegCloseKey(standIn);
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kScratchRoot);
+}
 
 // The press's message, as the keyboard, the menu or the close button puts it in the queue.
 MSG pressMessage(HWND window, Press press) {
@@ -100,6 +128,7 @@ int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
 
+    const HKEY scratchRoot = redirectMachineRoot();
     Win32Dialogs dialogs;
     NativeFileSystem listFileSystem;
     NativeFileSystem runFileSystem;
@@ -116,6 +145,7 @@ int main(int argc, char** argv) {
     // Exit and the close button end the program: the time is taken where it would end.
     window.form().setProgramEnd([&] {
         reportPress(pressName(options.press), press, Clock::now());
+        removeScratchRoot(scratchRoot);
         endProgramAtOnce(dialogs, 0);
     });
     watchedWindow = &window;
@@ -146,6 +176,7 @@ int main(int argc, char** argv) {
     }
     const Clock::time_point end = Clock::now();
     ::UnhookWindowsHookEx(hook);
+    removeScratchRoot(scratchRoot);
     if (options.press == Press::None) {
         reportRun(listedFiles(options.output), secondsBetween(start, end), labelSamples,
                   labelsShowingAFolder);
