@@ -40,7 +40,6 @@ TEST_F(RunTest, MenuItemWritesTheListingOfTheFolderShownAndBeeps) {
     EXPECT_EQ(dialogs.beeps, 1);
     EXPECT_EQ(view.captions[Control::Progress_Label],
               "Directory contenst stored in: " + in("listing.txt"));
-    EXPECT_EQ(view.captions[Control::Make_Button], "&Make List");
 }
 
 TEST_F(RunTest, RunDisablesWhatCouldChangeItAndAClickDuringAYieldStopsIt) {
