@@ -100,8 +100,13 @@ TEST_F(RunTest, YieldsHandTheEventsOverOncePerIntervalWithTheFolderBeingEntered)
 }
 
 TEST_F(RunTest, FailuresAreReportedAndLeaveTheWindowIdle) {
+    // An output file that cannot be opened: the run's own message.
+    form->SaveFilename = in("none/listing.txt");
+    form->click(Control::Make_Button);
+
     // At the first yield the user presses Enter on a folder that has vanished since the
     // list was filled: Form_KeyPress fails, nothing traps it, and the run ends as stopped.
+    form->SaveFilename = in("listing.txt");
     view.atYield = {[this] {
         form->focusReceived(Control::Result_Dir);
         form->listPicked(Control::Result_Dir, rowOf(in("tree/sub1")), false);
@@ -114,9 +119,11 @@ TEST_F(RunTest, FailuresAreReportedAndLeaveTheWindowIdle) {
     EXPECT_EQ(switchedEnabled(), 7);
     EXPECT_FALSE(form->Running || form->StopRequested || OutputFileTable::instance().isOpen(1));
 
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text.rfind("Run-time error '76':\rSource: ", 0), 0u);
-    EXPECT_EQ(dialogs.messages[0].title, "Tolvane");
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].title, "Error in Make_Button_Click");
+    EXPECT_EQ(dialogs.messages[0].text.rfind("Error opening file: ", 0), 0u);
+    EXPECT_EQ(dialogs.messages[1].text.rfind("Run-time error '76':\rSource: ", 0), 0u);
+    EXPECT_EQ(dialogs.messages[1].title, "Tolvane");
 }
 
 }  // namespace
