@@ -52,8 +52,7 @@ TEST_F(RunTest, RunDisablesWhatCouldChangeItAndAClickDuringAYieldStopsIt) {
         // Focus and keys still reach the window, and may move the folder list.
         form->focusReceived(Control::Result_Dir);
         form->listPicked(Control::Result_Dir, rowOf(in("tree/sub1")), false);
-        std::int16_t enter = 13;
-        form->keyPreview(enter);
+        press(13);
         form->click(Control::Make_Button);
         // Back in idle at once, before the walker has even returned.
         idleAtOnce = form->StopRequested && !form->Running &&
