@@ -44,13 +44,6 @@ class ScriptedView : public FormView {
         const auto found = enabled.find(control);
         return found == enabled.end() || found->second;
     }
-    std::vector<std::string> rowTexts(Control list) const {
-        std::vector<std::string> texts;
-        for (const ListRow& row : rows.at(list)) {
-            texts.push_back(row.text);
-        }
-        return texts;
-    }
 
     void setTitle(const std::string& text) override { title = text; }
     void setCaption(Control control, const std::string& caption) override {
@@ -90,13 +83,13 @@ class ScriptedDialogs : public Dialogs {
     std::vector<SaveDialogSettings> saves;
     std::deque<std::string> answers;
     int beeps = 0;
-    std::function<void()> whileShown;  // looks at the window while a prompt is shown
+    std::function<void()> whileShown = [] {};  // looks at the window while a prompt is shown
 
     std::size_t prompts() const { return messages.size() + inputDefaults.size() + saves.size(); }
 
     void messageBox(const std::string& text, int style, const std::string& title) override {
         messages.push_back({text, title, style});
-        shown();
+        whileShown();
     }
 
     std::string inputBox(const std::string&, const std::string&,
@@ -113,14 +106,8 @@ class ScriptedDialogs : public Dialogs {
     void beep() override { ++beeps; }
 
   private:
-    void shown() {
-        if (whileShown) {
-            whileShown();
-        }
-    }
-
     std::optional<std::string> answer() {
-        shown();
+        whileShown();
         if (answers.empty()) {
             return std::nullopt;
         }
@@ -222,7 +209,13 @@ class FormTest : public ::testing::Test {
     }
     int rowOf(const std::string& path) const { return rowOf(*form, path); }
 
-    Names fileNames() const { return view.rowTexts(Control::Result_File); }
+    Names fileNames() const {
+        Names names;
+        for (const ListRow& row : view.rows.at(Control::Result_File)) {
+            names.push_back(row.text);
+        }
+        return names;
+    }
 
     // A key as the user presses it on the control that has the focus.
     void press(std::int16_t key) { form->keyPreview(key); }

@@ -40,7 +40,6 @@ TEST_F(RunTest, MenuItemWritesTheListingOfTheFolderShownAndBeeps) {
     EXPECT_EQ(dialogs.beeps, 1);
     EXPECT_EQ(view.captions[Control::Progress_Label],
               "Directory contenst stored in: " + in("listing.txt"));
-    EXPECT_EQ(view.captions[Control::Make_Button], "&Make List");
 }
 
 TEST_F(RunTest, RunDisablesWhatCouldChangeItAndAClickDuringAYieldStopsIt) {
@@ -53,8 +52,7 @@ TEST_F(RunTest, RunDisablesWhatCouldChangeItAndAClickDuringAYieldStopsIt) {
         // Focus and keys still reach the window, and may move the folder list.
         form->focusReceived(Control::Result_Dir);
         form->listPicked(Control::Result_Dir, rowOf(in("tree/sub1")), false);
-        std::int16_t enter = 13;
-        form->keyPreview(enter);
+        press(13);
         form->click(Control::Make_Button);
         // Back in idle at once, before the walker has even returned.
         idleAtOnce = form->StopRequested && !form->Running &&
@@ -122,9 +120,7 @@ TEST_F(RunTest, FailuresAreReportedAndLeaveTheWindowIdle) {
 
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[0].title, "Error in Make_Button_Click");
-    EXPECT_EQ(
-        dialogs.messages[0].text.rfind("Error opening file: " + in("none") + kPathSeparator, 0),
-        0u);
+    EXPECT_EQ(dialogs.messages[0].text.rfind("Error opening file: ", 0), 0u);
     EXPECT_EQ(dialogs.messages[1].text.rfind("Run-time error '76':\rSource: ", 0), 0u);
     EXPECT_EQ(dialogs.messages[1].title, "Tolvane");
 }

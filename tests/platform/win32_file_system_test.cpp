@@ -15,15 +15,13 @@
 namespace tolvane {
 namespace {
 
+// Sorted where a test enumerates: entries come in the order the file system keeps them,
+// which a test cannot fix.
+using testing::enumerate;
 using testing::makeEntry;
 using testing::raisedBy;
 using testing::TemporaryFolder;
 using Names = std::vector<std::string>;
-
-// Entries come in the order the file system keeps them, which a test cannot fix.
-Names enumerate(FileSystem& fs, const std::string& pattern, std::uint32_t mask) {
-    return testing::enumerate(fs, pattern, mask, true);
-}
 
 // Sets the last write time of a file to a local date and time, with milliseconds that the
 // listing drops.
@@ -56,11 +54,11 @@ TEST_F(Win32FileSystemTest, HiddenAndSystemEntriesNeedTheirBitsInTheMask) {
     makeEntry(prefix() + "hidden.txt", FILE_ATTRIBUTE_HIDDEN);
     makeEntry(prefix() + "system.sys", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
     makeEntry(prefix() + "readonly.txt", FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(enumerate(fs, prefix(), 0), (Names{"b.txt", "readonly.txt"}));
+    EXPECT_EQ(enumerate(fs, prefix(), 0, true), (Names{"b.txt", "readonly.txt"}));
     // The pattern is the system's, case-blind; no match is an empty enumeration.
-    EXPECT_EQ(enumerate(fs, prefix() + "*.TXT", attribute_mask::kFiles),
+    EXPECT_EQ(enumerate(fs, prefix() + "*.TXT", attribute_mask::kFiles, true),
               (Names{"b.txt", "hidden.txt", "readonly.txt"}));
-    EXPECT_TRUE(enumerate(fs, prefix() + "*.xls", attribute_mask::kFiles).empty());
+    EXPECT_TRUE(enumerate(fs, prefix() + "*.xls", attribute_mask::kFiles, true).empty());
     EXPECT_EQ(fs.nextName(), "");
     SetFileAttributesW(wideFromUtf8(prefix() + "readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -109,7 +107,7 @@ TEST_F(Win32FileSystemTest, NamesOutsideTheAnsiCodePageAndPathsBeyondMaxPath) {
     const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC.dat";  // 日本.dat
     makeEntry(prefix() + greek, 0, 4);
     makeEntry(prefix() + japanese, 0, 5);
-    EXPECT_EQ(enumerate(fs, prefix(), attribute_mask::kFiles), (Names{greek, japanese}));
+    EXPECT_EQ(enumerate(fs, prefix(), attribute_mask::kFiles, true), (Names{greek, japanese}));
     ASSERT_EQ(fs.startEnumeration(prefix() + "*.dat", attribute_mask::kFiles), japanese);
     EXPECT_EQ(fs.fileLength(prefix() + japanese), 5);
     EXPECT_EQ(fs.fileLength(prefix() + greek), 4);
@@ -121,7 +119,7 @@ TEST_F(Win32FileSystemTest, NamesOutsideTheAnsiCodePageAndPathsBeyondMaxPath) {
     }
     ASSERT_GT(deep.size(), static_cast<std::size_t>(MAX_PATH));
     makeEntry("\\\\?\\" + deep + "\\deep.txt", 0, 7);
-    EXPECT_EQ(enumerate(fs, deep + "\\", attribute_mask::kFilesAndFolders),
+    EXPECT_EQ(enumerate(fs, deep + "\\", attribute_mask::kFilesAndFolders, true),
               (Names{".", "..", "deep.txt"}));
     EXPECT_EQ(fs.fileLength(deep + "\\deep.txt"), 7);
     fs.startEnumeration(prefix(), attribute_mask::kFiles);

@@ -199,7 +199,6 @@ TEST(StoredTextTest, OnlyTrueSwitchesOnAndTheFiltersTipKeepsUpToItsFirstColon) {
     EXPECT_EQ(switchText(true) + switchText(false), "TrueFalse");
     // The filter's tip keeps up to the character after the first colon.
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"Search specific files: ", "Search specific files: p"},
         {"a:b:c", "a:bp"},
         {"Ends in:", "Ends in:p"},
         {"No colon", "Np"},
