@@ -78,9 +78,10 @@ struct FolderReader {
     const dev_t* walkDevice = nullptr;
 
     int statAt(int folderFd, const char* name, struct stat& info, int flags) const;
-    // Appends every entry of the open folder `fd` to `out`, stat'ing only the links and the
-    // entries of unknown type, and each entry's inode to `inodes` when given; 0, or the
-    // errno of a failure to read the folder. `fd` stays open.
+    // Appends every entry of the folder `fd`, opened for this and not read from yet, to
+    // `out`, stat'ing only the links and the entries of unknown type, and each entry's inode
+    // to `inodes` when given; 0, or the errno of a failure to read the folder. `fd` stays
+    // open.
     int readNames(int fd, FolderEntries& out, std::vector<ino_t>* inodes = nullptr) const;
     // Stats every entry not yet known in the order of their inodes (`inodes`, as
     // readNames gave them), which on most file systems is the order of their places on
