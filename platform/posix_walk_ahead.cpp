@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,6 +26,21 @@ constexpr std::size_t kMostSubfolders = 32767;
 bool isSelfOrParent(std::string_view name) {
     return name == "." || name == "..";
 }
+
+// How often the calling thread has given up its core of its own accord (to wait for the
+// disk, mostly) so far; -1 where the system does not tell.
+long voluntarySwitches() {
+#ifdef RUSAGE_THREAD
+    rusage usage{};
+    if (::getrusage(RUSAGE_THREAD, &usage) == 0) {
+        return usage.ru_nvcsw;
+    }
+#endif
+    return -1;
+}
+
+// One reading in this many is watched for waiting: asking costs a system call.
+constexpr unsigned kSampleEvery = 4;
 
 }  // namespace
 
@@ -67,6 +83,8 @@ WalkAhead::WalkAhead(const Options& options, const PosixCalls& calls,
                      std::atomic<std::uint64_t>& statCalls)
     : options_(options), calls_(calls), statCalls_(statCalls) {
     maxOpenFolders_ = openFolderLimit();
+    cores_ = std::max(1u, std::thread::hardware_concurrency());
+    busyLimit_ = voluntarySwitches() < 0 ? options_.workers : std::min(options_.workers, cores_);
 }
 
 WalkAhead::~WalkAhead() {
@@ -125,6 +143,7 @@ void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
         root_ = std::make_shared<Node>();
         rootPrefix_ = prefix;
         root_->position = ahead_.insert(ahead_.end(), root_);
+        pendingFrom_ = ahead_.begin();
     }
     // Folders before the one asked for are ones the walk leaves out.
     while (!ahead_.empty() && !matches(*ahead_.front(), prefix)) {
@@ -156,8 +175,7 @@ void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
         awaited_ = nullptr;
     }
 
-    ahead_.pop_front();
-    node->inList = false;
+    popFrontLocked();
     node->taken = true;
     node->prefixLength = prefix.size();
     lastPrefix_ = prefix;
@@ -185,14 +203,21 @@ void WalkAhead::leftWindowLocked(const Node& node) {
     if (windowWasFull_ && idleWorkers_ > 0 && reading_ <= options_.windowFolders * 3 / 4 &&
         readyBytes_ <= options_.windowBytes * 3 / 4) {
         windowWasFull_ = false;
-        workReady_.notify_all();
+        wakeLocked();
     }
+}
+
+void WalkAhead::popFrontLocked() {
+    if (pendingFrom_ == ahead_.begin()) {
+        ++pendingFrom_;
+    }
+    ahead_.front()->inList = false;
+    ahead_.pop_front();
 }
 
 void WalkAhead::dropFrontLocked() {
     const NodePtr node = ahead_.front();
-    ahead_.pop_front();
-    node->inList = false;
+    popFrontLocked();
     leftWindowLocked(*node);
     if (node->state == Node::State::Pending && node->parent) {
         releaseChildLocked(*node->parent);  // never to be opened
@@ -208,7 +233,8 @@ WalkAhead::NodePtr WalkAhead::pickLocked() {
         windowWasFull_ = true;
         return nullptr;
     }
-    for (const NodePtr& node : ahead_) {
+    for (; pendingFrom_ != ahead_.end(); ++pendingFrom_) {
+        const NodePtr& node = *pendingFrom_;
         if (node->state == Node::State::Pending) {
             return node;  // the first the walk will reach
         }
@@ -218,8 +244,9 @@ WalkAhead::NodePtr WalkAhead::pickLocked() {
 
 void WalkAhead::work() {
     std::unique_lock<std::mutex> lock(mutex_);
+    unsigned readings = 0;
     while (!stopping_) {
-        const NodePtr node = pickLocked();
+        const NodePtr node = busyWorkers_ < busyLimit_ ? pickLocked() : nullptr;
         if (!node) {
             ++idleWorkers_;
             workReady_.wait(lock);
@@ -228,13 +255,15 @@ void WalkAhead::work() {
         }
         node->state = Node::State::Reading;
         ++reading_;
+        ++busyWorkers_;
         lock.unlock();
-        read(node);
+        read(node, readings++ % kSampleEvery == 0);
         lock.lock();
+        --busyWorkers_;
     }
 }
 
-void WalkAhead::read(const NodePtr& node) {
+void WalkAhead::read(const NodePtr& node, bool watch) {
     int fd = -1;
     if (node == root_) {
         // The chosen folder is reached by its path, links in it followed.
@@ -258,6 +287,8 @@ void WalkAhead::read(const NodePtr& node) {
 
     std::vector<NodePtr> children;
     int error = fd < 0 ? -fd : 0;
+    const bool watched = watch && error == 0;
+    const long switchesBefore = watched ? voluntarySwitches() : 0;
     if (error == 0) {
         const FolderReader reader{&calls_, &statCalls_, &device_};
         std::vector<ino_t> inodes;
@@ -291,7 +322,11 @@ void WalkAhead::read(const NodePtr& node) {
         }
     }
 
+    const bool waited = watched && voluntarySwitches() != switchesBefore;
     std::lock_guard<std::mutex> lock(mutex_);
+    if (watched) {
+        noteWaitLocked(waited);
+    }
     node->errorNumber = error;
     if (!node->inList || stopping_) {
         closeLocked(*node);  // the walk has passed it, or ended
@@ -305,6 +340,10 @@ void WalkAhead::read(const NodePtr& node) {
         child->position = ahead_.insert(insertAt, child);
         node->bytes += sizeof(Node) + child->name.capacity() + 4 * sizeof(void*);
     }
+    if (!children.empty()) {
+        // The new folders may come before the place the threads look from.
+        pendingFrom_ = ahead_.begin();
+    }
     node->unopenedChildren = children.size();
     if (children.empty()) {
         closeLocked(*node);
@@ -317,8 +356,28 @@ void WalkAhead::read(const NodePtr& node) {
     if (awaited_ == node.get()) {
         nodeReady_.notify_all();
     }
-    if (!children.empty() && idleWorkers_ > 0 && !windowWasFull_) {
-        workReady_.notify_all();
+    if (!children.empty() && !windowWasFull_) {
+        wakeLocked();
+    }
+}
+
+void WalkAhead::wakeLocked() {
+    std::size_t wanted = busyLimit_ > busyWorkers_ ? busyLimit_ - busyWorkers_ : 0;
+    for (wanted = std::min(wanted, idleWorkers_); wanted > 0; --wanted) {
+        workReady_.notify_one();
+    }
+}
+
+void WalkAhead::noteWaitLocked(bool waited) {
+    // The share of readings that waited, each new one weighing 1/16; the threads allowed to
+    // read at once grow with it from the cores to all of them.
+    waitShare_ = waitShare_ - waitShare_ / 16 + (waited ? 65536 / 16 : 0);
+    const std::size_t extra = options_.workers > cores_ ? options_.workers - cores_ : 0;
+    const std::size_t limit =
+        std::min(options_.workers, cores_ + (extra * waitShare_ + 32768) / 65536);
+    if (limit != busyLimit_) {
+        busyLimit_ = limit;
+        wakeLocked();
     }
 }
 

@@ -65,9 +65,15 @@ class WalkAhead {
 
     void work();
     NodePtr pickLocked();
-    void read(const NodePtr& node);
+    // Reads the folder; with `watch`, notes whether the reading had to wait.
+    void read(const NodePtr& node, bool watch = false);
+    // Wakes as many idle threads as may start reading now.
+    void wakeLocked();
+    // Counts one reading by a thread that had to wait (for the disk, say) or did not.
+    void noteWaitLocked(bool waited);
     int openNode(const NodePtr& node);
     void dropFrontLocked();
+    void popFrontLocked();
     void leftWindowLocked(const Node& node);
     // One subfolder of `parent` opened or left out (`opened` false: nothing changed but
     // who uses it); closes `parent` once none is left and nobody uses it.
@@ -86,6 +92,9 @@ class WalkAhead {
     std::condition_variable workReady_;  // workers wait here
     std::condition_variable nodeReady_;  // the walk waits here for a folder being read
     std::list<NodePtr> ahead_;           // the folders still to visit that are known, in order
+    // Where in ahead_ the first folder no thread has taken is, or any place before it: the
+    // threads look for the next folder to read from here rather than from the front.
+    std::list<NodePtr>::iterator pendingFrom_;
     NodePtr root_;
     std::string rootPrefix_;
     std::string lastPrefix_;  // the folder the walk took last
@@ -93,6 +102,12 @@ class WalkAhead {
     std::size_t reading_ = 0;     // folders read or being read ahead and not yet taken
     std::size_t readyBytes_ = 0;  // memory those readings take
     std::size_t idleWorkers_ = 0;
+    // Threads reading a folder now, and how many may: as many as there are cores while
+    // reading keeps them busy (a warm cache), up to every thread while readings wait.
+    std::size_t busyWorkers_ = 0;
+    std::size_t busyLimit_ = 0;
+    std::size_t cores_ = 1;
+    unsigned waitShare_ = 0;      // of readings lately that waited, in 1/65536ths
     bool windowWasFull_ = false;  // a thread found no room in the window
     std::size_t openFolders_ = 0;
     std::size_t maxOpenFolders_ = 0;
