@@ -180,7 +180,7 @@ bool FolderReader::statAll(int fd, FolderEntries& folder, const std::vector<ino_
     for (FolderEntry& entry : folder.entries) {
         EntryStatus& status = entry.status;
         if (status.errorNumber == 0 && entry.statusKnown) {
-            status.localKnown = localTimeOf(status.modified, status.local);
+            status.localKnown = localTimeOf(status.modified, status.local, times);
         }
     }
     return true;
@@ -231,15 +231,75 @@ int openSubfolder(const PosixCalls& calls, int fd, const char* name, dev_t devic
     return next;
 }
 
-bool localTimeOf(std::int64_t seconds, DateTime& local) {
-    // Files of one folder often share their time stamp: the last conversion is kept, one
-    // for each thread that reads folders.
-    thread_local std::int64_t lastSeconds = 0;
-    thread_local DateTime lastLocal;
-    thread_local bool lastValid = false;
-    if (lastValid && lastSeconds == seconds) {
-        local = lastLocal;
-        return true;
+namespace {
+
+// Days since 1970-01-01 of a proleptic Gregorian date, and back (H. Hinnant's algorithms).
+std::int64_t daysFromCivil(std::int64_t year, int month, int day) {
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+void civilFromDays(std::int64_t days, DateTime& date) {
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t dayOfEra = days - era * 146097;
+    const std::int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+    date.day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+    date.month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+    date.year = static_cast<int>(yearOfEra + era * 400 + (date.month <= 2 ? 1 : 0));
+}
+
+std::int64_t floorDivide(std::int64_t a, std::int64_t b) {
+    return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0);
+}
+
+// How far local time is ahead of UTC at `seconds`; false when the system cannot tell.
+bool localOffsetAt(std::int64_t seconds, std::int64_t& offset) {
+    const std::time_t time = static_cast<std::time_t>(seconds);
+    std::tm tm{};
+    if (::localtime_r(&time, &tm) == nullptr) {
+        return false;
+    }
+    offset = daysFromCivil(tm.tm_year + std::int64_t{1900}, tm.tm_mon + 1, tm.tm_mday) * 86400 +
+             tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec - seconds;
+    return true;
+}
+
+}  // namespace
+
+bool localTimeOf(std::int64_t seconds, DateTime& local, LocalTimeCache* cache) {
+    constexpr std::int64_t kDay = LocalTimeCache::kDay;
+    if (cache != nullptr && seconds > -(std::int64_t{1} << 40) &&
+        seconds < (std::int64_t{1} << 40)) {
+        const std::int64_t day = floorDivide(seconds, kDay);
+        LocalTimeCache::Day& slot =
+            cache->days[static_cast<std::uint64_t>(day) % LocalTimeCache::kDays];
+        if (!slot.known || slot.day != day) {
+            std::int64_t first = 0;
+            std::int64_t last = 0;
+            slot.day = day;
+            slot.known = true;
+            slot.uniform = localOffsetAt(day * kDay, first) &&
+                           localOffsetAt(day * kDay + kDay - 1, last) && first == last;
+            slot.offset = first;
+        }
+        if (slot.uniform) {
+            const std::int64_t at = seconds + slot.offset;
+            const std::int64_t localDay = floorDivide(at, kDay);
+            const std::int64_t second = at - localDay * kDay;
+            civilFromDays(localDay, local);
+            local.hour = static_cast<int>(second / 3600);
+            local.minute = static_cast<int>(second / 60 % 60);
+            local.second = static_cast<int>(second % 60);
+            return true;
+        }
     }
     const std::time_t time = static_cast<std::time_t>(seconds);
     std::tm tm{};
@@ -248,9 +308,6 @@ bool localTimeOf(std::int64_t seconds, DateTime& local) {
     }
     local =
         DateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
-    lastSeconds = seconds;
-    lastLocal = local;
-    lastValid = true;
     return true;
 }
 

@@ -70,12 +70,31 @@ struct FolderEntries {
     void sort();
 };
 
+// What local time is, for the days (UTC) seen lately. localtime_r locks the process's
+// time zone on every call and costs more than a stat; a day whose offset from UTC is the
+// same at its first and its last second has that offset throughout, and its times are had
+// by arithmetic alone. A day that changes its offset is left to localtime_r. One cache
+// serves one thread, and lives no longer than a walk, so that a change of time zone is
+// seen by the next one.
+struct LocalTimeCache {
+    static constexpr std::int64_t kDay = 86400;
+    static constexpr std::size_t kDays = 256;
+    struct Day {
+        std::int64_t day = 0;
+        std::int64_t offset = 0;
+        bool known = false;
+        bool uniform = false;
+    };
+    Day days[kDays];
+};
+
 // How a folder is read: the calls to make, the count of stats to add to, and the device of
 // the walk it belongs to (null outside a walk), whose folders alone count as folders.
 struct FolderReader {
     const PosixCalls* calls = nullptr;
     std::atomic<std::uint64_t>* statCalls = nullptr;
     const dev_t* walkDevice = nullptr;
+    LocalTimeCache* times = nullptr;  // the reading thread's, or none
 
     int statAt(int folderFd, const char* name, struct stat& info, int flags) const;
     // Appends every entry of the folder `fd`, opened for this and not read from yet, to
@@ -109,7 +128,8 @@ int openFolderByPath(const std::string& path);
 // (EXDEV for a folder on another device).
 int openSubfolder(const PosixCalls& calls, int fd, const char* name, dev_t device);
 
-// The time stamp `seconds` in local time; false when it cannot be represented.
-bool localTimeOf(std::int64_t seconds, DateTime& local);
+// The time stamp `seconds` in local time, through `cache` where given; false when it
+// cannot be represented.
+bool localTimeOf(std::int64_t seconds, DateTime& local, LocalTimeCache* cache = nullptr);
 
 }  // namespace tolvane

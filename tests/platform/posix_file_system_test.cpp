@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -61,6 +63,24 @@ TEST_F(PosixFileSystemTest, QueriesGiveSizeTimeAndAttributes) {
     EXPECT_EQ(fs.fileAttributes(hidden.string()),
               file_attribute::kHidden | file_attribute::kReadOnly);
     EXPECT_EQ(fs.fileAttributes(prefix()), file_attribute::kFolder);
+
+    // A walk's local times, had by arithmetic where a day keeps its offset from UTC, are
+    // localtime_r's through a year of clock changes, a half-hour one included.
+    const char* const savedZone = std::getenv("TZ");
+    const std::string saved = savedZone != nullptr ? savedZone : "";
+    for (const char* zone : {"Europe/Berlin", "Australia/Lord_Howe"}) {
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+        LocalTimeCache cache;
+        for (std::int64_t t = 1704067200; t < 1704067200 + 366 * 86400; t += 3659) {
+            DateTime cached;
+            DateTime plain;
+            ASSERT_TRUE(localTimeOf(t, cached, &cache) && localTimeOf(t, plain));
+            ASSERT_EQ(cached, plain) << zone << " " << t;
+        }
+    }
+    savedZone != nullptr ? ::setenv("TZ", saved.c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
 }
 
 TEST_F(PosixFileSystemTest, SizesOfTwoGibibytesAndMoreAreExact) {
