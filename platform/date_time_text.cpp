@@ -68,15 +68,17 @@ bool isNumericFormat(const std::string& format) {
     return true;
 }
 
-void appendTwoDigits(std::string& out, int value) {
-    out.push_back(static_cast<char>('0' + value / 10));
-    out.push_back(static_cast<char>('0' + value % 10));
+char* twoDigits(char* at, int value) {
+    at[0] = static_cast<char>('0' + value / 10);
+    at[1] = static_cast<char>('0' + value % 10);
+    return at + 2;
 }
 
 // Writes `format` (one isNumericFormat accepts) as strftime would; false, with nothing
-// written, for a value whose text would not have the usual width.
+// written, for a value whose text would not have the usual width or a format too long.
 bool appendNumeric(std::string& out, const std::string& format, const DateTime& value) {
-    if (value.year < 1000 || value.year > 9999) {
+    char text[128];
+    if (value.year < 1000 || value.year > 9999 || format.size() > sizeof text / 2) {
         return false;
     }
     for (const int field : {value.month, value.day, value.hour, value.minute, value.second}) {
@@ -84,36 +86,37 @@ bool appendNumeric(std::string& out, const std::string& format, const DateTime& 
             return false;
         }
     }
+    char* at = text;
     for (std::size_t i = 0; i < format.size(); ++i) {
         if (format[i] != '%') {
-            out.push_back(format[i]);
+            *at++ = format[i];
             continue;
         }
         switch (format[++i]) {
             case 'Y':
-                appendTwoDigits(out, value.year / 100);
-                appendTwoDigits(out, value.year % 100);
+                at = twoDigits(twoDigits(at, value.year / 100), value.year % 100);
                 break;
             case 'm':
-                appendTwoDigits(out, value.month);
+                at = twoDigits(at, value.month);
                 break;
             case 'd':
-                appendTwoDigits(out, value.day);
+                at = twoDigits(at, value.day);
                 break;
             case 'H':
-                appendTwoDigits(out, value.hour);
+                at = twoDigits(at, value.hour);
                 break;
             case 'M':
-                appendTwoDigits(out, value.minute);
+                at = twoDigits(at, value.minute);
                 break;
             case 'S':
-                appendTwoDigits(out, value.second);
+                at = twoDigits(at, value.second);
                 break;
             default:
-                out.push_back('%');
+                *at++ = '%';
                 break;
         }
     }
+    out.append(text, at);
     return true;
 }
 
