@@ -88,6 +88,7 @@ class PosixFileSystem : public FileSystem {
     bool haveFolder_ = false;
     int looseFd_ = -1;
     std::string folderPrefix_;
+    std::string requestedPrefix_;  // the prefix being read, kept to reuse its memory
     FolderEntries folder_;
 
     std::uint32_t mask_ = 0;
