@@ -275,23 +275,32 @@ bool localOffsetAt(std::int64_t seconds, std::int64_t& offset) {
 }  // namespace
 
 bool localTimeOf(std::int64_t seconds, DateTime& local, LocalTimeCache* cache) {
-    constexpr std::int64_t kDay = LocalTimeCache::kDay;
+    // A day's word: the day plus 2^25 in the top 26 bits, its offset plus 2^19 in the next
+    // 20, then whether the offset holds all day, then whether the word is filled in.
+    constexpr std::int64_t kDay = 86400;
+    constexpr std::int64_t kDayBias = std::int64_t{1} << 25;
+    constexpr std::int64_t kOffsetBias = std::int64_t{1} << 19;
     if (cache != nullptr && seconds > -(std::int64_t{1} << 40) &&
         seconds < (std::int64_t{1} << 40)) {
         const std::int64_t day = floorDivide(seconds, kDay);
-        LocalTimeCache::Day& slot =
+        std::atomic<std::uint64_t>& slot =
             cache->days[static_cast<std::uint64_t>(day) % LocalTimeCache::kDays];
-        if (!slot.known || slot.day != day) {
+        std::uint64_t word = slot.load(std::memory_order_relaxed);
+        if ((word & 1) == 0 || static_cast<std::int64_t>(word >> 38) != day + kDayBias) {
             std::int64_t first = 0;
             std::int64_t last = 0;
-            slot.day = day;
-            slot.known = true;
-            slot.uniform = localOffsetAt(day * kDay, first) &&
-                           localOffsetAt(day * kDay + kDay - 1, last) && first == last;
-            slot.offset = first;
+            const bool uniform = localOffsetAt(day * kDay, first) &&
+                                 localOffsetAt(day * kDay + kDay - 1, last) && first == last &&
+                                 first > -kOffsetBias && first < kOffsetBias;
+            word = static_cast<std::uint64_t>(day + kDayBias) << 38 |
+                   static_cast<std::uint64_t>(uniform ? first + kOffsetBias : 0) << 18 |
+                   (uniform ? 2u : 0u) | 1u;
+            slot.store(word, std::memory_order_relaxed);
         }
-        if (slot.uniform) {
-            const std::int64_t at = seconds + slot.offset;
+        if ((word & 2) != 0) {
+            const std::int64_t offset =
+                static_cast<std::int64_t>(word >> 18 & ((1u << 20) - 1)) - kOffsetBias;
+            const std::int64_t at = seconds + offset;
             const std::int64_t localDay = floorDivide(at, kDay);
             const std::int64_t second = at - localDay * kDay;
             civilFromDays(localDay, local);

@@ -70,22 +70,15 @@ struct FolderEntries {
     void sort();
 };
 
-// What local time is, for the days (UTC) seen lately. localtime_r locks the process's
-// time zone on every call and costs more than a stat; a day whose offset from UTC is the
-// same at its first and its last second has that offset throughout, and its times are had
-// by arithmetic alone. A day that changes its offset is left to localtime_r. One cache
-// serves one thread, and lives no longer than a walk, so that a change of time zone is
-// seen by the next one.
+// What local time is, for the days (UTC) of a walk. localtime_r locks the process's time
+// zone on every call and costs more than a stat; a day whose offset from UTC is the same at
+// its first and its last second has that offset throughout, and its times are had by
+// arithmetic alone. A day that changes its offset is left to localtime_r. The threads of
+// one walk share it (each day is one word, read and written whole), and it lives no longer
+// than the walk, so that a change of time zone is seen by the next one.
 struct LocalTimeCache {
-    static constexpr std::int64_t kDay = 86400;
-    static constexpr std::size_t kDays = 256;
-    struct Day {
-        std::int64_t day = 0;
-        std::int64_t offset = 0;
-        bool known = false;
-        bool uniform = false;
-    };
-    Day days[kDays];
+    static constexpr std::size_t kDays = 4096;  // eleven years without two days in one place
+    std::atomic<std::uint64_t> days[kDays] = {};
 };
 
 // How a folder is read: the calls to make, the count of stats to add to, and the device of
@@ -94,7 +87,7 @@ struct FolderReader {
     const PosixCalls* calls = nullptr;
     std::atomic<std::uint64_t>* statCalls = nullptr;
     const dev_t* walkDevice = nullptr;
-    LocalTimeCache* times = nullptr;  // the reading thread's, or none
+    LocalTimeCache* times = nullptr;  // the walk's, or none
 
     int statAt(int folderFd, const char* name, struct stat& info, int flags) const;
     // Appends every entry of the folder `fd`, opened for this and not read from yet, to

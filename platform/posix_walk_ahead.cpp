@@ -96,7 +96,7 @@ WalkAhead::~WalkAhead() {
     for (std::thread& worker : workers_) {
         worker.join();
     }
-        fprintf(stderr, "limit=%zu share=%u\n", busyLimit_, waitShare_);
+    fprintf(stderr, "limit=%zu share=%u\n", busyLimit_, waitShare_);
     ahead_.clear();
     root_.reset();
 }
@@ -159,7 +159,7 @@ void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
         node->state = Node::State::Reading;
         node->byWalk = true;
         lock.unlock();
-        read(node, walkTimes_);
+        read(node);
         lock.lock();
         if (workers_.empty() && options_.workers > 0 && !stopping_) {
             try {
@@ -246,7 +246,6 @@ WalkAhead::NodePtr WalkAhead::pickLocked() {
 void WalkAhead::work() {
     std::unique_lock<std::mutex> lock(mutex_);
     unsigned readings = 0;
-    const auto times = std::make_unique<LocalTimeCache>();
     while (!stopping_) {
         const NodePtr node = busyWorkers_ < busyLimit_ ? pickLocked() : nullptr;
         if (!node) {
@@ -259,13 +258,13 @@ void WalkAhead::work() {
         ++reading_;
         ++busyWorkers_;
         lock.unlock();
-        read(node, *times, readings++ % kSampleEvery == 0);
+        read(node, readings++ % kSampleEvery == 0);
         lock.lock();
         --busyWorkers_;
     }
 }
 
-void WalkAhead::read(const NodePtr& node, LocalTimeCache& times, bool watch) {
+void WalkAhead::read(const NodePtr& node, bool watch) {
     int fd = -1;
     if (node == root_) {
         // The chosen folder is reached by its path, links in it followed.
@@ -292,7 +291,7 @@ void WalkAhead::read(const NodePtr& node, LocalTimeCache& times, bool watch) {
     const bool watched = watch && error == 0;
     const long switchesBefore = watched ? voluntarySwitches() : 0;
     if (error == 0) {
-        const FolderReader reader{&calls_, &statCalls_, &device_, &times};
+        const FolderReader reader{&calls_, &statCalls_, &device_, &times_};
         std::vector<ino_t> inodes;
         FolderEntries& folder = node->entries;
         error = reader.readNames(fd, folder, &inodes);

@@ -65,9 +65,8 @@ class WalkAhead {
 
     void work();
     NodePtr pickLocked();
-    // Reads the folder, local times through `times`; with `watch`, notes whether the
-    // reading had to wait.
-    void read(const NodePtr& node, LocalTimeCache& times, bool watch = false);
+    // Reads the folder; with `watch`, notes whether the reading had to wait.
+    void read(const NodePtr& node, bool watch = false);
     // Wakes as many idle threads as may start reading now.
     void wakeLocked();
     // Counts one reading by a thread that had to wait (for the disk, say) or did not.
@@ -114,7 +113,7 @@ class WalkAhead {
     std::size_t maxOpenFolders_ = 0;
     const Node* awaited_ = nullptr;  // the folder the walk waits for
     std::vector<std::thread> workers_;
-    LocalTimeCache walkTimes_;  // the walk's own thread's
+    LocalTimeCache times_;
 };
 
 }  // namespace tolvane

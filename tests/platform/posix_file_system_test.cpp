@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,11 +72,11 @@ TEST_F(PosixFileSystemTest, QueriesGiveSizeTimeAndAttributes) {
     for (const char* zone : {"Europe/Berlin", "Australia/Lord_Howe"}) {
         ::setenv("TZ", zone, 1);
         ::tzset();
-        LocalTimeCache cache;
+        const auto cache = std::make_unique<LocalTimeCache>();
         for (std::int64_t t = 1704067200; t < 1704067200 + 366 * 86400; t += 3659) {
             DateTime cached;
             DateTime plain;
-            ASSERT_TRUE(localTimeOf(t, cached, &cache) && localTimeOf(t, plain));
+            ASSERT_TRUE(localTimeOf(t, cached, cache.get()) && localTimeOf(t, plain));
             ASSERT_EQ(cached, plain) << zone << " " << t;
         }
     }
