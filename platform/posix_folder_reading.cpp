@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <ctime>
 #include <utility>
 
@@ -123,6 +124,20 @@ int FolderReader::readNames(int fd, FolderEntries& out, std::vector<ino_t>* inod
         const ssize_t filled = ::getdents64(fd, buffer, sizeof buffer);
         if (filled <= 0) {
             return filled == 0 ? 0 : errno;
+        }
+        // Room for the whole batch at once rather than growing entry by entry.
+        std::size_t count = 0;
+        std::size_t nameBytes = 0;
+        for (ssize_t at = 0; at < filled;) {
+            const auto* item = reinterpret_cast<const dirent64*>(buffer + at);
+            ++count;
+            nameBytes += item->d_reclen - offsetof(dirent64, d_name);  // the name, NUL, padding
+            at += item->d_reclen;
+        }
+        out.entries.reserve(out.entries.size() + count);
+        out.names.reserve(out.names.size() + nameBytes);
+        if (inodes != nullptr) {
+            inodes->reserve(inodes->size() + count);
         }
         for (ssize_t at = 0; at < filled;) {
             const auto* item = reinterpret_cast<const dirent64*>(buffer + at);
