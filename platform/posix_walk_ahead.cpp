@@ -96,7 +96,6 @@ WalkAhead::~WalkAhead() {
     for (std::thread& worker : workers_) {
         worker.join();
     }
-    fprintf(stderr, "limit=%zu share=%u\n", busyLimit_, waitShare_);
     ahead_.clear();
     root_.reset();
 }
