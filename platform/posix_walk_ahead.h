@@ -22,7 +22,10 @@ namespace tolvane {
 // folders ahead of the walk, strictly in its order and at most a window of folders and
 // bytes ahead, and hand each one over whole (names, stats and local times) when the walk
 // reaches it. A folder no thread has taken yet is read by the walk's own thread, so with
-// no threads at all this is a plain sequential walk.
+// no threads at all this is a plain sequential walk. As many threads read at once as there
+// are cores while their readings run without waiting (a warm cache: more would only take
+// turns with the walk's own thread); the more of their readings wait (for the disk), the
+// more of them read at once, up to all of them.
 //
 // Every folder is opened from its parent's open folder without following a link, and a
 // folder on another device than the chosen one (a mount point) is neither returned as a
