@@ -98,6 +98,7 @@ WalkAhead::~WalkAhead() {
     }
     ahead_.clear();
     root_.reset();
+    closeAll(closing_);
 }
 
 std::size_t WalkAhead::openFolderLimit() {
@@ -157,9 +158,7 @@ void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
         // No thread has taken it: the walk reads it itself rather than wait.
         node->state = Node::State::Reading;
         node->byWalk = true;
-        lock.unlock();
-        read(node);
-        lock.lock();
+        read(node, lock, walkClosing_);
         if (workers_.empty() && options_.workers > 0 && !stopping_) {
             try {
                 for (std::size_t i = 0; i < options_.workers; ++i) {
@@ -183,7 +182,9 @@ void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
     std::swap(out, node->entries);
     node->entries = FolderEntries();
     const int error = node->errorNumber;
+    walkClosing_.swap(closing_);
     lock.unlock();
+    closeAll(walkClosing_);
     if (error != 0) {
         out.clear();
         throw systemError(error, kSource);
@@ -245,9 +246,17 @@ WalkAhead::NodePtr WalkAhead::pickLocked() {
 void WalkAhead::work() {
     std::unique_lock<std::mutex> lock(mutex_);
     unsigned readings = 0;
+    std::vector<int> closing;
     while (!stopping_) {
         const NodePtr node = busyWorkers_ < busyLimit_ ? pickLocked() : nullptr;
         if (!node) {
+            if (!closing_.empty()) {
+                closing.swap(closing_);
+                lock.unlock();
+                closeAll(closing);
+                lock.lock();
+                continue;
+            }
             ++idleWorkers_;
             workReady_.wait(lock);
             --idleWorkers_;
@@ -256,16 +265,33 @@ void WalkAhead::work() {
         node->state = Node::State::Reading;
         ++reading_;
         ++busyWorkers_;
-        lock.unlock();
-        read(node, readings++ % kSampleEvery == 0);
-        lock.lock();
+        // The reading ends with the lock held, to look for the next folder at once.
+        read(node, lock, closing, readings++ % kSampleEvery == 0);
         --busyWorkers_;
     }
 }
 
-void WalkAhead::read(const NodePtr& node, bool watch) {
-    int fd = -1;
-    if (node == root_) {
+void WalkAhead::closeAll(std::vector<int>& fds) {
+    for (const int fd : fds) {
+        ::close(fd);
+    }
+    fds.clear();
+}
+
+void WalkAhead::read(const NodePtr& node, std::unique_lock<std::mutex>& lock,
+                     std::vector<int>& closing, bool watch) {
+    // Everything that needs the lock is done in two turns of it, one before and one after:
+    // a lock passed between threads for every folder costs more than reading a small one.
+    const bool isRoot = node == root_;
+    Opening opening;
+    const bool reachable = isRoot || planOpeningLocked(*node, opening);
+    closing.swap(closing_);  // closed here, outside the lock
+    lock.unlock();
+    closeAll(closing);
+
+    int fd = -ENOENT;
+    int reopened = -1;
+    if (isRoot) {
         // The chosen folder is reached by its path, links in it followed.
         fd = openFolderByPath(rootPrefix_);
         struct stat info {};
@@ -277,12 +303,9 @@ void WalkAhead::read(const NodePtr& node, bool watch) {
             fd = -failure;
         } else {
             device_ = info.st_dev;  // before any thread reads a subfolder
-            std::lock_guard<std::mutex> lock(mutex_);
-            node->fd = fd;
-            ++openFolders_;
         }
-    } else {
-        fd = openNode(node);
+    } else if (reachable) {
+        fd = openPlanned(*node, opening, reopened);
     }
 
     std::vector<NodePtr> children;
@@ -323,7 +346,13 @@ void WalkAhead::read(const NodePtr& node, bool watch) {
     }
 
     const bool waited = watched && voluntarySwitches() != switchesBefore;
-    std::lock_guard<std::mutex> lock(mutex_);
+    lock.lock();
+    if (isRoot && fd >= 0) {
+        node->fd = fd;
+        ++openFolders_;
+    } else if (reachable && !isRoot) {
+        finishOpeningLocked(*node, opening, reopened, fd);
+    }
     if (watched) {
         noteWaitLocked(waited);
     }
@@ -381,57 +410,62 @@ void WalkAhead::noteWaitLocked(bool waited) {
     }
 }
 
-int WalkAhead::openNode(const NodePtr& node) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    Node* const parent = node->parent.get();
+bool WalkAhead::planOpeningLocked(Node& node, Opening& opening) {
+    Node* const parent = node.parent.get();
     // The folders between the nearest open one above and the parent, nearest first; the
     // walk's chosen folder stays open to the end.
-    std::vector<Node*> closed;
     Node* base = parent;
     while (base->fd < 0 && base->parent != nullptr) {
-        closed.push_back(base);
+        opening.closed.push_back(base);
         base = base->parent.get();
     }
     if (base->fd < 0) {
         releaseChildLocked(*parent);
-        return -ENOENT;
+        return false;
     }
-    ++base->users;
-    const int baseFd = base->fd;
-    lock.unlock();
+    ++base->users;  // kept open until finishOpeningLocked
+    opening.base = base;
+    opening.baseFd = base->fd;
+    return true;
+}
 
-    int fd = baseFd;
-    for (auto it = closed.rbegin(); it != closed.rend() && fd >= 0; ++it) {
+int WalkAhead::openPlanned(const Node& node, const Opening& opening, int& reopened) {
+    int fd = opening.baseFd;
+    for (auto it = opening.closed.rbegin(); it != opening.closed.rend() && fd >= 0; ++it) {
         const int next = openSubfolder(calls_, fd, (*it)->name.c_str(), device_);
-        if (fd != baseFd) {
+        if (fd != opening.baseFd) {
             ::close(fd);
         }
         fd = next;
     }
-    const int opened = fd >= 0 ? openSubfolder(calls_, fd, node->name.c_str(), device_) : fd;
+    if (fd >= 0 && fd != opening.baseFd) {
+        reopened = fd;  // the parent, reached again
+    }
+    return fd >= 0 ? openSubfolder(calls_, fd, node.name.c_str(), device_) : fd;
+}
 
-    lock.lock();
-    --base->users;
-    if (fd >= 0 && fd != baseFd) {
+void WalkAhead::finishOpeningLocked(Node& node, const Opening& opening, int reopened, int opened) {
+    Node* const parent = node.parent.get();
+    --opening.base->users;
+    if (reopened >= 0) {
         // The parent, reached again: kept open when more subfolders of it are to come.
         if (parent->fd < 0 && parent->unopenedChildren > 1) {
-            parent->fd = fd;
+            parent->fd = reopened;
             ++openFolders_;
         } else {
-            ::close(fd);
+            closing_.push_back(reopened);
         }
     }
     releaseChildLocked(*parent);
-    if (base != parent) {
-        releaseChildLocked(*base, false);
+    if (opening.base != parent) {
+        releaseChildLocked(*opening.base, false);
     }
     if (opened >= 0) {
-        node->fd = opened;
+        node.fd = opened;
         if (++openFolders_ > maxOpenFolders_) {
-            thinLocked(*node);
+            thinLocked(node);
         }
     }
-    return opened;
 }
 
 void WalkAhead::releaseChildLocked(Node& parent, bool opened) {
@@ -445,7 +479,7 @@ void WalkAhead::releaseChildLocked(Node& parent, bool opened) {
 
 void WalkAhead::closeLocked(Node& node) {
     if (node.fd >= 0) {
-        ::close(node.fd);
+        closing_.push_back(node.fd);  // closed once the lock is let go of
         node.fd = -1;
         --openFolders_;
     }

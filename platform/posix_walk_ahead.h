@@ -68,13 +68,25 @@ class WalkAhead {
 
     void work();
     NodePtr pickLocked();
-    // Reads the folder; with `watch`, notes whether the reading had to wait.
-    void read(const NodePtr& node, bool watch = false);
+    // Reads the folder, the lock held on entry and on return; descriptors to close go
+    // through `closing`. With `watch`, notes whether the reading had to wait.
+    void read(const NodePtr& node, std::unique_lock<std::mutex>& lock, std::vector<int>& closing,
+              bool watch = false);
+    static void closeAll(std::vector<int>& fds);
     // Wakes as many idle threads as may start reading now.
     void wakeLocked();
     // Counts one reading by a thread that had to wait (for the disk, say) or did not.
     void noteWaitLocked(bool waited);
-    int openNode(const NodePtr& node);
+    // Opening a folder from the nearest open one above it: planned with the lock held,
+    // done without it, finished with it held again.
+    struct Opening {
+        Node* base = nullptr;  // the nearest open folder above, in use until finished
+        int baseFd = -1;
+        std::vector<Node*> closed;  // the folders between it and the parent, nearest first
+    };
+    bool planOpeningLocked(Node& node, Opening& opening);
+    int openPlanned(const Node& node, const Opening& opening, int& reopened);
+    void finishOpeningLocked(Node& node, const Opening& opening, int reopened, int opened);
     void dropFrontLocked();
     void popFrontLocked();
     void leftWindowLocked(const Node& node);
@@ -115,6 +127,8 @@ class WalkAhead {
     std::size_t openFolders_ = 0;
     std::size_t maxOpenFolders_ = 0;
     const Node* awaited_ = nullptr;  // the folder the walk waits for
+    std::vector<int> closing_;       // descriptors let go of, to close outside the lock
+    std::vector<int> walkClosing_;   // the walk's own thread's share of them
     std::vector<std::thread> workers_;
     LocalTimeCache times_;
 };
