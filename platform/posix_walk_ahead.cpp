@@ -398,9 +398,12 @@ void WalkAhead::wakeLocked() {
 }
 
 void WalkAhead::noteWaitLocked(bool waited) {
-    // The share of readings that waited, each new one weighing 1/16; the threads allowed to
-    // read at once grow with it from the cores to all of them.
-    waitShare_ = waitShare_ - waitShare_ / 16 + (waited ? 65536 / 16 : 0);
+    // The share of readings lately that waited: it rises fast (half way to all with each
+    // one that did), since on a cold disk every reading waits and threads held back cost
+    // the most, and falls slowly (by 1/16 with each one that did not), since a reading of a
+    // warm folder seldom waits at all. The threads allowed to read at once grow with it from
+    // the cores to all of them.
+    waitShare_ = waited ? waitShare_ + (65536 - waitShare_) / 2 : waitShare_ - waitShare_ / 16;
     const std::size_t extra = options_.workers > cores_ ? options_.workers - cores_ : 0;
     const std::size_t limit =
         std::min(options_.workers, cores_ + (extra * waitShare_ + 32768) / 65536);
