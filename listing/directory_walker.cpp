@@ -93,7 +93,8 @@ void DirectoryWalker::readFolder(FileNumber fileNo, Level& level) {
     const std::string_view folderPath(path_.data(), level.pathLength);
 
     std::string name = fileSystem_.startEnumeration(
-        fields_.UseFileFilter ? prefix_ + fields_.FileFilter : prefix_, attribute_mask::kFiles);
+        fields_.UseFileFilter ? fullPath_.assign(prefix_).append(fields_.FileFilter) : prefix_,
+        attribute_mask::kFiles);
 
     // Files. No yield here: a folder's lines are written in one go.
     while (!name.empty()) {
@@ -137,7 +138,8 @@ void DirectoryWalker::readFolder(FileNumber fileNo, Level& level) {
         }
         bool found = false;
         try {
-            const std::uint32_t attributes = fileSystem_.fileAttributes(prefix_ + name);
+            fullPath_.assign(prefix_).append(name);
+            const std::uint32_t attributes = fileSystem_.fileAttributes(fullPath_);
             if ((attributes & file_attribute::kFolder) != 0 && !isSelfOrParent(name)) {
                 if (subfolders.size() >= static_cast<std::size_t>(kMaxSubfolders)) {
                     throw RaisedError(error_number::kOverflow, "ListDirectory", "Overflow");

@@ -1,6 +1,8 @@
 #include "listing_line.h"
 
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 
 #include "date_time_text.h"
 #include "file_attributes.h"
@@ -10,8 +12,35 @@ namespace tolvane {
 
 namespace {
 
+// True when a character of `text` is below 0x20: eight at a time, a field's usual case
+// being none at all.
+bool hasControlCharacter(std::string_view text) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighs = 0x8080808080808080u;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        // A byte below 0x20 borrows into its high bit, which a byte of 0x80 or more has
+        // set already.
+        if (((word - kOnes * 0x20) & ~word & kHighs) != 0) {
+            return true;
+        }
+    }
+    for (; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) < 0x20) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Appends a field, each character below 0x20 written as "?".
 void appendField(std::string& out, std::string_view field) {
+    if (!hasControlCharacter(field)) {
+        out.append(field);
+        return;
+    }
     std::size_t start = 0;
     for (std::size_t i = 0; i < field.size(); ++i) {
         if (static_cast<unsigned char>(field[i]) < 0x20) {

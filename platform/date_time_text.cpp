@@ -56,6 +56,70 @@ std::tm toTm(const DateTime& value) {
     return tm;
 }
 
+// True when every conversion of `format` is one appendNumeric writes.
+bool isNumericFormat(const std::string& format) {
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%') {
+            if (++i == format.size() || std::strchr("YmdHMS%", format[i]) == nullptr) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+char* twoDigits(char* at, int value) {
+    at[0] = static_cast<char>('0' + value / 10);
+    at[1] = static_cast<char>('0' + value % 10);
+    return at + 2;
+}
+
+// Writes `format` (one isNumericFormat accepts) as strftime would; false, with nothing
+// written, for a value whose text would not have the usual width or a format too long.
+bool appendNumeric(std::string& out, const std::string& format, const DateTime& value) {
+    char text[128];
+    if (value.year < 1000 || value.year > 9999 || format.size() > sizeof text / 2) {
+        return false;
+    }
+    for (const int field : {value.month, value.day, value.hour, value.minute, value.second}) {
+        if (field < 0 || field > 99) {
+            return false;
+        }
+    }
+    char* at = text;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') {
+            *at++ = format[i];
+            continue;
+        }
+        switch (format[++i]) {
+            case 'Y':
+                at = twoDigits(twoDigits(at, value.year / 100), value.year % 100);
+                break;
+            case 'm':
+                at = twoDigits(at, value.month);
+                break;
+            case 'd':
+                at = twoDigits(at, value.day);
+                break;
+            case 'H':
+                at = twoDigits(at, value.hour);
+                break;
+            case 'M':
+                at = twoDigits(at, value.minute);
+                break;
+            case 'S':
+                at = twoDigits(at, value.second);
+                break;
+            default:
+                *at++ = '%';
+                break;
+        }
+    }
+    out.append(text, at);
+    return true;
+}
+
 void appendFormatted(std::string& out, const char* format, const std::tm& tm) {
     char text[256];
     std::size_t length = std::strftime(text, sizeof text, format, &tm);
@@ -89,7 +153,10 @@ bool appendSystemFormatted(std::string& out, const DateTime& value, bool date) {
 }  // namespace
 
 DateTimeText::DateTimeText(std::string shortDateFormat, std::string longTimeFormat)
-    : shortDateFormat_(std::move(shortDateFormat)), longTimeFormat_(std::move(longTimeFormat)) {}
+    : shortDateFormat_(std::move(shortDateFormat)),
+      longTimeFormat_(std::move(longTimeFormat)),
+      numericDate_(isNumericFormat(shortDateFormat_)),
+      numericTime_(isNumericFormat(longTimeFormat_)) {}
 
 DateTimeText DateTimeText::fromUserSettings() {
 #ifdef _WIN32
@@ -135,18 +202,21 @@ void DateTimeText::formatInto(std::string& out, const DateTime& value) const {
         out.resize(start);
     }
 #endif
-    const std::tm tm = toTm(value);
     const DateTime day{value.year, value.month, value.day, 0, 0, 0};
     if (!lastDateValid_ || !(lastDate_ == day)) {
         lastDateText_.clear();
-        appendFormatted(lastDateText_, shortDateFormat_.c_str(), tm);
+        if (!numericDate_ || !appendNumeric(lastDateText_, shortDateFormat_, value)) {
+            appendFormatted(lastDateText_, shortDateFormat_.c_str(), toTm(value));
+        }
         lastDate_ = day;
         lastDateValid_ = true;
     }
     out.append(lastDateText_);
     if (!value.isMidnight()) {
         out.push_back(' ');
-        appendFormatted(out, longTimeFormat_.c_str(), tm);
+        if (!numericTime_ || !appendNumeric(out, longTimeFormat_, value)) {
+            appendFormatted(out, longTimeFormat_.c_str(), toTm(value));
+        }
     }
 }
 

@@ -30,6 +30,10 @@ class DateTimeText {
 
     std::string shortDateFormat_;
     std::string longTimeFormat_;
+    // The format names nothing but numbers (year, month, day, hours, minutes, seconds):
+    // it is written without strftime, which costs more than the rest of a line.
+    bool numericDate_ = false;
+    bool numericTime_ = false;
     // What was formatted last; the text depends on nothing else.
     mutable bool lastValid_ = false;
     mutable DateTime lastValue_;

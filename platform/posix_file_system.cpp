@@ -75,9 +75,11 @@ void PosixFileSystem::endWalk() {
 std::string PosixFileSystem::startEnumeration(const std::string& pattern,
                                               std::uint32_t attributeMask) {
     const std::size_t slash = pattern.rfind('/');
-    const std::string prefix =
-        slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
-    wildcard_ = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+    const std::string_view prefix = slash == std::string::npos
+                                        ? std::string_view()
+                                        : std::string_view(pattern).substr(0, slash + 1);
+    wildcard_.assign(slash == std::string::npos ? std::string_view(pattern)
+                                                : std::string_view(pattern).substr(slash + 1));
 
     // A second pass over the folder just read reuses that reading: outside a walk only the
     // subfolders pass after the files pass (whose queries it keeps), in a walk any pass.
@@ -89,7 +91,8 @@ std::string PosixFileSystem::startEnumeration(const std::string& pattern,
     nextIndex_ = 0;
     currentIndex_ = kNone;
     if (!reuse) {
-        readFolder(prefix);
+        requestedPrefix_.assign(prefix);
+        readFolder(requestedPrefix_);
     }
     return advanceToMatch();
 }

@@ -39,10 +39,12 @@ class PosixFileSystem : public FileSystem {
         // Threads reading ahead. A cold disk keeps a thread waiting most of the time, so
         // more of them than cores pay there (on 2 cores, cold: 8 threads read a tree of
         // 20,000 small folders in about 3/4 of the time 4 take, 16 gain nothing more); a
-        // warm cache is bound by the kernel's work on the cores there are, where threads
-        // beyond the cores cost little. The window holds a few hundred folders: enough
-        // for 8 threads never to wait for the walk, and 8 MiB at most whatever their size;
-        // a larger one measured no faster. Measured with bench/compare.
+        // warm cache is bound by the kernel's work on the cores there are, where every
+        // thread beyond them only takes turns with the walk's own. So no more of them read
+        // at once than there are cores until their readings are seen to wait, and then up
+        // to all of them. The window holds a few hundred folders: enough for 8 threads
+        // never to wait for the walk, and 8 MiB at most whatever their size; a larger one
+        // measured no faster. Measured with bench/compare.
         std::size_t readAheadThreads = 8;
         std::size_t windowFolders = 256;
         std::size_t windowBytes = std::size_t{8} << 20;
@@ -88,6 +90,7 @@ class PosixFileSystem : public FileSystem {
     bool haveFolder_ = false;
     int looseFd_ = -1;
     std::string folderPrefix_;
+    std::string requestedPrefix_;  // the prefix being read, kept to reuse its memory
     FolderEntries folder_;
 
     std::uint32_t mask_ = 0;

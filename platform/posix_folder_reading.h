@@ -70,17 +70,30 @@ struct FolderEntries {
     void sort();
 };
 
+// What local time is, for the days (UTC) of a walk. localtime_r locks the process's time
+// zone on every call and costs more than a stat; a day whose offset from UTC is the same at
+// its first and its last second has that offset throughout, and its times are had by
+// arithmetic alone. A day that changes its offset is left to localtime_r. The threads of
+// one walk share it (each day is one word, read and written whole), and it lives no longer
+// than the walk, so that a change of time zone is seen by the next one.
+struct LocalTimeCache {
+    static constexpr std::size_t kDays = 4096;  // eleven years without two days in one place
+    std::atomic<std::uint64_t> days[kDays] = {};
+};
+
 // How a folder is read: the calls to make, the count of stats to add to, and the device of
 // the walk it belongs to (null outside a walk), whose folders alone count as folders.
 struct FolderReader {
     const PosixCalls* calls = nullptr;
     std::atomic<std::uint64_t>* statCalls = nullptr;
     const dev_t* walkDevice = nullptr;
+    LocalTimeCache* times = nullptr;  // the walk's, or none
 
     int statAt(int folderFd, const char* name, struct stat& info, int flags) const;
-    // Appends every entry of the open folder `fd` to `out`, stat'ing only the links and the
-    // entries of unknown type, and each entry's inode to `inodes` when given; 0, or the
-    // errno of a failure to read the folder. `fd` stays open.
+    // Appends every entry of the folder `fd`, opened for this and not read from yet, to
+    // `out`, stat'ing only the links and the entries of unknown type, and each entry's inode
+    // to `inodes` when given; 0, or the errno of a failure to read the folder. `fd` stays
+    // open.
     int readNames(int fd, FolderEntries& out, std::vector<ino_t>* inodes = nullptr) const;
     // Stats every entry not yet known in the order of their inodes (`inodes`, as
     // readNames gave them), which on most file systems is the order of their places on
@@ -108,7 +121,8 @@ int openFolderByPath(const std::string& path);
 // (EXDEV for a folder on another device).
 int openSubfolder(const PosixCalls& calls, int fd, const char* name, dev_t device);
 
-// The time stamp `seconds` in local time; false when it cannot be represented.
-bool localTimeOf(std::int64_t seconds, DateTime& local);
+// The time stamp `seconds` in local time, through `cache` where given; false when it
+// cannot be represented.
+bool localTimeOf(std::int64_t seconds, DateTime& local, LocalTimeCache* cache = nullptr);
 
 }  // namespace tolvane

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,6 +26,21 @@ constexpr std::size_t kMostSubfolders = 32767;
 bool isSelfOrParent(std::string_view name) {
     return name == "." || name == "..";
 }
+
+// How often the calling thread has given up its core of its own accord (to wait for the
+// disk, mostly) so far; -1 where the system does not tell.
+long voluntarySwitches() {
+#ifdef RUSAGE_THREAD
+    rusage usage{};
+    if (::getrusage(RUSAGE_THREAD, &usage) == 0) {
+        return usage.ru_nvcsw;
+    }
+#endif
+    return -1;
+}
+
+// One reading in this many is watched for waiting: asking costs a system call.
+constexpr unsigned kSampleEvery = 4;
 
 }  // namespace
 
@@ -67,6 +83,8 @@ WalkAhead::WalkAhead(const Options& options, const PosixCalls& calls,
                      std::atomic<std::uint64_t>& statCalls)
     : options_(options), calls_(calls), statCalls_(statCalls) {
     maxOpenFolders_ = openFolderLimit();
+    cores_ = std::max(1u, std::thread::hardware_concurrency());
+    busyLimit_ = voluntarySwitches() < 0 ? options_.workers : std::min(options_.workers, cores_);
 }
 
 WalkAhead::~WalkAhead() {
@@ -80,6 +98,7 @@ WalkAhead::~WalkAhead() {
     }
     ahead_.clear();
     root_.reset();
+    closeAll(closing_);
 }
 
 std::size_t WalkAhead::openFolderLimit() {
@@ -125,6 +144,7 @@ void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
         root_ = std::make_shared<Node>();
         rootPrefix_ = prefix;
         root_->position = ahead_.insert(ahead_.end(), root_);
+        pendingFrom_ = ahead_.begin();
     }
     // Folders before the one asked for are ones the walk leaves out.
     while (!ahead_.empty() && !matches(*ahead_.front(), prefix)) {
@@ -138,9 +158,7 @@ void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
         // No thread has taken it: the walk reads it itself rather than wait.
         node->state = Node::State::Reading;
         node->byWalk = true;
-        lock.unlock();
-        read(node);
-        lock.lock();
+        read(node, lock, walkClosing_);
         if (workers_.empty() && options_.workers > 0 && !stopping_) {
             try {
                 for (std::size_t i = 0; i < options_.workers; ++i) {
@@ -156,8 +174,7 @@ void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
         awaited_ = nullptr;
     }
 
-    ahead_.pop_front();
-    node->inList = false;
+    popFrontLocked();
     node->taken = true;
     node->prefixLength = prefix.size();
     lastPrefix_ = prefix;
@@ -165,7 +182,9 @@ void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
     std::swap(out, node->entries);
     node->entries = FolderEntries();
     const int error = node->errorNumber;
+    walkClosing_.swap(closing_);
     lock.unlock();
+    closeAll(walkClosing_);
     if (error != 0) {
         out.clear();
         throw systemError(error, kSource);
@@ -185,14 +204,21 @@ void WalkAhead::leftWindowLocked(const Node& node) {
     if (windowWasFull_ && idleWorkers_ > 0 && reading_ <= options_.windowFolders * 3 / 4 &&
         readyBytes_ <= options_.windowBytes * 3 / 4) {
         windowWasFull_ = false;
-        workReady_.notify_all();
+        wakeLocked();
     }
+}
+
+void WalkAhead::popFrontLocked() {
+    if (pendingFrom_ == ahead_.begin()) {
+        ++pendingFrom_;
+    }
+    ahead_.front()->inList = false;
+    ahead_.pop_front();
 }
 
 void WalkAhead::dropFrontLocked() {
     const NodePtr node = ahead_.front();
-    ahead_.pop_front();
-    node->inList = false;
+    popFrontLocked();
     leftWindowLocked(*node);
     if (node->state == Node::State::Pending && node->parent) {
         releaseChildLocked(*node->parent);  // never to be opened
@@ -208,7 +234,8 @@ WalkAhead::NodePtr WalkAhead::pickLocked() {
         windowWasFull_ = true;
         return nullptr;
     }
-    for (const NodePtr& node : ahead_) {
+    for (; pendingFrom_ != ahead_.end(); ++pendingFrom_) {
+        const NodePtr& node = *pendingFrom_;
         if (node->state == Node::State::Pending) {
             return node;  // the first the walk will reach
         }
@@ -218,9 +245,18 @@ WalkAhead::NodePtr WalkAhead::pickLocked() {
 
 void WalkAhead::work() {
     std::unique_lock<std::mutex> lock(mutex_);
+    unsigned readings = 0;
+    std::vector<int> closing;
     while (!stopping_) {
-        const NodePtr node = pickLocked();
+        const NodePtr node = busyWorkers_ < busyLimit_ ? pickLocked() : nullptr;
         if (!node) {
+            if (!closing_.empty()) {
+                closing.swap(closing_);
+                lock.unlock();
+                closeAll(closing);
+                lock.lock();
+                continue;
+            }
             ++idleWorkers_;
             workReady_.wait(lock);
             --idleWorkers_;
@@ -228,15 +264,34 @@ void WalkAhead::work() {
         }
         node->state = Node::State::Reading;
         ++reading_;
-        lock.unlock();
-        read(node);
-        lock.lock();
+        ++busyWorkers_;
+        // The reading ends with the lock held, to look for the next folder at once.
+        read(node, lock, closing, readings++ % kSampleEvery == 0);
+        --busyWorkers_;
     }
 }
 
-void WalkAhead::read(const NodePtr& node) {
-    int fd = -1;
-    if (node == root_) {
+void WalkAhead::closeAll(std::vector<int>& fds) {
+    for (const int fd : fds) {
+        ::close(fd);
+    }
+    fds.clear();
+}
+
+void WalkAhead::read(const NodePtr& node, std::unique_lock<std::mutex>& lock,
+                     std::vector<int>& closing, bool watch) {
+    // Everything that needs the lock is done in two turns of it, one before and one after:
+    // a lock passed between threads for every folder costs more than reading a small one.
+    const bool isRoot = node == root_;
+    Opening opening;
+    const bool reachable = isRoot || planOpeningLocked(*node, opening);
+    closing.swap(closing_);  // closed here, outside the lock
+    lock.unlock();
+    closeAll(closing);
+
+    int fd = -ENOENT;
+    int reopened = -1;
+    if (isRoot) {
         // The chosen folder is reached by its path, links in it followed.
         fd = openFolderByPath(rootPrefix_);
         struct stat info {};
@@ -248,18 +303,17 @@ void WalkAhead::read(const NodePtr& node) {
             fd = -failure;
         } else {
             device_ = info.st_dev;  // before any thread reads a subfolder
-            std::lock_guard<std::mutex> lock(mutex_);
-            node->fd = fd;
-            ++openFolders_;
         }
-    } else {
-        fd = openNode(node);
+    } else if (reachable) {
+        fd = openPlanned(*node, opening, reopened);
     }
 
     std::vector<NodePtr> children;
     int error = fd < 0 ? -fd : 0;
+    const bool watched = watch && error == 0;
+    const long switchesBefore = watched ? voluntarySwitches() : 0;
     if (error == 0) {
-        const FolderReader reader{&calls_, &statCalls_, &device_};
+        const FolderReader reader{&calls_, &statCalls_, &device_, &times_};
         std::vector<ino_t> inodes;
         FolderEntries& folder = node->entries;
         error = reader.readNames(fd, folder, &inodes);
@@ -291,7 +345,17 @@ void WalkAhead::read(const NodePtr& node) {
         }
     }
 
-    std::lock_guard<std::mutex> lock(mutex_);
+    const bool waited = watched && voluntarySwitches() != switchesBefore;
+    lock.lock();
+    if (isRoot && fd >= 0) {
+        node->fd = fd;
+        ++openFolders_;
+    } else if (reachable && !isRoot) {
+        finishOpeningLocked(*node, opening, reopened, fd);
+    }
+    if (watched) {
+        noteWaitLocked(waited);
+    }
     node->errorNumber = error;
     if (!node->inList || stopping_) {
         closeLocked(*node);  // the walk has passed it, or ended
@@ -305,6 +369,10 @@ void WalkAhead::read(const NodePtr& node) {
         child->position = ahead_.insert(insertAt, child);
         node->bytes += sizeof(Node) + child->name.capacity() + 4 * sizeof(void*);
     }
+    if (!children.empty()) {
+        // The new folders may come before the place the threads look from.
+        pendingFrom_ = ahead_.begin();
+    }
     node->unopenedChildren = children.size();
     if (children.empty()) {
         closeLocked(*node);
@@ -317,62 +385,90 @@ void WalkAhead::read(const NodePtr& node) {
     if (awaited_ == node.get()) {
         nodeReady_.notify_all();
     }
-    if (!children.empty() && idleWorkers_ > 0 && !windowWasFull_) {
-        workReady_.notify_all();
+    if (!children.empty() && !windowWasFull_) {
+        wakeLocked();
     }
 }
 
-int WalkAhead::openNode(const NodePtr& node) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    Node* const parent = node->parent.get();
+void WalkAhead::wakeLocked() {
+    std::size_t wanted = busyLimit_ > busyWorkers_ ? busyLimit_ - busyWorkers_ : 0;
+    for (wanted = std::min(wanted, idleWorkers_); wanted > 0; --wanted) {
+        workReady_.notify_one();
+    }
+}
+
+void WalkAhead::noteWaitLocked(bool waited) {
+    // The share of readings lately that waited: it rises fast (half way to all with each
+    // one that did), since on a cold disk every reading waits and threads held back cost
+    // the most, and falls slowly (by 1/16 with each one that did not), since a reading of a
+    // warm folder seldom waits at all. The threads allowed to read at once grow with it from
+    // the cores to all of them.
+    waitShare_ = waited ? waitShare_ + (65536 - waitShare_) / 2 : waitShare_ - waitShare_ / 16;
+    const std::size_t extra = options_.workers > cores_ ? options_.workers - cores_ : 0;
+    const std::size_t limit =
+        std::min(options_.workers, cores_ + (extra * waitShare_ + 32768) / 65536);
+    if (limit != busyLimit_) {
+        busyLimit_ = limit;
+        wakeLocked();
+    }
+}
+
+bool WalkAhead::planOpeningLocked(Node& node, Opening& opening) {
+    Node* const parent = node.parent.get();
     // The folders between the nearest open one above and the parent, nearest first; the
     // walk's chosen folder stays open to the end.
-    std::vector<Node*> closed;
     Node* base = parent;
     while (base->fd < 0 && base->parent != nullptr) {
-        closed.push_back(base);
+        opening.closed.push_back(base);
         base = base->parent.get();
     }
     if (base->fd < 0) {
         releaseChildLocked(*parent);
-        return -ENOENT;
+        return false;
     }
-    ++base->users;
-    const int baseFd = base->fd;
-    lock.unlock();
+    ++base->users;  // kept open until finishOpeningLocked
+    opening.base = base;
+    opening.baseFd = base->fd;
+    return true;
+}
 
-    int fd = baseFd;
-    for (auto it = closed.rbegin(); it != closed.rend() && fd >= 0; ++it) {
+int WalkAhead::openPlanned(const Node& node, const Opening& opening, int& reopened) {
+    int fd = opening.baseFd;
+    for (auto it = opening.closed.rbegin(); it != opening.closed.rend() && fd >= 0; ++it) {
         const int next = openSubfolder(calls_, fd, (*it)->name.c_str(), device_);
-        if (fd != baseFd) {
+        if (fd != opening.baseFd) {
             ::close(fd);
         }
         fd = next;
     }
-    const int opened = fd >= 0 ? openSubfolder(calls_, fd, node->name.c_str(), device_) : fd;
+    if (fd >= 0 && fd != opening.baseFd) {
+        reopened = fd;  // the parent, reached again
+    }
+    return fd >= 0 ? openSubfolder(calls_, fd, node.name.c_str(), device_) : fd;
+}
 
-    lock.lock();
-    --base->users;
-    if (fd >= 0 && fd != baseFd) {
+void WalkAhead::finishOpeningLocked(Node& node, const Opening& opening, int reopened, int opened) {
+    Node* const parent = node.parent.get();
+    --opening.base->users;
+    if (reopened >= 0) {
         // The parent, reached again: kept open when more subfolders of it are to come.
         if (parent->fd < 0 && parent->unopenedChildren > 1) {
-            parent->fd = fd;
+            parent->fd = reopened;
             ++openFolders_;
         } else {
-            ::close(fd);
+            closing_.push_back(reopened);
         }
     }
     releaseChildLocked(*parent);
-    if (base != parent) {
-        releaseChildLocked(*base, false);
+    if (opening.base != parent) {
+        releaseChildLocked(*opening.base, false);
     }
     if (opened >= 0) {
-        node->fd = opened;
+        node.fd = opened;
         if (++openFolders_ > maxOpenFolders_) {
-            thinLocked(*node);
+            thinLocked(node);
         }
     }
-    return opened;
 }
 
 void WalkAhead::releaseChildLocked(Node& parent, bool opened) {
@@ -386,7 +482,7 @@ void WalkAhead::releaseChildLocked(Node& parent, bool opened) {
 
 void WalkAhead::closeLocked(Node& node) {
     if (node.fd >= 0) {
-        ::close(node.fd);
+        closing_.push_back(node.fd);  // closed once the lock is let go of
         node.fd = -1;
         --openFolders_;
     }

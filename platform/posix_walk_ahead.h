@@ -22,7 +22,10 @@ namespace tolvane {
 // folders ahead of the walk, strictly in its order and at most a window of folders and
 // bytes ahead, and hand each one over whole (names, stats and local times) when the walk
 // reaches it. A folder no thread has taken yet is read by the walk's own thread, so with
-// no threads at all this is a plain sequential walk.
+// no threads at all this is a plain sequential walk. As many threads read at once as there
+// are cores while their readings run without waiting (a warm cache: more would only take
+// turns with the walk's own thread); the more of their readings wait (for the disk), the
+// more of them read at once, up to all of them.
 //
 // Every folder is opened from its parent's open folder without following a link, and a
 // folder on another device than the chosen one (a mount point) is neither returned as a
@@ -65,9 +68,27 @@ class WalkAhead {
 
     void work();
     NodePtr pickLocked();
-    void read(const NodePtr& node);
-    int openNode(const NodePtr& node);
+    // Reads the folder, the lock held on entry and on return; descriptors to close go
+    // through `closing`. With `watch`, notes whether the reading had to wait.
+    void read(const NodePtr& node, std::unique_lock<std::mutex>& lock, std::vector<int>& closing,
+              bool watch = false);
+    static void closeAll(std::vector<int>& fds);
+    // Wakes as many idle threads as may start reading now.
+    void wakeLocked();
+    // Counts one reading by a thread that had to wait (for the disk, say) or did not.
+    void noteWaitLocked(bool waited);
+    // Opening a folder from the nearest open one above it: planned with the lock held,
+    // done without it, finished with it held again.
+    struct Opening {
+        Node* base = nullptr;  // the nearest open folder above, in use until finished
+        int baseFd = -1;
+        std::vector<Node*> closed;  // the folders between it and the parent, nearest first
+    };
+    bool planOpeningLocked(Node& node, Opening& opening);
+    int openPlanned(const Node& node, const Opening& opening, int& reopened);
+    void finishOpeningLocked(Node& node, const Opening& opening, int reopened, int opened);
     void dropFrontLocked();
+    void popFrontLocked();
     void leftWindowLocked(const Node& node);
     // One subfolder of `parent` opened or left out (`opened` false: nothing changed but
     // who uses it); closes `parent` once none is left and nobody uses it.
@@ -86,6 +107,9 @@ class WalkAhead {
     std::condition_variable workReady_;  // workers wait here
     std::condition_variable nodeReady_;  // the walk waits here for a folder being read
     std::list<NodePtr> ahead_;           // the folders still to visit that are known, in order
+    // Where in ahead_ the first folder no thread has taken is, or any place before it: the
+    // threads look for the next folder to read from here rather than from the front.
+    std::list<NodePtr>::iterator pendingFrom_;
     NodePtr root_;
     std::string rootPrefix_;
     std::string lastPrefix_;  // the folder the walk took last
@@ -93,11 +117,20 @@ class WalkAhead {
     std::size_t reading_ = 0;     // folders read or being read ahead and not yet taken
     std::size_t readyBytes_ = 0;  // memory those readings take
     std::size_t idleWorkers_ = 0;
+    // Threads reading a folder now, and how many may: as many as there are cores while
+    // reading keeps them busy (a warm cache), up to every thread while readings wait.
+    std::size_t busyWorkers_ = 0;
+    std::size_t busyLimit_ = 0;
+    std::size_t cores_ = 1;
+    unsigned waitShare_ = 0;      // of readings lately that waited, in 1/65536ths
     bool windowWasFull_ = false;  // a thread found no room in the window
     std::size_t openFolders_ = 0;
     std::size_t maxOpenFolders_ = 0;
     const Node* awaited_ = nullptr;  // the folder the walk waits for
+    std::vector<int> closing_;       // descriptors let go of, to close outside the lock
+    std::vector<int> walkClosing_;   // the walk's own thread's share of them
     std::vector<std::thread> workers_;
+    LocalTimeCache times_;
 };
 
 }  // namespace tolvane

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <string>
 
 #include "file_attributes.h"
 #include "support/test_support.h"
@@ -68,6 +71,24 @@ TEST_F(PosixFileSystemTest, QueriesGiveSizeTimeAndAttributesOrTheSystemsFailure)
               file_attribute::kHidden | file_attribute::kReadOnly);
     EXPECT_EQ(fs.fileAttributes(prefix()), file_attribute::kFolder);
     EXPECT_EQ(fs.fileLength(prefix() + "big.bin"), size);
+
+    // A walk's local times, had by arithmetic where a day keeps its offset from UTC, are
+    // localtime_r's through a year of clock changes, a half-hour one included.
+    const char* const savedZone = std::getenv("TZ");
+    const std::string saved = savedZone != nullptr ? savedZone : "";
+    for (const char* zone : {"Europe/Berlin", "Australia/Lord_Howe"}) {
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+        const auto cache = std::make_unique<LocalTimeCache>();
+        for (std::int64_t t = 1704067200; t < 1704067200 + 366 * 86400; t += 3659) {
+            DateTime cached;
+            DateTime plain;
+            ASSERT_TRUE(localTimeOf(t, cached, cache.get()) && localTimeOf(t, plain));
+            ASSERT_EQ(cached, plain) << zone << " " << t;
+        }
+    }
+    savedZone != nullptr ? ::setenv("TZ", saved.c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
 
     EXPECT_EQ(raisedBy([&] { fs.startEnumeration(prefix() + "missing/", attribute_mask::kFiles); }),
               "53: No such file or directory");
