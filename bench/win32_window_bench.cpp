@@ -6,13 +6,14 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
-#include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "native_file_system.h"
 #include "program_end.h"
 #include "registry_system.h"
 #include "resource.h"
+#include "scratch_machine_root.h"
 #include "win32_dialogs.h"
 #include "win32_main_form.h"
 #include "window_bench.h"
@@ -21,32 +22,6 @@ namespace {
 
 using namespace tolvane;
 using namespace tolvane::bench;
-
-constexpr char kScratchRoot[] = "Software\\Tolvane Window Bench";
-
-// HKEY_LOCAL_MACHINE as the program sees it becomes an empty scratch key of the user's;
-// a root keeps a sub-key, so the stand-in keeps one too.
-HKEY redirectMachineRoot() {
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, kScratchRoot);
-    HKEY standIn = nullptr;
-    HKEY keeper = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, kScratchRoot, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          &standIn, nullptr) != ERROR_SUCCESS ||
-        ::RegCreateKeyExA(standIn, "Keeps this root", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          &keeper, nullptr) != ERROR_SUCCESS ||
-        ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, standIn) != ERROR_SUCCESS) {
-        std::fprintf(stderr, "cannot redirect HKEY_LOCAL_MACHINE to a scratch key\n");
-        std::exit(1);
-    }
-    ::RegCloseKey(keeper);
-    return standIn;
-}
-
-void removeScratchRoot(HKEY standIn) {
-    ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-    ::RegCloseKey(standIn);
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, kScratchRoot);
-}
 
 // The press's message, as the keyboard, the menu or the close button puts it in the queue.
 MSG pressMessage(HWND window, Press press) {
@@ -128,7 +103,7 @@ int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
 
-    const HKEY scratchRoot = redirectMachineRoot();
+    std::optional<ScratchMachineRoot> scratchRoot(std::in_place, "Software\\Tolvane Window Bench");
     Win32Dialogs dialogs;
     NativeFileSystem listFileSystem;
     NativeFileSystem runFileSystem;
@@ -145,7 +120,7 @@ int main(int argc, char** argv) {
     // Exit and the close button end the program: the time is taken where it would end.
     window.form().setProgramEnd([&] {
         reportPress(pressName(options.press), press, Clock::now());
-        removeScratchRoot(scratchRoot);
+        scratchRoot.reset();
         endProgramAtOnce(dialogs, 0);
     });
     watchedWindow = &window;
@@ -176,7 +151,7 @@ int main(int argc, char** argv) {
     }
     const Clock::time_point end = Clock::now();
     ::UnhookWindowsHookEx(hook);
-    removeScratchRoot(scratchRoot);
+    scratchRoot.reset();
     if (options.press == Press::None) {
         reportRun(listedFiles(options.output), secondsBetween(start, end), labelSamples,
                   labelsShowingAFolder);

@@ -86,9 +86,7 @@ TEST_F(RunTest, YieldsHandTheEventsOverOncePerIntervalWithTheFolderBeingEntered)
     // folder being entered by then.
     step = std::chrono::milliseconds(10);
     std::vector<std::string> shown;
-    for (int i = 0; i < 8; ++i) {
-        view.atYield.emplace_back([&] { shown.push_back(view.captions[Control::Progress_Label]); });
-    }
+    view.atYield.assign(8, [&] { shown.push_back(view.captions[Control::Progress_Label]); });
     view.yields = 0;
     form->click(Control::Make_Button);
     EXPECT_EQ(view.yields, 4);  // after each subfolder found and before each entered

@@ -9,8 +9,8 @@
 #include "raised_error.h"
 
 #ifdef _WIN32
+#include "scratch_machine_root.h"
 #include "win32_registry.h"
-struct HKEY__;
 #else
 #include "registry_sqlite_store.h"
 #include "support/test_support.h"
@@ -19,15 +19,11 @@ struct HKEY__;
 namespace tolvane::testing {
 
 #ifdef _WIN32
-// The real registry, with HKEY_LOCAL_MACHINE redirected to a scratch key (see
-// test_registry_win32.cpp).
-class PlatformRegistry : public Win32Registry {
+// The real registry, with HKEY_LOCAL_MACHINE redirected to a scratch key for the life of
+// one test (a base, so made before the registry and removed after).
+class PlatformRegistry : private ScratchMachineRoot, public Win32Registry {
   public:
-    PlatformRegistry();
-    ~PlatformRegistry() override;
-
-  private:
-    HKEY__* standIn_ = nullptr;
+    PlatformRegistry() : ScratchMachineRoot("Software\\Tolvane Test Registry") {}
 };
 #else
 struct StoreFolder {
