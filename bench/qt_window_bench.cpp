@@ -96,7 +96,6 @@ int main(int argc, char** argv) {
         window.form().setPath(options.folder);
         window.form().SaveFilename = options.output;
         window.form().setYieldPacing(YieldPacing(options.interval));
-        window.form().setYieldPacing(YieldPacing(options.interval));
         QApplication::setActiveWindow(&window);
 
         PressFromOutside press;

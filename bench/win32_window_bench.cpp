@@ -61,6 +61,12 @@ LRESULT CALLBACK noteTakenMessages(int code, WPARAM removal, LPARAM message) {
     return ::CallNextHookEx(nullptr, code, removal, message);
 }
 
+std::string labelText(Win32MainForm& window) {
+    char text[1024] = {};
+    ::GetWindowTextA(window.control(Control::Progress_Label), text, sizeof text);
+    return text;
+}
+
 // What a user watching the status line sees, sampled as the screen would show it.
 Win32MainForm* watchedWindow = nullptr;
 std::string watchedFolder;
@@ -68,17 +74,9 @@ int labelSamples = 0;
 int labelsShowingAFolder = 0;
 void CALLBACK sampleLabel(HWND, UINT, UINT_PTR, DWORD) {
     if (watchedWindow != nullptr && watchedWindow->form().Running) {
-        char text[1024] = {};
-        ::GetWindowTextA(watchedWindow->control(Control::Progress_Label), text, sizeof text);
         ++labelSamples;
-        labelsShowingAFolder += std::string(text).rfind(watchedFolder, 0) == 0;
+        labelsShowingAFolder += labelText(*watchedWindow).rfind(watchedFolder, 0) == 0;
     }
-}
-
-std::string labelText(Win32MainForm& window) {
-    char text[1024] = {};
-    ::GetWindowTextA(window.control(Control::Progress_Label), text, sizeof text);
-    return text;
 }
 
 unsigned long long listedFiles(const std::string& listing) {
