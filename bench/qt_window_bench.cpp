@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <fstream>
 
 #include "native_file_system.h"
 #include "program_end.h"
@@ -25,15 +24,6 @@ namespace {
 
 using namespace tolvane;
 using namespace tolvane::bench;
-
-unsigned long long listedFiles(const std::string& listing) {
-    std::ifstream in(listing, std::ios::binary);
-    unsigned long long lines = 0;
-    for (std::string line; std::getline(in, line);) {
-        ++lines;
-    }
-    return lines > 0 ? lines - 1 : 0;  // less the header
-}
 
 // A key as the keyboard gives it: to the control that has the focus.
 void typeKey(QtMainForm& window, Qt::Key key, Qt::KeyboardModifiers modifiers) {
@@ -101,7 +91,7 @@ int main(int argc, char** argv) {
         PressFromOutside press;
         // Exit and the close button end the program: the time is taken where it would end.
         window.form().setProgramEnd([&] {
-            reportPress(pressName(options.press), press, Clock::now());
+            reportPress(options.press, press, Clock::now());
             removeStore();
             endProgramAtOnce(dialogs, 0);
         });
@@ -139,7 +129,7 @@ int main(int argc, char** argv) {
                           showingAFolder);
                 status = window.Progress_Label->text().startsWith("Directory contenst") ? 0 : 1;
             } else {
-                reportPress(pressName(options.press), press, end);
+                reportPress(options.press, press, end);
             }
             QApplication::quit();
         });

@@ -79,18 +79,6 @@ void CALLBACK sampleLabel(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
-unsigned long long listedFiles(const std::string& listing) {
-    FILE* file = std::fopen(listing.c_str(), "rb");
-    unsigned long long lines = 0;
-    if (file != nullptr) {
-        for (int c = 0; (c = std::fgetc(file)) != EOF;) {
-            lines += c == '\n';
-        }
-        std::fclose(file);
-    }
-    return lines > 0 ? lines - 1 : 0;  // less the header
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -117,7 +105,7 @@ int main(int argc, char** argv) {
     PressFromOutside press;
     // Exit and the close button end the program: the time is taken where it would end.
     window.form().setProgramEnd([&] {
-        reportPress(pressName(options.press), press, Clock::now());
+        reportPress(options.press, press, Clock::now());
         scratchRoot.reset();
         endProgramAtOnce(dialogs, 0);
     });
@@ -155,6 +143,6 @@ int main(int argc, char** argv) {
                   labelsShowingAFolder);
         return shown.rfind("Directory contenst", 0) == 0 ? 0 : 1;
     }
-    reportPress(pressName(options.press), press, end);
+    reportPress(options.press, press, end);
     return 0;
 }

@@ -101,6 +101,18 @@ class PressFromOutside {
     std::atomic<bool> done_{false};
 };
 
+// The files a listing holds: its lines less the header.
+inline unsigned long long listedFiles(const std::string& listing) {
+    unsigned long long lines = 0;
+    if (FILE* file = std::fopen(listing.c_str(), "rb")) {
+        for (int c = 0; (c = std::fgetc(file)) != EOF;) {
+            lines += c == '\n';
+        }
+        std::fclose(file);
+    }
+    return lines > 0 ? lines - 1 : 0;
+}
+
 // The figures, one line, in the form bench/compare reads: "files=N seconds=S" for a run,
 // "press=NAME seen_ms=S done_ms=D" for a press: from the press reaching the window's queue
 // to the window taking it, and to the run's or the program's end.
@@ -108,17 +120,6 @@ inline void reportRun(unsigned long long files, double seconds, int labelSamples
                       int labelsShowingAFolder) {
     std::printf("label_samples=%d label_showing_a_folder=%d\n", labelSamples, labelsShowingAFolder);
     std::printf("files=%llu seconds=%.3f\n", files, seconds);
-    std::fflush(stdout);
-}
-
-inline void reportPress(const char* name, const PressFromOutside& press, Clock::time_point end) {
-    if (!press.posted()) {
-        std::printf("press=%s seen_ms=none (the run ended before the press)\n", name);
-    } else {
-        std::printf("press=%s seen_ms=%.1f done_ms=%.1f\n", name,
-                    1000 * secondsBetween(press.postedAt(), press.seenAt()),
-                    1000 * secondsBetween(press.postedAt(), end));
-    }
     std::fflush(stdout);
 }
 
@@ -134,6 +135,18 @@ inline const char* pressName(Press press) {
             break;
     }
     return "none";
+}
+
+inline void reportPress(Press which, const PressFromOutside& press, Clock::time_point end) {
+    const char* const name = pressName(which);
+    if (!press.posted()) {
+        std::printf("press=%s seen_ms=none (the run ended before the press)\n", name);
+    } else {
+        std::printf("press=%s seen_ms=%.1f done_ms=%.1f\n", name,
+                    1000 * secondsBetween(press.postedAt(), press.seenAt()),
+                    1000 * secondsBetween(press.postedAt(), end));
+    }
+    std::fflush(stdout);
 }
 
 }  // namespace tolvane::bench
