@@ -83,8 +83,12 @@ WalkAhead::WalkAhead(const Options& options, const PosixCalls& calls,
                      std::atomic<std::uint64_t>& statCalls)
     : options_(options), calls_(calls), statCalls_(statCalls) {
     maxOpenFolders_ = openFolderLimit();
-    cores_ = std::max(1u, std::thread::hardware_concurrency());
-    busyLimit_ = voluntarySwitches() < 0 ? options_.workers : std::min(options_.workers, cores_);
+    // The walk's own thread reads too whenever it would otherwise wait, so on a warm cache
+    // one core is left to it.
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    warmReaders_ = std::max<std::size_t>(1, cores - 1);
+    busyLimit_ =
+        voluntarySwitches() < 0 ? options_.workers : std::min(options_.workers, warmReaders_);
 }
 
 WalkAhead::~WalkAhead() {
@@ -169,8 +173,22 @@ void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
             }
         }
     } else if (node->state == Node::State::Reading) {
+        // Rather than wait for the thread reading it, the walk reads the next folder no
+        // thread has taken, as long as there is one within the window: a thread that sleeps
+        // and is woken for every folder costs more than a small folder takes to read. Not
+        // while readings wait for the disk: there the threads are many, and a folder read
+        // here could keep the walk from the one it needs for as long as the disk takes.
         awaited_ = node.get();
-        nodeReady_.wait(lock, [&node] { return node->state == Node::State::Ready; });
+        while (node->state != Node::State::Ready) {
+            const NodePtr next = busyLimit_ <= warmReaders_ ? pickLocked() : nullptr;
+            if (!next) {
+                nodeReady_.wait(lock, [&node] { return node->state == Node::State::Ready; });
+                break;
+            }
+            next->state = Node::State::Reading;
+            ++reading_;
+            read(next, lock, walkClosing_);
+        }
         awaited_ = nullptr;
     }
 
@@ -404,9 +422,9 @@ void WalkAhead::noteWaitLocked(bool waited) {
     // warm folder seldom waits at all. The threads allowed to read at once grow with it from
     // the cores to all of them.
     waitShare_ = waited ? waitShare_ + (65536 - waitShare_) / 2 : waitShare_ - waitShare_ / 16;
-    const std::size_t extra = options_.workers > cores_ ? options_.workers - cores_ : 0;
+    const std::size_t extra = options_.workers > warmReaders_ ? options_.workers - warmReaders_ : 0;
     const std::size_t limit =
-        std::min(options_.workers, cores_ + (extra * waitShare_ + 32768) / 65536);
+        std::min(options_.workers, warmReaders_ + (extra * waitShare_ + 32768) / 65536);
     if (limit != busyLimit_) {
         busyLimit_ = limit;
         wakeLocked();

@@ -22,10 +22,12 @@ namespace tolvane {
 // folders ahead of the walk, strictly in its order and at most a window of folders and
 // bytes ahead, and hand each one over whole (names, stats and local times) when the walk
 // reaches it. A folder no thread has taken yet is read by the walk's own thread, so with
-// no threads at all this is a plain sequential walk. As many threads read at once as there
-// are cores while their readings run without waiting (a warm cache: more would only take
-// turns with the walk's own thread); the more of their readings wait (for the disk), the
-// more of them read at once, up to all of them.
+// no threads at all this is a plain sequential walk; and while readings run without
+// waiting (a warm cache), the walk's thread, rather than sleep until the folder it needs
+// is read, reads the next one no thread has taken. So on a warm cache one thread fewer than
+// there are cores reads at once (more would only take turns with the walk's own thread);
+// the more of their readings wait (for the disk), the more of them read at once, up to all
+// of them, and the walk's thread waits for its folder instead.
 //
 // Every folder is opened from its parent's open folder without following a link, and a
 // folder on another device than the chosen one (a mount point) is neither returned as a
@@ -117,13 +119,13 @@ class WalkAhead {
     std::size_t reading_ = 0;     // folders read or being read ahead and not yet taken
     std::size_t readyBytes_ = 0;  // memory those readings take
     std::size_t idleWorkers_ = 0;
-    // Threads reading a folder now, and how many may: as many as there are cores while
+    // Threads reading a folder now, and how many may: one fewer than there are cores while
     // reading keeps them busy (a warm cache), up to every thread while readings wait.
     std::size_t busyWorkers_ = 0;
     std::size_t busyLimit_ = 0;
-    std::size_t cores_ = 1;
-    unsigned waitShare_ = 0;      // of readings lately that waited, in 1/65536ths
-    bool windowWasFull_ = false;  // a thread found no room in the window
+    std::size_t warmReaders_ = 1;  // the limit on a warm cache: a core each, the walk's aside
+    unsigned waitShare_ = 0;       // of readings lately that waited, in 1/65536ths
+    bool windowWasFull_ = false;   // a thread found no room in the window
     std::size_t openFolders_ = 0;
     std::size_t maxOpenFolders_ = 0;
     const Node* awaited_ = nullptr;  // the folder the walk waits for
