@@ -96,8 +96,13 @@ void FolderReader::noteStatus(FolderEntry& entry, const struct stat& info) const
 }
 
 void FolderReader::statEntry(int fd, FolderEntries& folder, FolderEntry& entry) const {
-    struct stat info {};
-    if (statAt(fd, folder.cNameOf(entry), info, AT_SYMLINK_NOFOLLOW) != 0) {
+    statCalls->fetch_add(1, std::memory_order_relaxed);
+    queryEntry(fd, folder, entry);
+}
+
+void FolderReader::queryEntry(int fd, FolderEntries& folder, FolderEntry& entry) const {
+    struct stat info;
+    if (calls->statAt(fd, folder.cNameOf(entry), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         entry.statusKnown = true;
         entry.status = EntryStatus{};
         entry.status.errorNumber = errno;
@@ -214,11 +219,19 @@ bool FolderReader::statAll(int fd, FolderEntries& folder, const std::vector<ino_
         }
     }
     std::sort(order.begin(), order.end());
+    // The stats are counted once for the folder: a count shared by the threads, raised
+    // for every entry, would pass its cache line from core to core.
+    std::size_t made = 0;
     for (const auto& [inode, index] : order) {
         if (stop.load(std::memory_order_relaxed)) {
-            return false;
+            break;
         }
-        statEntry(fd, folder, folder.entries[index]);
+        queryEntry(fd, folder, folder.entries[index]);
+        ++made;
+    }
+    statCalls->fetch_add(made, std::memory_order_relaxed);
+    if (made < order.size()) {
+        return false;
     }
     for (FolderEntry& entry : folder.entries) {
         EntryStatus& status = entry.status;

@@ -107,6 +107,8 @@ struct FolderReader {
     void noteStatus(FolderEntry& entry, const struct stat& info) const;
 
   private:
+    // statEntry without counting the stat.
+    void queryEntry(int fd, FolderEntries& folder, FolderEntry& entry) const;
     void addEntry(int fd, const char* name, unsigned char type, ino_t inode, FolderEntries& out,
                   std::vector<ino_t>* inodes) const;
 };
