@@ -10,6 +10,7 @@
 #include <ctime>
 #include <utility>
 
+#include "ascii_text.h"
 #include "name_order.h"
 
 namespace tolvane {
@@ -36,19 +37,25 @@ const PosixCalls& systemPosixCalls() {
 }
 
 void FolderEntries::sort() {
+    ReadingScratch scratch;
+    sort(scratch);
+}
+
+void FolderEntries::sort(ReadingScratch& scratch) {
     // Every name's key at once: the keys of the names laid end to end.
-    const std::string keys = orderKey(names);
+    std::string& keys = scratch.keys;
+    keys.assign(names);
+    for (char& c : keys) {
+        c = asciiUpper(c);
+    }
     const auto keyOf = [&keys](const FolderEntry& entry) {
         return std::string_view(keys.data() + entry.nameOffset, entry.nameLength);
     };
     // What is sorted is each entry's place with the first eight bytes of its key as one
     // number, which decides most comparisons without reading the names; the entries are
     // then moved once, into their order.
-    struct Place {
-        std::uint64_t head;
-        std::uint32_t index;
-    };
-    std::vector<Place> order(entries.size());
+    auto& places = scratch.places;
+    places.resize(entries.size());
     for (std::uint32_t i = 0; i < entries.size(); ++i) {
         const std::string_view key = keyOf(entries[i]);
         std::uint64_t head = 0;
@@ -56,22 +63,29 @@ void FolderEntries::sort() {
             // A key that ends sooner is padded with zeros, below every byte of a name.
             head = head << 8 | (k < key.size() ? static_cast<unsigned char>(key[k]) : 0u);
         }
-        order[i] = Place{head, i};
+        places[i] = {head, i};
     }
-    std::sort(order.begin(), order.end(), [&](const Place& a, const Place& b) {
-        if (a.head != b.head) {
-            return a.head < b.head;
+    std::sort(places.begin(), places.end(), [&](const auto& a, const auto& b) {
+        if (a.first != b.first) {
+            return a.first < b.first;
         }
-        const FolderEntry& left = entries[a.index];
-        const FolderEntry& right = entries[b.index];
+        const FolderEntry& left = entries[a.second];
+        const FolderEntry& right = entries[b.second];
         return keysInOrder(keyOf(left), nameOf(left), keyOf(right), nameOf(right));
     });
-    std::vector<FolderEntry> sorted;
-    sorted.reserve(entries.size());
-    for (const Place& place : order) {
-        sorted.push_back(entries[place.index]);
+    std::vector<FolderEntry>& sorted = scratch.sorted;
+    sorted.clear();
+    for (const auto& place : places) {
+        sorted.push_back(entries[place.second]);
     }
     entries.swap(sorted);
+}
+
+void ReadingScratch::trim() {
+    constexpr std::size_t kKeptEntries = 4096;
+    if (inodes.capacity() > kKeptEntries || sorted.capacity() > kKeptEntries) {
+        *this = ReadingScratch();
+    }
 }
 
 int FolderReader::statAt(int folderFd, const char* name, struct stat& info, int flags) const {
@@ -204,10 +218,11 @@ int FolderReader::readNames(int fd, FolderEntries& out, std::vector<ino_t>* inod
 #endif
 }
 
-bool FolderReader::statAll(int fd, FolderEntries& folder, const std::vector<ino_t>& inodes,
+bool FolderReader::statAll(int fd, FolderEntries& folder, ReadingScratch& scratch,
                            const std::atomic<bool>& stop) const {
-    std::vector<std::pair<ino_t, std::uint32_t>> order;
-    order.reserve(folder.entries.size());
+    const std::vector<ino_t>& inodes = scratch.inodes;
+    auto& order = scratch.statOrder;
+    order.clear();
     for (std::uint32_t i = 0; i < folder.entries.size(); ++i) {
         FolderEntry& entry = folder.entries[i];
         if (isSelfOrParent(folder.nameOf(entry))) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "date_time.h"
@@ -68,6 +69,21 @@ struct FolderEntries {
     }
     // Sorts the entries as an NTFS folder lists them (namesInOrder).
     void sort();
+    void sort(struct ReadingScratch& scratch);
+};
+
+// Room that reading a folder needs for a moment, kept by the thread that reads folders
+// from one to the next: small folders read one after another would otherwise go to the
+// allocator several times each.
+struct ReadingScratch {
+    std::vector<ino_t> inodes;  // of the entries, as readNames gives them
+    std::vector<std::pair<ino_t, std::uint32_t>> statOrder;
+    std::string keys;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> places;
+    std::vector<FolderEntry> sorted;
+    // Lets go of the room a very large folder took, so that a thread that lives on does not
+    // keep it.
+    void trim();
 };
 
 // What local time is, for the days (UTC) of a walk. localtime_r locks the process's time
@@ -95,12 +111,12 @@ struct FolderReader {
     // to `inodes` when given; 0, or the errno of a failure to read the folder. `fd` stays
     // open.
     int readNames(int fd, FolderEntries& out, std::vector<ino_t>* inodes = nullptr) const;
-    // Stats every entry not yet known in the order of their inodes (`inodes`, as
+    // Stats every entry not yet known in the order of their inodes (`scratch.inodes`, as
     // readNames gave them), which on most file systems is the order of their places on
     // the disk, so that a cold disk seeks least; then turns every time stamp into local
     // time. "." and ".." are folders without a stat. Stops early, returning false, once
     // `stop` is set.
-    bool statAll(int fd, FolderEntries& folder, const std::vector<ino_t>& inodes,
+    bool statAll(int fd, FolderEntries& folder, ReadingScratch& scratch,
                  const std::atomic<bool>& stop) const;
     // Stats one entry without following a link.
     void statEntry(int fd, FolderEntries& folder, FolderEntry& entry) const;

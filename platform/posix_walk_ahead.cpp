@@ -42,6 +42,12 @@ long voluntarySwitches() {
 // One reading in this many is watched for waiting: asking costs a system call.
 constexpr unsigned kSampleEvery = 4;
 
+// The emptied buffers of folders kept for the next readings: as many as the threads may
+// want at once, each no larger than a folder of a few thousand entries, so that what is
+// kept stays small beside the window.
+constexpr std::size_t kSpareBuffers = 16;
+constexpr std::size_t kSpareBytes = std::size_t{256} << 10;
+
 }  // namespace
 
 struct WalkAhead::Node {
@@ -162,7 +168,7 @@ void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
         // No thread has taken it: the walk reads it itself rather than wait.
         node->state = Node::State::Reading;
         node->byWalk = true;
-        read(node, lock, walkClosing_);
+        read(node, lock, walkRoom_);
         if (workers_.empty() && options_.workers > 0 && !stopping_) {
             try {
                 for (std::size_t i = 0; i < options_.workers; ++i) {
@@ -187,7 +193,7 @@ void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
             }
             next->state = Node::State::Reading;
             ++reading_;
-            read(next, lock, walkClosing_);
+            read(next, lock, walkRoom_);
         }
         awaited_ = nullptr;
     }
@@ -197,12 +203,17 @@ void WalkAhead::take(const std::string& prefix, FolderEntries& out) {
     node->prefixLength = prefix.size();
     lastPrefix_ = prefix;
     leftWindowLocked(*node);
+    out.clear();
     std::swap(out, node->entries);
+    if (spare_.size() < kSpareBuffers && node->entries.bytes() <= kSpareBytes) {
+        spare_.push_back(std::move(node->entries));
+    }
     node->entries = FolderEntries();
     const int error = node->errorNumber;
-    walkClosing_.swap(closing_);
+    walkRoom_.closing.swap(closing_);
     lock.unlock();
-    closeAll(walkClosing_);
+    closeAll(walkRoom_.closing);
+    walkRoom_.scratch.trim();
     if (error != 0) {
         out.clear();
         throw systemError(error, kSource);
@@ -264,7 +275,8 @@ WalkAhead::NodePtr WalkAhead::pickLocked() {
 void WalkAhead::work() {
     std::unique_lock<std::mutex> lock(mutex_);
     unsigned readings = 0;
-    std::vector<int> closing;
+    ReaderRoom room;
+    std::vector<int>& closing = room.closing;
     while (!stopping_) {
         const NodePtr node = busyWorkers_ < busyLimit_ ? pickLocked() : nullptr;
         if (!node) {
@@ -284,7 +296,7 @@ void WalkAhead::work() {
         ++reading_;
         ++busyWorkers_;
         // The reading ends with the lock held, to look for the next folder at once.
-        read(node, lock, closing, readings++ % kSampleEvery == 0);
+        read(node, lock, room, readings++ % kSampleEvery == 0);
         --busyWorkers_;
     }
 }
@@ -296,16 +308,20 @@ void WalkAhead::closeAll(std::vector<int>& fds) {
     fds.clear();
 }
 
-void WalkAhead::read(const NodePtr& node, std::unique_lock<std::mutex>& lock,
-                     std::vector<int>& closing, bool watch) {
+void WalkAhead::read(const NodePtr& node, std::unique_lock<std::mutex>& lock, ReaderRoom& room,
+                     bool watch) {
     // Everything that needs the lock is done in two turns of it, one before and one after:
     // a lock passed between threads for every folder costs more than reading a small one.
     const bool isRoot = node == root_;
     Opening opening;
     const bool reachable = isRoot || planOpeningLocked(*node, opening);
-    closing.swap(closing_);  // closed here, outside the lock
+    if (!spare_.empty()) {
+        node->entries = std::move(spare_.back());
+        spare_.pop_back();
+    }
+    room.closing.swap(closing_);  // closed here, outside the lock
     lock.unlock();
-    closeAll(closing);
+    closeAll(room.closing);
 
     int fd = -ENOENT;
     int reopened = -1;
@@ -332,14 +348,15 @@ void WalkAhead::read(const NodePtr& node, std::unique_lock<std::mutex>& lock,
     const long switchesBefore = watched ? voluntarySwitches() : 0;
     if (error == 0) {
         const FolderReader reader{&calls_, &statCalls_, &device_, &times_};
-        std::vector<ino_t> inodes;
+        ReadingScratch& scratch = room.scratch;
+        scratch.inodes.clear();
         FolderEntries& folder = node->entries;
-        error = reader.readNames(fd, folder, &inodes);
-        if (error == 0 && !reader.statAll(fd, folder, inodes, stopping_)) {
+        error = reader.readNames(fd, folder, &scratch.inodes);
+        if (error == 0 && !reader.statAll(fd, folder, scratch, stopping_)) {
             error = ECANCELED;
         }
         if (error == 0) {
-            folder.sort();
+            folder.sort(scratch);
         }
         if (error == 0 && options_.recursive) {
             // The walk visits the subfolders the last one found first.

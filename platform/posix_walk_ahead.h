@@ -68,11 +68,18 @@ class WalkAhead {
     struct Node;
     using NodePtr = std::shared_ptr<Node>;
 
+    // What a thread that reads folders keeps from one to the next: the descriptors it is
+    // to close outside the lock, and its scratch room.
+    struct ReaderRoom {
+        std::vector<int> closing;
+        ReadingScratch scratch;
+    };
+
     void work();
     NodePtr pickLocked();
-    // Reads the folder, the lock held on entry and on return; descriptors to close go
-    // through `closing`. With `watch`, notes whether the reading had to wait.
-    void read(const NodePtr& node, std::unique_lock<std::mutex>& lock, std::vector<int>& closing,
+    // Reads the folder, the lock held on entry and on return. With `watch`, notes whether
+    // the reading had to wait.
+    void read(const NodePtr& node, std::unique_lock<std::mutex>& lock, ReaderRoom& room,
               bool watch = false);
     static void closeAll(std::vector<int>& fds);
     // Wakes as many idle threads as may start reading now.
@@ -130,7 +137,9 @@ class WalkAhead {
     std::size_t maxOpenFolders_ = 0;
     const Node* awaited_ = nullptr;  // the folder the walk waits for
     std::vector<int> closing_;       // descriptors let go of, to close outside the lock
-    std::vector<int> walkClosing_;   // the walk's own thread's share of them
+    ReaderRoom walkRoom_;            // the walk's own thread's
+    // The buffers of folders the walk is done with, emptied, for the next readings to fill.
+    std::vector<FolderEntries> spare_;
     std::vector<std::thread> workers_;
     LocalTimeCache times_;
 };
