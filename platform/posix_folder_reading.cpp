@@ -248,6 +248,14 @@ bool FolderReader::statAll(int fd, FolderEntries& folder, ReadingScratch& scratc
     if (made < order.size()) {
         return false;
     }
+    if (times != nullptr) {
+        // The days of a folder's files are far apart in the cache as often as not, and the
+        // stats have pushed it out of the processor's caches: asking for all of them first
+        // lets the memory fetch them at once rather than one after another.
+        for (const FolderEntry& entry : folder.entries) {
+            times->prefetch(entry.status.modified);
+        }
+    }
     for (FolderEntry& entry : folder.entries) {
         EntryStatus& status = entry.status;
         if (status.errorNumber == 0 && entry.statusKnown) {
@@ -354,8 +362,7 @@ bool localTimeOf(std::int64_t seconds, DateTime& local, LocalTimeCache* cache) {
     if (cache != nullptr && seconds > -(std::int64_t{1} << 40) &&
         seconds < (std::int64_t{1} << 40)) {
         const std::int64_t day = floorDivide(seconds, kDay);
-        std::atomic<std::uint64_t>& slot =
-            cache->days[static_cast<std::uint64_t>(day) % LocalTimeCache::kDays];
+        std::atomic<std::uint64_t>& slot = cache->days[LocalTimeCache::slotOf(seconds)];
         std::uint64_t word = slot.load(std::memory_order_relaxed);
         if ((word & 1) == 0 || static_cast<std::int64_t>(word >> 38) != day + kDayBias) {
             std::int64_t first = 0;

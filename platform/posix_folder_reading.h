@@ -95,6 +95,14 @@ struct ReadingScratch {
 struct LocalTimeCache {
     static constexpr std::size_t kDays = 4096;  // eleven years without two days in one place
     std::atomic<std::uint64_t> days[kDays] = {};
+
+    // The place of the day (UTC) of `seconds`.
+    static std::size_t slotOf(std::int64_t seconds) {
+        const std::int64_t day = seconds / 86400 - (seconds % 86400 < 0 ? 1 : 0);
+        return static_cast<std::uint64_t>(day) % kDays;
+    }
+    // Asks the processor to bring the word of the day of `seconds` close.
+    void prefetch(std::int64_t seconds) const { __builtin_prefetch(&days[slotOf(seconds)]); }
 };
 
 // How a folder is read: the calls to make, the count of stats to add to, and the device of
