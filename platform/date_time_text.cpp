@@ -1,5 +1,6 @@
 #include "date_time_text.h"
 
+#include <array>
 #include <clocale>
 #include <cstring>
 #include <ctime>
@@ -56,68 +57,18 @@ std::tm toTm(const DateTime& value) {
     return tm;
 }
 
-// True when every conversion of `format` is one appendNumeric writes.
-bool isNumericFormat(const std::string& format) {
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%') {
-            if (++i == format.size() || std::strchr("YmdHMS%", format[i]) == nullptr) {
-                return false;
-            }
-        }
+// The two digits of every number from 0 to 99, one after another.
+constexpr std::array<char, 200> kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
     }
-    return true;
-}
+    return pairs;
+}();
 
-char* twoDigits(char* at, int value) {
-    at[0] = static_cast<char>('0' + value / 10);
-    at[1] = static_cast<char>('0' + value % 10);
-    return at + 2;
-}
-
-// Writes `format` (one isNumericFormat accepts) as strftime would; false, with nothing
-// written, for a value whose text would not have the usual width or a format too long.
-bool appendNumeric(std::string& out, const std::string& format, const DateTime& value) {
-    char text[128];
-    if (value.year < 1000 || value.year > 9999 || format.size() > sizeof text / 2) {
-        return false;
-    }
-    for (const int field : {value.month, value.day, value.hour, value.minute, value.second}) {
-        if (field < 0 || field > 99) {
-            return false;
-        }
-    }
-    char* at = text;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] != '%') {
-            *at++ = format[i];
-            continue;
-        }
-        switch (format[++i]) {
-            case 'Y':
-                at = twoDigits(twoDigits(at, value.year / 100), value.year % 100);
-                break;
-            case 'm':
-                at = twoDigits(at, value.month);
-                break;
-            case 'd':
-                at = twoDigits(at, value.day);
-                break;
-            case 'H':
-                at = twoDigits(at, value.hour);
-                break;
-            case 'M':
-                at = twoDigits(at, value.minute);
-                break;
-            case 'S':
-                at = twoDigits(at, value.second);
-                break;
-            default:
-                *at++ = '%';
-                break;
-        }
-    }
-    out.append(text, at);
-    return true;
+void twoDigits(char* at, int value) {
+    std::memcpy(at, &kDigitPairs[2 * static_cast<std::size_t>(value)], 2);
 }
 
 void appendFormatted(std::string& out, const char* format, const std::tm& tm) {
@@ -155,8 +106,73 @@ bool appendSystemFormatted(std::string& out, const DateTime& value, bool date) {
 DateTimeText::DateTimeText(std::string shortDateFormat, std::string longTimeFormat)
     : shortDateFormat_(std::move(shortDateFormat)),
       longTimeFormat_(std::move(longTimeFormat)),
-      numericDate_(isNumericFormat(shortDateFormat_)),
-      numericTime_(isNumericFormat(longTimeFormat_)) {}
+      datePattern_(NumericPattern::of(shortDateFormat_)),
+      timePattern_(NumericPattern::of(longTimeFormat_)) {}
+
+DateTimeText::NumericPattern DateTimeText::NumericPattern::of(const std::string& format) {
+    NumericPattern pattern;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') {
+            pattern.text.push_back(format[i]);
+            continue;
+        }
+        ++i;
+        int DateTime::*part = nullptr;
+        switch (i < format.size() ? format[i] : '\0') {
+            case '%':
+                pattern.text.push_back('%');
+                continue;
+            case 'Y':
+                // The century, then the year within it.
+                pattern.fields.push_back(Field{pattern.text.size(), &DateTime::year, 100});
+                pattern.fields.push_back(Field{pattern.text.size() + 2, &DateTime::year, 1});
+                pattern.text.append("0000");
+                continue;
+            case 'm':
+                part = &DateTime::month;
+                break;
+            case 'd':
+                part = &DateTime::day;
+                break;
+            case 'H':
+                part = &DateTime::hour;
+                break;
+            case 'M':
+                part = &DateTime::minute;
+                break;
+            case 'S':
+                part = &DateTime::second;
+                break;
+            default:
+                return NumericPattern();  // a conversion only strftime writes
+        }
+        pattern.fields.push_back(Field{pattern.text.size(), part, 0});
+        pattern.text.append("00");
+    }
+    pattern.usable = true;
+    return pattern;
+}
+
+bool DateTimeText::NumericPattern::appendTo(std::string& out, const DateTime& value) const {
+    if (!usable || value.year < 1000 || value.year > 9999) {
+        return false;
+    }
+    const auto twoDigitsWide = [](int number) { return static_cast<unsigned>(number) <= 99u; };
+    if (!twoDigitsWide(value.month) || !twoDigitsWide(value.day) || !twoDigitsWide(value.hour) ||
+        !twoDigitsWide(value.minute) || !twoDigitsWide(value.second)) {
+        return false;
+    }
+    const std::size_t start = out.size();
+    out.append(text);
+    char* const at = out.data() + start;
+    for (const Field& field : fields) {
+        const int number = value.*field.part;
+        twoDigits(at + field.at, field.yearPart == 100 ? number / 100
+                                 : field.yearPart == 1 ? number % 100
+                                                       : number);
+    }
+    return true;
+}
 
 DateTimeText DateTimeText::fromUserSettings() {
 #ifdef _WIN32
@@ -205,7 +221,7 @@ void DateTimeText::formatInto(std::string& out, const DateTime& value) const {
     const DateTime day{value.year, value.month, value.day, 0, 0, 0};
     if (!lastDateValid_ || !(lastDate_ == day)) {
         lastDateText_.clear();
-        if (!numericDate_ || !appendNumeric(lastDateText_, shortDateFormat_, value)) {
+        if (!datePattern_.appendTo(lastDateText_, value)) {
             appendFormatted(lastDateText_, shortDateFormat_.c_str(), toTm(value));
         }
         lastDate_ = day;
@@ -214,7 +230,7 @@ void DateTimeText::formatInto(std::string& out, const DateTime& value) const {
     out.append(lastDateText_);
     if (!value.isMidnight()) {
         out.push_back(' ');
-        if (!numericTime_ || !appendNumeric(out, longTimeFormat_, value)) {
+        if (!timePattern_.appendTo(out, value)) {
             appendFormatted(out, longTimeFormat_.c_str(), toTm(value));
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "date_time.h"
 
@@ -28,12 +29,30 @@ class DateTimeText {
   private:
     void formatInto(std::string& out, const DateTime& value) const;
 
+    // A format that names nothing but numbers (year, month, day, hours, minutes, seconds)
+    // is written without strftime, which costs more than the rest of a line: its text with
+    // zeros for the digits, and where each number goes, made once.
+    struct NumericPattern {
+        struct Field {
+            std::size_t at;  // where in the text its two digits go
+            int DateTime::*part;
+            int yearPart;  // of the year: 100 for the century, 1 for the rest, else 0
+        };
+        bool usable = false;
+        std::string text;
+        std::vector<Field> fields;
+
+        static NumericPattern of(const std::string& format);
+        // Appends `value` as strftime would write the format; false, with nothing written,
+        // for a format that is not all numbers or a value whose text would not have the
+        // usual width.
+        bool appendTo(std::string& out, const DateTime& value) const;
+    };
+
     std::string shortDateFormat_;
     std::string longTimeFormat_;
-    // The format names nothing but numbers (year, month, day, hours, minutes, seconds):
-    // it is written without strftime, which costs more than the rest of a line.
-    bool numericDate_ = false;
-    bool numericTime_ = false;
+    NumericPattern datePattern_;
+    NumericPattern timePattern_;
     // What was formatted last; the text depends on nothing else.
     mutable bool lastValid_ = false;
     mutable DateTime lastValue_;
