@@ -170,11 +170,12 @@ void DirectoryWalker::readFolder(FileNumber fileNo, Level& level) {
 void DirectoryWalker::writeFileLine(FileNumber fileNo, std::string_view folderPath,
                                     const std::string& name) {
     fullPath_.assign(prefix_).append(name);
+    const FileFacts facts = fileSystem_.fileFacts(fullPath_);
     ListingLine line;
     line.name = name;
-    line.size = fileSystem_.fileLength(fullPath_);
-    line.attributes = fileSystem_.fileAttributes(fullPath_);
-    line.modified = fileSystem_.fileTimeStamp(fullPath_);
+    line.size = facts.length;
+    line.attributes = facts.attributes;
+    line.modified = facts.timeStamp;
     line.folder = folderPath;
     if (fields_.AddComment) {
         line.comment = fields_.FileComment;

@@ -7,6 +7,13 @@
 
 namespace tolvane {
 
+// What a listing line shows of one file besides its name.
+struct FileFacts {
+    std::int64_t length = 0;
+    std::uint32_t attributes = 0;
+    DateTime timeStamp;
+};
+
 // What the directory walker needs of the file system. Only one enumeration exists at a
 // time: starting one ends the previous one. Every operation that fails raises a
 // RaisedError carrying the system's description of the failure.
@@ -43,6 +50,17 @@ class FileSystem {
     virtual std::int64_t fileLength(const std::string& fullPath) = 0;
     virtual DateTime fileTimeStamp(const std::string& fullPath) = 0;
     virtual std::uint32_t fileAttributes(const std::string& fullPath) = 0;
+
+    // The three queries at once, made in the order fileLength, fileAttributes,
+    // fileTimeStamp, the first failure raised. A file system that has all three from one
+    // look at the entry answers without looking three times.
+    virtual FileFacts fileFacts(const std::string& fullPath) {
+        FileFacts facts;
+        facts.length = fileLength(fullPath);
+        facts.attributes = fileAttributes(fullPath);
+        facts.timeStamp = fileTimeStamp(fullPath);
+        return facts;
+    }
 };
 
 }  // namespace tolvane

@@ -224,6 +224,10 @@ DateTime PosixFileSystem::fileTimeStamp(const std::string& fullPath) {
     if (status.errorNumber != 0) {
         throw systemError(status.errorNumber, kSource);
     }
+    return timeStampOf(status);
+}
+
+DateTime PosixFileSystem::timeStampOf(const EntryStatus& status) {
     if (status.localKnown) {
         return status.local;
     }
@@ -232,6 +236,19 @@ DateTime PosixFileSystem::fileTimeStamp(const std::string& fullPath) {
         throw systemError(EOVERFLOW, kSource);
     }
     return local;
+}
+
+FileFacts PosixFileSystem::fileFacts(const std::string& fullPath) {
+    bool hidden = false;
+    const EntryStatus status = statusOf(fullPath, &hidden);
+    if (status.errorNumber != 0) {
+        throw systemError(status.errorNumber, kSource);
+    }
+    FileFacts facts;
+    facts.length = status.size;
+    facts.attributes = attributesOf(status, hidden);
+    facts.timeStamp = timeStampOf(status);
+    return facts;
 }
 
 std::uint32_t PosixFileSystem::fileAttributes(const std::string& fullPath) {

@@ -66,6 +66,7 @@ class PosixFileSystem : public FileSystem {
     std::int64_t fileLength(const std::string& fullPath) override;
     DateTime fileTimeStamp(const std::string& fullPath) override;
     std::uint32_t fileAttributes(const std::string& fullPath) override;
+    FileFacts fileFacts(const std::string& fullPath) override;
 
     // How many times an entry was stat'ed, so that a walk's cost can be checked.
     std::uint64_t statCalls() const { return statCalls_.load(); }
@@ -81,6 +82,7 @@ class PosixFileSystem : public FileSystem {
     // any other path's through one.
     EntryStatus statusOf(const std::string& fullPath, bool* hidden);
     static std::uint32_t attributesOf(const EntryStatus& status, bool hidden);
+    static DateTime timeStampOf(const EntryStatus& status);
 
     Options options_;
     std::unique_ptr<WalkAhead> walk_;
