@@ -166,8 +166,11 @@ std::int64_t Win32FileSystem::fileLength(const std::string& fullPath) {
 }
 
 DateTime Win32FileSystem::fileTimeStamp(const std::string& fullPath) {
-    const std::uint64_t value = dataOf(fullPath).lastWrite;
-    FILETIME utcTime{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
+    return localTimeOf(dataOf(fullPath).lastWrite);
+}
+
+DateTime Win32FileSystem::localTimeOf(std::uint64_t lastWrite) {
+    FILETIME utcTime{static_cast<DWORD>(lastWrite), static_cast<DWORD>(lastWrite >> 32)};
     SYSTEMTIME utc{};
     SYSTEMTIME local{};
     // The time zone rule of the file's own date, as Explorer shows it, rather than today's
@@ -181,12 +184,25 @@ DateTime Win32FileSystem::fileTimeStamp(const std::string& fullPath) {
 }
 
 std::uint32_t Win32FileSystem::fileAttributes(const std::string& fullPath) {
+    return knownAttributes(dataOf(fullPath).attributes);
+}
+
+std::uint32_t Win32FileSystem::knownAttributes(std::uint32_t attributes) {
     // Only the bits the program knows; "normal", "compressed" and the like mean nothing
     // to it.
     constexpr std::uint32_t kKnown = file_attribute::kReadOnly | file_attribute::kHidden |
                                      file_attribute::kSystem | file_attribute::kFolder |
                                      file_attribute::kArchive;
-    return dataOf(fullPath).attributes & kKnown;
+    return attributes & kKnown;
+}
+
+FileFacts Win32FileSystem::fileFacts(const std::string& fullPath) {
+    const EntryData data = dataOf(fullPath);
+    FileFacts facts;
+    facts.length = data.size;
+    facts.attributes = knownAttributes(data.attributes);
+    facts.timeStamp = localTimeOf(data.lastWrite);
+    return facts;
 }
 
 }  // namespace tolvane

@@ -34,6 +34,7 @@ class Win32FileSystem : public FileSystem {
     std::int64_t fileLength(const std::string& fullPath) override;
     DateTime fileTimeStamp(const std::string& fullPath) override;
     std::uint32_t fileAttributes(const std::string& fullPath) override;
+    FileFacts fileFacts(const std::string& fullPath) override;
 
     // Whether an entry with these attribute bits is returned under `attributeMask`.
     static bool returnedByMask(std::uint32_t attributes, std::uint32_t attributeMask);
@@ -51,6 +52,8 @@ class Win32FileSystem : public FileSystem {
     // whether the find data already holds an entry not yet looked at.
     std::string advanceToMatch(bool haveData);
     EntryData dataOf(const std::string& fullPath);
+    static DateTime localTimeOf(std::uint64_t lastWrite);
+    static std::uint32_t knownAttributes(std::uint32_t attributes);
 
     // The open find handle and the find data it fills; kept out of this header so that
     // its users need not include <windows.h>.
