@@ -49,6 +49,8 @@ struct FolderEntry {
     EntryStatus status;
 };
 
+struct ReadingScratch;
+
 // The entries of one folder, their names laid end to end in one text, each followed by a
 // NUL so that it can be handed to the system as it stands.
 struct FolderEntries {
@@ -69,7 +71,7 @@ struct FolderEntries {
     }
     // Sorts the entries as an NTFS folder lists them (namesInOrder).
     void sort();
-    void sort(struct ReadingScratch& scratch);
+    void sort(ReadingScratch& scratch);
 };
 
 // Room that reading a folder needs for a moment, kept by the thread that reads folders
