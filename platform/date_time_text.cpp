@@ -146,7 +146,7 @@ DateTimeText::NumericPattern DateTimeText::NumericPattern::of(const std::string&
             default:
                 return NumericPattern();  // a conversion only strftime writes
         }
-        pattern.fields.push_back(Field{pattern.text.size(), part, 0});
+        pattern.fields.push_back(Field{pattern.text.size(), part, 1});
         pattern.text.append("00");
     }
     pattern.usable = true;
@@ -166,10 +166,7 @@ bool DateTimeText::NumericPattern::appendTo(std::string& out, const DateTime& va
     out.append(text);
     char* const at = out.data() + start;
     for (const Field& field : fields) {
-        const int number = value.*field.part;
-        twoDigits(at + field.at, field.yearPart == 100 ? number / 100
-                                 : field.yearPart == 1 ? number % 100
-                                                       : number);
+        twoDigits(at + field.at, value.*field.part / field.divisor % 100);
     }
     return true;
 }

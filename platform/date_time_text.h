@@ -36,7 +36,7 @@ class DateTimeText {
         struct Field {
             std::size_t at;  // where in the text its two digits go
             int DateTime::*part;
-            int yearPart;  // of the year: 100 for the century, 1 for the rest, else 0
+            int divisor;  // 100 for the century, else 1; the digits are the rest after 100
         };
         bool usable = false;
         std::string text;

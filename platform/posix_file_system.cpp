@@ -195,6 +195,14 @@ EntryStatus PosixFileSystem::statusOf(const std::string& fullPath, bool* hidden)
     return status;
 }
 
+EntryStatus PosixFileSystem::statusOrRaise(const std::string& fullPath, bool& hidden) {
+    EntryStatus status = statusOf(fullPath, &hidden);
+    if (status.errorNumber != 0) {
+        throw systemError(status.errorNumber, kSource);
+    }
+    return status;
+}
+
 std::uint32_t PosixFileSystem::attributesOf(const EntryStatus& status, bool hidden) {
     std::uint32_t bits = 0;
     if (!status.ownerWritable) {
@@ -211,19 +219,13 @@ std::uint32_t PosixFileSystem::attributesOf(const EntryStatus& status, bool hidd
 
 std::int64_t PosixFileSystem::fileLength(const std::string& fullPath) {
     bool hidden = false;
-    const EntryStatus status = statusOf(fullPath, &hidden);
-    if (status.errorNumber != 0) {
-        throw systemError(status.errorNumber, kSource);
-    }
+    const EntryStatus status = statusOrRaise(fullPath, hidden);
     return status.size;
 }
 
 DateTime PosixFileSystem::fileTimeStamp(const std::string& fullPath) {
     bool hidden = false;
-    const EntryStatus status = statusOf(fullPath, &hidden);
-    if (status.errorNumber != 0) {
-        throw systemError(status.errorNumber, kSource);
-    }
+    const EntryStatus status = statusOrRaise(fullPath, hidden);
     return timeStampOf(status);
 }
 
@@ -240,10 +242,7 @@ DateTime PosixFileSystem::timeStampOf(const EntryStatus& status) {
 
 FileFacts PosixFileSystem::fileFacts(const std::string& fullPath) {
     bool hidden = false;
-    const EntryStatus status = statusOf(fullPath, &hidden);
-    if (status.errorNumber != 0) {
-        throw systemError(status.errorNumber, kSource);
-    }
+    const EntryStatus status = statusOrRaise(fullPath, hidden);
     FileFacts facts;
     facts.length = status.size;
     facts.attributes = attributesOf(status, hidden);
@@ -253,10 +252,7 @@ FileFacts PosixFileSystem::fileFacts(const std::string& fullPath) {
 
 std::uint32_t PosixFileSystem::fileAttributes(const std::string& fullPath) {
     bool hidden = false;
-    const EntryStatus status = statusOf(fullPath, &hidden);
-    if (status.errorNumber != 0) {
-        throw systemError(status.errorNumber, kSource);
-    }
+    const EntryStatus status = statusOrRaise(fullPath, hidden);
     return attributesOf(status, hidden);
 }
 

@@ -81,6 +81,8 @@ class PosixFileSystem : public FileSystem {
     // The status of the entry a full path names: the current entry's without a new stat,
     // any other path's through one.
     EntryStatus statusOf(const std::string& fullPath, bool* hidden);
+    // statusOf, its failure raised.
+    EntryStatus statusOrRaise(const std::string& fullPath, bool& hidden);
     static std::uint32_t attributesOf(const EntryStatus& status, bool hidden);
     static DateTime timeStampOf(const EntryStatus& status);
 

@@ -361,8 +361,8 @@ bool localTimeOf(std::int64_t seconds, DateTime& local, LocalTimeCache* cache) {
     constexpr std::int64_t kOffsetBias = std::int64_t{1} << 19;
     if (cache != nullptr && seconds > -(std::int64_t{1} << 40) &&
         seconds < (std::int64_t{1} << 40)) {
-        const std::int64_t day = floorDivide(seconds, kDay);
-        std::atomic<std::uint64_t>& slot = cache->days[LocalTimeCache::slotOf(seconds)];
+        const std::int64_t day = LocalTimeCache::dayOf(seconds);
+        std::atomic<std::uint64_t>& slot = cache->days[LocalTimeCache::slotOf(day)];
         std::uint64_t word = slot.load(std::memory_order_relaxed);
         if ((word & 1) == 0 || static_cast<std::int64_t>(word >> 38) != day + kDayBias) {
             std::int64_t first = 0;

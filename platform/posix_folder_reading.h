@@ -98,13 +98,13 @@ struct LocalTimeCache {
     static constexpr std::size_t kDays = 4096;  // eleven years without two days in one place
     std::atomic<std::uint64_t> days[kDays] = {};
 
-    // The place of the day (UTC) of `seconds`.
-    static std::size_t slotOf(std::int64_t seconds) {
-        const std::int64_t day = seconds / 86400 - (seconds % 86400 < 0 ? 1 : 0);
-        return static_cast<std::uint64_t>(day) % kDays;
+    // The day (UTC) of `seconds`, and its place.
+    static std::int64_t dayOf(std::int64_t seconds) {
+        return seconds / 86400 - (seconds % 86400 < 0 ? 1 : 0);
     }
+    static std::size_t slotOf(std::int64_t day) { return static_cast<std::uint64_t>(day) % kDays; }
     // Asks the processor to bring the word of the day of `seconds` close.
-    void prefetch(std::int64_t seconds) const { __builtin_prefetch(&days[slotOf(seconds)]); }
+    void prefetch(std::int64_t seconds) const { __builtin_prefetch(&days[slotOf(dayOf(seconds))]); }
 };
 
 // How a folder is read: the calls to make, the count of stats to add to, and the device of
