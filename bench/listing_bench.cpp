@@ -3,8 +3,8 @@
 //   listing_bench FOLDER OUTPUT [--filter PATTERN] [--no-recurse] [--comment TEXT]
 //                 [--threads N] [--window FOLDERS] [--window-mib MIB]
 //
-// --threads, --window and --window-mib set how the file system reads ahead (POSIX only;
-// --threads 0 walks sequentially).
+// --threads, --window and --window-mib set how the walk reads ahead (--threads 0 walks
+// sequentially).
 // The walker's messages go to stderr and count as answered. The last line printed is
 // "files=N seconds=S files_per_second=R".
 
@@ -22,15 +22,9 @@
 #include "output_file_table.h"
 #include "raised_error.h"
 
-#ifdef _WIN32
-#include "win32_file_system.h"
-using NativeFileSystem = tolvane::Win32FileSystem;
-#else
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <time.h>
-
-#include "posix_file_system.h"
-using NativeFileSystem = tolvane::PosixFileSystem;
 #endif
 
 namespace {
@@ -70,9 +64,7 @@ int main(int argc, char** argv) {
     if (argc < 3) {
         return usage();
     }
-#ifndef _WIN32
-    tolvane::PosixFileSystem::Options options;
-#endif
+    tolvane::WalkOptions options;
     tolvane::ListingFields fields;
     fields.RecurseSubdirectories = true;
     fields.SaveFilename = argv[2];
@@ -86,33 +78,26 @@ int main(int argc, char** argv) {
         } else if (option == "--comment" && i + 1 < argc) {
             fields.AddComment = true;
             fields.FileComment = argv[++i];
-#ifndef _WIN32
         } else if (option == "--threads" && i + 1 < argc) {
             options.readAheadThreads = std::stoul(argv[++i]);
         } else if (option == "--window" && i + 1 < argc) {
             options.windowFolders = std::stoul(argv[++i]);
         } else if (option == "--window-mib" && i + 1 < argc) {
             options.windowBytes = std::stoul(argv[++i]) << 20;
-#endif
         } else {
             return usage();
         }
     }
 
     tolvane::ConsoleWindow window(argv[1], stderr);
-#ifdef _WIN32
-    NativeFileSystem fileSystem;
-#else
-    NativeFileSystem fileSystem(options);
-#endif
     tolvane::OutputFileTable files;
     const tolvane::DateTimeText dateText = tolvane::DateTimeText::fromUserSettings();
-    tolvane::ListingRun run(fields, window, fileSystem, files, dateText);
+    tolvane::ListingRun run(fields, window, options, files, dateText);
 
     const double cpuStart = threadCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     try {
-        run.Make_Button_Click();
+        run.start();
     } catch (const tolvane::RaisedError& error) {
         std::cerr << "Error " << error.number() << " in " << error.source() << ": "
                   << error.description() << "\n";

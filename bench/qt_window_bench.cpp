@@ -78,8 +78,7 @@ int main(int argc, char** argv) {
         SqliteRegistryStore store(storeFile);
         QtDialogs dialogs;
         NativeFileSystem listFileSystem;
-        NativeFileSystem runFileSystem;
-        QtMainForm window(dialogs, mountedDrives(), listFileSystem, runFileSystem, store);
+        QtMainForm window(dialogs, mountedDrives(), listFileSystem, store);
         dialogs.setParentWindow(&window);
         QApplication::setFont(window.font());
         window.form().load();

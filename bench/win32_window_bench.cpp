@@ -92,9 +92,8 @@ int main(int argc, char** argv) {
     std::optional<ScratchMachineRoot> scratchRoot(std::in_place, "Software\\Tolvane Window Bench");
     Win32Dialogs dialogs;
     NativeFileSystem listFileSystem;
-    NativeFileSystem runFileSystem;
     const std::unique_ptr<RegistryApi> registry = makeSystemRegistry();
-    Win32MainForm window(dialogs, mountedDrives(), listFileSystem, runFileSystem, *registry);
+    Win32MainForm window(dialogs, mountedDrives(), listFileSystem, *registry);
     dialogs.setOwner(window.window());
     window.form().load();
     window.form().setPath(options.folder);

@@ -26,7 +26,7 @@ void CommandLineWindow::attach(ListingRun& run, const ListingFields& fields) {
 void CommandLineWindow::poll() {
     if (stop_signal::received() && !stopPressed_ && fields_->Running) {
         stopPressed_ = true;
-        run_->Make_Button_Click();  // the Stop press: the walker returns at its next test
+        run_->requestStop();  // the walker returns at its next test
     }
     if (display_ != nullptr && ++pollsSinceClock_ >= kPollsPerClockRead) {
         redraw();

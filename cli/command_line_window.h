@@ -23,9 +23,9 @@ class CommandLineWindow : public ConsoleWindow {
     // file lines the display counts.
     void attach(ListingRun& run, const ListingFields& fields);
 
-    // A look in the middle of the walk (see PollingFileSystem): presses Stop once a stop
-    // signal has come, and now and then redraws the progress display.
-    void poll();
+    // A look in the middle of the walk: stops the run once a stop signal has come, and
+    // now and then redraws the progress display.
+    void poll() override;
 
     void yield() override;
     void setProgressText(const std::string& text) override;

@@ -12,20 +12,11 @@
 #include "listing_fields.h"
 #include "listing_run.h"
 #include "output_file_table.h"
-#include "polling_file_system.h"
 #include "raised_error.h"
 #include "registry_system.h"
 #include "stop_signal.h"
 #include "stored_options.h"
 #include "terminal.h"
-
-#ifdef _WIN32
-#include "win32_file_system.h"
-using NativeFileSystem = tolvane::Win32FileSystem;
-#else
-#include "posix_file_system.h"
-using NativeFileSystem = tolvane::PosixFileSystem;
-#endif
 
 namespace tolvane {
 
@@ -66,15 +57,15 @@ int runListing(ListingFields& fields, const std::string& folder, bool quiet) {
                                                     ProgressDisplay::Clock::now());
     }
     CommandLineWindow window(folder, stderr, std::move(display));
-    PollingFileSystem<NativeFileSystem> fileSystem([&window] { window.poll(); });
     OutputFileTable files;
     const DateTimeText dateText = DateTimeText::fromUserSettings();
-    ListingRun run(fields, window, fileSystem, files, dateText);
+    const WalkOptions walkOptions;
+    ListingRun run(fields, window, walkOptions, files, dateText);
     window.attach(run, fields);
 
     stop_signal::install();
     try {
-        run.Make_Button_Click();
+        run.start();
     } catch (const RaisedError& error) {
         // FOLDER itself could not be read: the listing holds its header alone.
         window.closeDisplay();

@@ -25,7 +25,8 @@ Main_Form::Main_Form(Services services)
       view_(services.view),
       dialogs_(services.dialogs),
       dateText_(DateTimeText::fromUserSettings()),
-      run_(*this, *this, services.runFileSystem, OutputFileTable::instance(), dateText_),
+      walkOptions_(services.walkOptions),
+      run_(*this, *this, walkOptions_, OutputFileTable::instance(), dateText_),
       registryStore_(services.registryStore),
       endProgram_([this] { endProgramAtOnce(dialogs_, 0); }) {
     // The field mirrors the box from the start.
@@ -151,7 +152,11 @@ void Main_Form::reportUntrapped(std::exception_ptr failure) noexcept {
 // The listing run.
 
 void Main_Form::Make_Button_Click() {
-    run_.Make_Button_Click();
+    if (run_.running()) {
+        run_.requestStop();
+    } else {
+        run_.start();
+    }
 }
 
 void Main_Form::SetRunMode() {

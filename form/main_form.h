@@ -58,11 +58,10 @@ class Main_Form : public ListingFields, public RunWindow, public SettingsWindow 
         std::vector<DriveEntry> drives;
         // Reads the folder and file lists.
         FileSystem& listFileSystem;
-        // The listing run's own: an enumeration of the lists during a run's yield must
-        // not end the run's.
-        FileSystem& runFileSystem;
         // Keeps the settings.
         RegistryApi& registryStore;
+        // How a listing run reads its folders.
+        WalkOptions walkOptions{};
     };
 
     explicit Main_Form(Services services);
@@ -207,6 +206,7 @@ class Main_Form : public ListingFields, public RunWindow, public SettingsWindow 
     FormView& view_;
     Dialogs& dialogs_;
     DateTimeText dateText_;
+    const WalkOptions walkOptions_;
     ListingRun run_;
     RegistryApi& registryStore_;
     // The settings start-up could not read; Exit leaves them as stored unless changed.

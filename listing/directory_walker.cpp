@@ -1,15 +1,12 @@
 #include "directory_walker.h"
 
-#include <vector>
-
 #include "date_time_text.h"
-#include "file_attributes.h"
-#include "file_system.h"
 #include "listing_line.h"
 #include "path_separator.h"
 #include "raised_error.h"
+#include "reading_failure.h"
 #include "walker_host.h"
-#include "write_failure.h"
+#include "wildcard.h"
 
 namespace tolvane {
 
@@ -19,170 +16,138 @@ constexpr char kMessageTitle[] = "Error in ListDirectory";
 
 // An entry whose name ends in ".sys", compared exactly, may fail its queries: such system
 // files are passed over in silence.
-bool isQuietlySkipped(const std::string& name) {
-    return name.size() >= 4 && name.compare(name.size() - 4, 4, ".sys") == 0;
-}
-
-bool isSelfOrParent(const std::string& name) {
-    return name == "." || name == "..";
+bool isQuietlySkipped(std::string_view name) {
+    return name.size() >= 4 && name.substr(name.size() - 4) == ".sys";
 }
 
 }  // namespace
 
-DirectoryWalker::DirectoryWalker(const ListingFields& fields, FileSystem& fileSystem,
+DirectoryWalker::DirectoryWalker(const ListingFields& fields, const WalkOptions& options,
                                  OutputFileTable& files, const DateTimeText& dateText,
                                  WalkerHost& host)
-    : fields_(fields), fileSystem_(fileSystem), files_(files), dateText_(dateText), host_(host) {}
+    : fields_(fields), options_(options), files_(files), dateText_(dateText), host_(host) {}
 
 void DirectoryWalker::ListDirectory(FileNumber FileNo, const std::string& FolderPath) {
-    // The file system may read ahead of the walk: it learns that the walk is over on every
-    // way out, a Stop and a failure that travels on included.
-    struct WalkEnd {
-        FileSystem& fileSystem;
-        ~WalkEnd() { fileSystem.endWalk(); }
-    } walkEnd{fileSystem_};
-    fileSystem_.beginWalk(fields_.RecurseSubdirectories);
-    path_ = FolderPath;
-    std::vector<Level> levels(1);
-    levels[0].pathLength = path_.size();
-
-    // A failure to start reading the chosen folder is not the walker's to report: the
+    filter_ = fields_.UseFileFilter && !matchesEveryName(fields_.FileFilter)
+                  ? std::string_view(fields_.FileFilter)
+                  : std::string_view();
+    OrderedWalk walk(FolderPath, fields_.RecurseSubdirectories, options_);
+    if (!walk.next(folder_)) {
+        return;
+    }
+    // The chosen folder that cannot be read at all is not the walker's to report: the
     // run's caller sees it.
-    readFolder(FileNo, levels[0]);
-
-    while (!levels.empty()) {
-        if (fields_.StopRequested) {
+    if (folder_.openFailure != 0) {
+        throw readingFailure(folder_.openFailure);
+    }
+    listFolder(FileNo);
+    // Each subfolder is shown and yielded for before it is entered.
+    while (!fields_.StopRequested && walk.peek(path_)) {
+        host_.setProgressText(path_);
+        host_.yield();
+        if (fields_.StopRequested || !walk.next(folder_)) {
             return;
         }
-        Level& parent = levels.back();
-        if (parent.subfolders.empty()) {
-            levels.pop_back();
+        if (folder_.openFailure != 0) {
+            // Reported by its parent; the walk goes on with the next subfolder.
+            reportRecursionFailure(folder_.path, readingFailure(folder_.openFailure));
             continue;
         }
-        // Enter the last subfolder found. Every enumeration of the parent is complete by
-        // now, so none stays open while the subfolder is read.
-        path_.resize(parent.pathLength);
-        if (path_.empty() || path_.back() != kPathSeparator) {
-            path_.push_back(kPathSeparator);
-        }
-        path_ += parent.subfolders.back();
-        Level child;
-        child.pathLength = path_.size();
-        try {
-            host_.setProgressText(path_);
-            host_.yield();
-            readFolder(FileNo, child);
-        } catch (const WriteFailure&) {
-            throw;
-        } catch (const RaisedError& error) {
-            // The parent's walk ends here: its remaining subfolders are left out.
-            reportRecursionFailure(path_, error);
-            levels.pop_back();
-            continue;
-        }
-        parent.subfolders.pop_back();
-        levels.push_back(std::move(child));
+        listFolder(FileNo);
     }
 }
 
-void DirectoryWalker::readFolder(FileNumber fileNo, Level& level) {
-    prefix_.assign(path_);
+void DirectoryWalker::listFolder(FileNumber fileNo) {
+    prefix_.assign(folder_.path);
     if (prefix_.empty() || prefix_.back() != kPathSeparator) {
         prefix_.push_back(kPathSeparator);
     }
-    const std::string_view folderPath(path_.data(), level.pathLength);
+    writeFiles(fileNo);
+    if (fields_.StopRequested) {
+        return;
+    }
+    if (folder_.readFailure != 0) {
+        // The entries read before the failure are listed; the rest could not be had.
+        reportReadingFailure(prefix_, readingFailure(folder_.readFailure));
+    }
+    if (fields_.RecurseSubdirectories) {
+        collectSubfolders();
+    }
+}
 
-    std::string name = fileSystem_.startEnumeration(
-        fields_.UseFileFilter ? fullPath_.assign(prefix_).append(fields_.FileFilter) : prefix_,
-        attribute_mask::kFiles);
+bool DirectoryWalker::listedAsFile(const FolderEntry& entry, std::string_view name) const {
+    return entry.kind == EntryKind::File && (filter_.empty() || matchesWildcard(filter_, name));
+}
 
-    // Files. No yield here: a folder's lines are written in one go.
-    while (!name.empty()) {
+void DirectoryWalker::writeFiles(FileNumber fileNo) {
+    // No yield here: a folder's lines are written in one go.
+    unsigned untilPoll = kLinesPerPoll;
+    const FolderEntries& folder = folder_.entries;
+    for (const FolderEntry& entry : folder.entries) {
         if (fields_.StopRequested) {
             return;
         }
-        try {
-            writeFileLine(fileNo, folderPath, name);
-        } catch (const WriteFailure&) {
-            throw;
-        } catch (const RaisedError& error) {
-            if (!isQuietlySkipped(name)) {
-                reportReadingFailure(prefix_ + name, error);
-                return;
-            }
+        const std::string_view name = folder.nameOf(entry);
+        if (!listedAsFile(entry, name)) {
+            continue;
         }
-        try {
-            name = fileSystem_.nextName();
-        } catch (const RaisedError& error) {
-            reportReadingFailure(prefix_ + name, error);
-            return;
+        if (entry.failure != 0) {
+            reportEntryFailure(name, entry.failure);
+        } else {
+            writeFileLine(fileNo, name, entry);
         }
-    }
-
-    if (!fields_.RecurseSubdirectories) {
-        return;
-    }
-
-    // Collect the subfolders; the file pattern never applies to them. A failure ends this
-    // folder: none of the subfolders found so far is visited.
-    std::vector<std::string>& subfolders = level.subfolders;
-    try {
-        name = fileSystem_.startEnumeration(prefix_, attribute_mask::kFilesAndFolders);
-    } catch (const RaisedError& error) {
-        reportReadingFailure(prefix_ + name, error);
-        return;
-    }
-    while (!name.empty()) {
-        if (fields_.StopRequested) {
-            return;
-        }
-        bool found = false;
-        try {
-            fullPath_.assign(prefix_).append(name);
-            const std::uint32_t attributes = fileSystem_.fileAttributes(fullPath_);
-            if ((attributes & file_attribute::kFolder) != 0 && !isSelfOrParent(name)) {
-                if (subfolders.size() >= static_cast<std::size_t>(kMaxSubfolders)) {
-                    throw RaisedError(error_number::kOverflow, "ListDirectory", "Overflow");
-                }
-                subfolders.push_back(name);
-                found = true;
-            }
-        } catch (const RaisedError& error) {
-            if (!isQuietlySkipped(name)) {
-                subfolders.clear();
-                reportReadingFailure(prefix_ + name, error);
-                return;
-            }
-        }
-        if (found) {
-            host_.yield();
-        }
-        try {
-            name = fileSystem_.nextName();
-        } catch (const RaisedError& error) {
-            subfolders.clear();
-            reportReadingFailure(prefix_ + name, error);
-            return;
+        if (--untilPoll == 0) {
+            untilPoll = kLinesPerPoll;
+            host_.poll();
         }
     }
 }
 
-void DirectoryWalker::writeFileLine(FileNumber fileNo, std::string_view folderPath,
-                                    const std::string& name) {
-    fullPath_.assign(prefix_).append(name);
-    const FileFacts facts = fileSystem_.fileFacts(fullPath_);
+void DirectoryWalker::collectSubfolders() {
+    // One yield for each subfolder found. An entry that could not be queried and that the
+    // files pass did not report (a folder, or a file the pattern leaves out) is reported
+    // here, once.
+    const FolderEntries& folder = folder_.entries;
+    for (std::size_t i = 0; i < folder.entries.size(); ++i) {
+        if (fields_.StopRequested) {
+            return;
+        }
+        const FolderEntry& entry = folder.entries[i];
+        const std::string_view name = folder.nameOf(entry);
+        if (i == folder_.overflowAt) {
+            // One subfolder more than a folder may hold: none of them is entered.
+            reportReadingFailure(prefix_ + std::string(name),
+                                 RaisedError(error_number::kOverflow, "ListDirectory", "Overflow"));
+            return;
+        }
+        if (entry.failure != 0 && !listedAsFile(entry, name)) {
+            reportEntryFailure(name, entry.failure);
+        } else if (OrderedWalk::isSubfolder(folder, entry)) {
+            host_.yield();
+        }
+    }
+}
+
+void DirectoryWalker::writeFileLine(FileNumber fileNo, std::string_view name,
+                                    const FolderEntry& entry) {
     ListingLine line;
     line.name = name;
-    line.size = facts.length;
-    line.attributes = facts.attributes;
-    line.modified = facts.timeStamp;
-    line.folder = folderPath;
+    line.size = entry.size;
+    line.attributes = entry.attributes;
+    line.modified = entry.local;
+    line.folder = folder_.path;
     if (fields_.AddComment) {
         line.comment = fields_.FileComment;
     }
     formatListingLine(line, dateText_, line_);
     files_.writeLine(fileNo, line_);
     ++filesListed_;
+}
+
+void DirectoryWalker::reportEntryFailure(std::string_view name, int failure) {
+    if (!isQuietlySkipped(name)) {
+        reportReadingFailure(prefix_ + std::string(name), readingFailure(failure));
+    }
 }
 
 void DirectoryWalker::reportReadingFailure(const std::string& entryPath, const RaisedError& error) {

@@ -1,5 +1,7 @@
 #include "listing_run.h"
 
+#include <exception>
+
 #include "directory_walker.h"
 #include "listing_line.h"
 #include "output_file_table.h"
@@ -38,21 +40,20 @@ std::string writeFailureText(const std::string& path, const std::string& descrip
     return fileFailureText("Error writing file: ", path, description);
 }
 
-ListingRun::ListingRun(ListingFields& fields, RunWindow& window, FileSystem& fileSystem,
+ListingRun::ListingRun(ListingFields& fields, RunWindow& window, const WalkOptions& walkOptions,
                        OutputFileTable& files, const DateTimeText& dateText)
     : fields_(fields),
       window_(window),
-      fileSystem_(fileSystem),
+      walkOptions_(walkOptions),
       files_(files),
       dateText_(dateText) {}
 
-void ListingRun::Make_Button_Click() {
+void ListingRun::requestStop() {
+    // Handled while the walker yields: the walker sees the flag at its next test and
+    // returns through every level; the run then closes the file.
     if (!fields_.Running) {
-        startRun();
         return;
     }
-    // A Stop press, handled while the walker yields: the walker sees the flag at its next
-    // test and returns through every level; the run then closes the file.
     fields_.StopRequested = true;
     fields_.Running = false;
     SetRunMode();
@@ -70,22 +71,27 @@ void ListingRun::SetRunMode() {
     }
 }
 
-void ListingRun::startRun() {
+bool ListingRun::refusesFilter() {
+    // A pattern that reaches into another folder would list that folder's names with this
+    // one's data; such a run is refused before the listing file is touched.
+    if (!fields_.UseFileFilter || isFileFilter(fields_.FileFilter)) {
+        return false;
+    }
+    window_.showMessage(
+        "Error in file filter: " + fields_.FileFilter + "\rError: " + kFileFilterRule,
+        kRunMessageTitle);
+    return true;
+}
+
+void ListingRun::start() {
     fields_.Running = true;
     SetRunMode();
     filesListed_ = 0;
-
-    // A pattern that reaches into another folder would list that folder's names with
-    // this one's data; such a run is refused before the listing file is touched.
-    if (fields_.UseFileFilter && !isFileFilter(fields_.FileFilter)) {
-        window_.showMessage(
-            "Error in file filter: " + fields_.FileFilter + "\rError: " + kFileFilterRule,
-            kRunMessageTitle);
+    if (refusesFilter()) {
         fields_.Running = false;
         SetRunMode();
         return;
     }
-
     const OutputFileTable::FileNumber fileNo = files_.freeFileNumber();
     try {
         files_.openForOutput(fileNo, fields_.SaveFilename);
@@ -98,51 +104,64 @@ void ListingRun::startRun() {
         return;
     }
 
-    DirectoryWalker walker(fields_, fileSystem_, files_, dateText_, window_);
+    std::string failure;
+    std::exception_ptr unread;
+    Outcome outcome = Outcome::Listed;
+    try {
+        outcome = walk(fileNo, failure);
+    } catch (const RaisedError&) {
+        // A failure no handler traps (the chosen folder cannot be read at all): it travels
+        // on to be reported once the run is wound up.
+        unread = std::current_exception();
+        outcome = Outcome::FolderUnread;
+    }
+    if (outcome == Outcome::NotStored || outcome == Outcome::FolderUnread) {
+        closeAfterFailure(files_, fileNo);
+    } else {
+        try {
+            files_.close(fileNo);
+        } catch (const RaisedError& error) {
+            outcome = Outcome::NotStored;
+            failure = error.description();
+        }
+    }
+    finish(outcome, failure);
+    if (unread) {
+        std::rethrow_exception(unread);
+    }
+}
+
+ListingRun::Outcome ListingRun::walk(OutputFileTable::FileNumber fileNo, std::string& failure) {
+    DirectoryWalker walker(fields_, walkOptions_, files_, dateText_, window_);
+    struct Watch {
+        ListingRun& run;
+        DirectoryWalker& walker;
+        ~Watch() {
+            run.filesListed_ = walker.filesListed();
+            run.walker_ = nullptr;
+        }
+    } watch{*this, walker};
     walker_ = &walker;
     try {
         walker.ListDirectory(fileNo, window_.folderListPath());
     } catch (const WriteFailure& error) {
-        filesListed_ = walker.filesListed();
-        walker_ = nullptr;
-        closeAfterFailure(files_, fileNo);
-        window_.setProgressText("Aborted");
-        reportFileFailure("Error writing file: ", error.description());
-        endRun();
-        return;
-    } catch (...) {
-        // A failure no handler traps (the chosen folder cannot be read at all): the file
-        // keeps every line written so far, the status says the run did not end well, the
-        // window goes back to idle, and the failure travels on to be reported.
-        filesListed_ = walker.filesListed();
-        walker_ = nullptr;
-        closeAfterFailure(files_, fileNo);
-        window_.setProgressText("Aborted");
-        endRun();
-        throw;
+        failure = error.description();
+        return Outcome::NotStored;
     }
-    filesListed_ = walker.filesListed();
-    walker_ = nullptr;
-
-    try {
-        files_.close(fileNo);
-    } catch (const RaisedError& error) {
-        window_.setProgressText("Aborted");
-        reportFileFailure("Error writing file: ", error.description());
-        endRun();
-        return;
-    }
-
-    if (fields_.StopRequested) {
-        window_.setProgressText("Aborted");
-    } else {
-        window_.beep();
-        window_.setProgressText("Directory contenst stored in: " + fields_.SaveFilename);
-    }
-    endRun();
+    return fields_.StopRequested ? Outcome::Stopped : Outcome::Listed;
 }
 
-void ListingRun::endRun() {
+void ListingRun::finish(Outcome outcome, const std::string& failure) {
+    // The file keeps every line written so far, whatever the outcome.
+    if (outcome == Outcome::Listed) {
+        window_.beep();
+        window_.setProgressText("Directory contenst stored in: " + fields_.SaveFilename);
+    } else {
+        window_.setProgressText("Aborted");
+    }
+    if (outcome == Outcome::NotStored) {
+        reportFileFailure("Error writing file: ", failure);
+    }
     fields_.StopRequested = false;
     fields_.Running = false;
     SetRunMode();

@@ -12,6 +12,10 @@ class WalkerHost {
     // Handles every pending user-interface event (a Stop press among them), then returns.
     virtual void yield() = 0;
 
+    // A look in the middle of a folder's files, now and then (no events are handled):
+    // where a run can see a stop signal however many files one folder holds.
+    virtual void poll() {}
+
     // Sets the text of the status label Progress_Label.
     virtual void setProgressText(const std::string& text) = 0;
 

@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,40 +10,46 @@
 #include <utility>
 
 #include "ascii_text.h"
+#include "file_attributes.h"
 #include "name_order.h"
+#include "reading_failure.h"
 
 namespace tolvane {
 
 namespace {
 
-int systemOpenAt(int folderFd, const char* name, int flags) {
-    return ::openat(folderFd, name, flags);
-}
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
-int systemStatAt(int folderFd, const char* name, struct stat* info, int flags) {
-    return ::fstatat(folderFd, name, info, flags);
-}
-
-bool isSelfOrParent(std::string_view name) {
-    return name == "." || name == "..";
+// Opens `path` from `at` one component at a time, for a path longer than the system takes
+// in one piece.
+int openByComponents(const PosixCalls& calls, const std::string& path) {
+    int fd = calls.openAt(AT_FDCWD, path[0] == '/' ? "/" : ".", kFolderFlags);
+    std::size_t begin = 0;
+    while (fd >= 0 && begin < path.size()) {
+        std::size_t end = path.find('/', begin);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        if (end > begin) {
+            const std::string component = path.substr(begin, end - begin);
+            const int next = calls.openAt(fd, component.c_str(), kFolderFlags);
+            const int saved = errno;
+            calls.close(fd);
+            errno = saved;
+            fd = next;
+        }
+        begin = end + 1;
+    }
+    return fd;
 }
 
 }  // namespace
 
-const PosixCalls& systemPosixCalls() {
-    static const PosixCalls calls{&systemOpenAt, &systemStatAt};
-    return calls;
-}
-
-void FolderEntries::sort() {
-    ReadingScratch scratch;
-    sort(scratch);
-}
-
-void FolderEntries::sort(ReadingScratch& scratch) {
+void sortEntries(FolderEntries& folder, ReadingScratch& scratch) {
+    std::vector<FolderEntry>& entries = folder.entries;
     // Every name's key at once: the keys of the names laid end to end.
     std::string& keys = scratch.keys;
-    keys.assign(names);
+    keys.assign(folder.names);
     for (char& c : keys) {
         c = asciiUpper(c);
     }
@@ -71,7 +76,7 @@ void FolderEntries::sort(ReadingScratch& scratch) {
         }
         const FolderEntry& left = entries[a.second];
         const FolderEntry& right = entries[b.second];
-        return keysInOrder(keyOf(left), nameOf(left), keyOf(right), nameOf(right));
+        return keysInOrder(keyOf(left), folder.nameOf(left), keyOf(right), folder.nameOf(right));
     });
     std::vector<FolderEntry>& sorted = scratch.sorted;
     sorted.clear();
@@ -88,94 +93,175 @@ void ReadingScratch::trim() {
     }
 }
 
-int FolderReader::statAt(int folderFd, const char* name, struct stat& info, int flags) const {
-    statCalls->fetch_add(1, std::memory_order_relaxed);
-    return calls->statAt(folderFd, name, &info, flags);
+RaisedError readingFailure(int failure) {
+    return systemError(failure, "FileSystem");
 }
 
-void FolderReader::noteStatus(FolderEntry& entry, const struct stat& info) const {
-    entry.statusKnown = true;
-    entry.status = EntryStatus{};
-    entry.status.folder = entry.kind == EntryKind::Folder;
-    entry.status.ownerWritable = (info.st_mode & S_IWUSR) != 0;
-    entry.status.size = static_cast<std::int64_t>(info.st_size);
-    entry.status.modified = static_cast<std::int64_t>(info.st_mtime);
+FolderReading::FolderReading(bool oneVolume) : oneVolume_(oneVolume) {}
+
+bool FolderReading::outOfHandles(int failure) {
+    return failure == EMFILE || failure == ENFILE;
+}
+
+int FolderReading::openRoot(const std::string& path, FolderHandle& out) {
+    const PosixCalls& calls = posixCalls();
+    int fd = calls.openAt(AT_FDCWD, path.empty() ? "." : path.c_str(), kFolderFlags);
+    if (fd < 0 && errno == ENAMETOOLONG) {
+        fd = openByComponents(calls, path);
+    }
+    if (fd < 0) {
+        return errno;
+    }
+    struct stat info {};
+    if (calls.statOpen(fd, &info) != 0) {
+        const int failure = errno;
+        calls.close(fd);
+        return failure;
+    }
+    device_ = info.st_dev;  // before any thread opens a subfolder
+    out.fd = fd;
+    return 0;
+}
+
+int FolderReading::openChild(const FolderHandle& parent, const char* name,
+                             FolderHandle& out) const {
+    const PosixCalls& calls = posixCalls();
+    const int fd = calls.openAt(parent.fd, name, kFolderFlags | O_NOFOLLOW);
+    if (fd < 0) {
+        return errno;
+    }
+    struct stat info {};
+    int failure = 0;
+    if (calls.statOpen(fd, &info) != 0) {
+        failure = errno;
+    } else if (oneVolume_ && info.st_dev != device_) {
+        failure = EXDEV;  // became a mount point since it was found
+    }
+    if (failure != 0) {
+        calls.close(fd);
+        return failure;
+    }
+    out.fd = fd;
+    return 0;
+}
+
+void FolderReading::close(FolderHandle& folder) const {
+    if (folder.fd >= 0) {
+        posixCalls().close(folder.fd);
+        folder.fd = -1;
+    }
+}
+
+int FolderReading::read(const FolderHandle& folder, FolderEntries& out, ReadingScratch& scratch,
+                        const std::atomic<bool>& stop) const {
+    scratch.inodes.clear();
+    const int failure = readNames(folder.fd, out, scratch.inodes);
+    if (!statAll(folder.fd, out, scratch, stop)) {
+        return ECANCELED;
+    }
+    noteLocalTimes(out);
+    sortEntries(out, scratch);
+    return failure;
+}
+
+void FolderReading::readOne(const FolderHandle& folder, const char* name,
+                            FolderEntries& out) const {
+    addEntry(folder.fd, name, DT_UNKNOWN, out);
+    FolderEntry& entry = out.entries.back();
+    if (!entry.known) {
+        queryEntry(folder.fd, out, entry);  // a folder
+    }
+    if (entry.failure == 0 && entry.kind == EntryKind::File &&
+        !localTimeOf(entry.stamp, entry.local, &times_)) {
+        entry.failure = EOVERFLOW;
+    }
+}
+
+void FolderReading::noteStatus(FolderEntries& folder, FolderEntry& entry,
+                               const struct stat& info) const {
+    entry.known = true;
+    entry.failure = 0;
     if (entry.kind == EntryKind::Folder && !S_ISDIR(info.st_mode)) {
         entry.kind = EntryKind::File;  // swapped for a file or a link since the folder was read
-        entry.status.folder = false;
-    } else if (walkDevice != nullptr && entry.kind == EntryKind::Folder &&
-               info.st_dev != *walkDevice) {
-        entry.kind = EntryKind::FolderOnOtherDevice;
+    } else if (oneVolume_ && entry.kind == EntryKind::Folder && info.st_dev != device_) {
+        entry.kind = EntryKind::FolderOnOtherVolume;
     }
+    std::uint32_t bits = 0;
+    if ((info.st_mode & S_IWUSR) == 0) {
+        bits |= file_attribute::kReadOnly;
+    }
+    if (folder.names[entry.nameOffset] == '.') {
+        bits |= file_attribute::kHidden;
+    }
+    if (entry.kind == EntryKind::Folder) {
+        bits |= file_attribute::kFolder;
+    }
+    entry.attributes = bits;
+    entry.size = static_cast<std::int64_t>(info.st_size);
+    entry.stamp = static_cast<std::int64_t>(info.st_mtime);
 }
 
-void FolderReader::statEntry(int fd, FolderEntries& folder, FolderEntry& entry) const {
-    statCalls->fetch_add(1, std::memory_order_relaxed);
-    queryEntry(fd, folder, entry);
-}
-
-void FolderReader::queryEntry(int fd, FolderEntries& folder, FolderEntry& entry) const {
+void FolderReading::queryEntry(int fd, FolderEntries& folder, FolderEntry& entry) const {
     struct stat info;
-    if (calls->statAt(fd, folder.cNameOf(entry), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        entry.statusKnown = true;
-        entry.status = EntryStatus{};
-        entry.status.errorNumber = errno;
+    if (posixCalls().statAt(fd, folder.cNameOf(entry), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        entry.known = true;
+        entry.failure = errno;
     } else {
-        noteStatus(entry, info);
+        noteStatus(folder, entry, info);
     }
 }
 
-void FolderReader::addEntry(int fd, const char* name, unsigned char type, ino_t inode,
-                            FolderEntries& out, std::vector<ino_t>* inodes) const {
-    FolderEntry entry;
-    entry.nameOffset = static_cast<std::uint32_t>(out.names.size());
-    entry.nameLength = static_cast<std::uint32_t>(std::char_traits<char>::length(name));
-    out.names.append(name, entry.nameLength + 1);
+void FolderReading::addEntry(int fd, const char* name, unsigned char type,
+                             FolderEntries& out) const {
+    out.add(name, FolderEntry{});
+    FolderEntry& entry = out.entries.back();
     if (type == DT_DIR) {
-        entry.kind = EntryKind::Folder;  // stat'ed when it must be told from a mount point
-    } else if (type == DT_LNK || type == DT_UNKNOWN) {
-        struct stat info {};
-        if (type == DT_UNKNOWN && statAt(fd, name, info, AT_SYMLINK_NOFOLLOW) != 0) {
-            entry.statusKnown = true;
-            entry.status.errorNumber = errno;
-        } else if (type == DT_UNKNOWN && !S_ISLNK(info.st_mode)) {
-            entry.kind = S_ISDIR(info.st_mode) ? EntryKind::Folder : EntryKind::File;
-            noteStatus(entry, info);
-        } else if (statAt(fd, name, info, 0) == 0) {
-            // A symbolic link: its target decides.
-            if (S_ISDIR(info.st_mode)) {
-                entry.kind = EntryKind::LinkToFolder;
-            } else {
-                noteStatus(entry, info);
-            }
-        } else if (statAt(fd, name, info, AT_SYMLINK_NOFOLLOW) != 0) {
-            entry.statusKnown = true;
-            entry.status.errorNumber = errno;
-        } else {
-            noteStatus(entry, info);  // a dangling link is a file of its own
-        }
+        entry.kind = EntryKind::Folder;  // stat'ed with the rest, to tell a mount point
+        return;
     }
-    out.entries.push_back(entry);
-    if (inodes != nullptr) {
-        inodes->push_back(inode);
+    if (type != DT_LNK && type != DT_UNKNOWN) {
+        return;
+    }
+    const PosixCalls& calls = posixCalls();
+    struct stat info {};
+    statCalls_.fetch_add(1, std::memory_order_relaxed);
+    if (type == DT_UNKNOWN && calls.statAt(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        entry.known = true;
+        entry.failure = errno;
+    } else if (type == DT_UNKNOWN && !S_ISLNK(info.st_mode)) {
+        entry.kind = S_ISDIR(info.st_mode) ? EntryKind::Folder : EntryKind::File;
+        noteStatus(out, entry, info);
+    } else if (calls.statAt(fd, name, &info, 0) == 0) {
+        // A symbolic link: its target decides.
+        if (S_ISDIR(info.st_mode)) {
+            entry.kind = EntryKind::LinkToFolder;
+            entry.known = true;
+        } else {
+            noteStatus(out, entry, info);
+        }
+    } else if (calls.statAt(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        entry.known = true;
+        entry.failure = errno;
+    } else {
+        noteStatus(out, entry, info);  // a dangling link is a file of its own
     }
 }
 
-int FolderReader::readNames(int fd, FolderEntries& out, std::vector<ino_t>* inodes) const {
-#ifdef __linux__
+int FolderReading::readNames(int fd, FolderEntries& out, std::vector<ino_t>& inodes) const {
     // The entries straight from the descriptor: no second descriptor, no directory stream
     // and none of the calls that setting one up and taking it down make, which on a folder
     // of a few files cost as much as reading it.
     alignas(dirent64) char buffer[32 * 1024];
+    const PosixCalls& calls = posixCalls();
     for (;;) {
-        const ssize_t filled = ::getdents64(fd, buffer, sizeof buffer);
+        const long filled = calls.readEntries(fd, buffer, sizeof buffer);
         if (filled <= 0) {
             return filled == 0 ? 0 : errno;
         }
         // Room for the whole batch at once rather than growing entry by entry.
         std::size_t count = 0;
         std::size_t nameBytes = 0;
-        for (ssize_t at = 0; at < filled;) {
+        for (long at = 0; at < filled;) {
             const auto* item = reinterpret_cast<const dirent64*>(buffer + at);
             ++count;
             nameBytes += item->d_reclen - offsetof(dirent64, d_name);  // the name, NUL, padding
@@ -183,53 +269,28 @@ int FolderReader::readNames(int fd, FolderEntries& out, std::vector<ino_t>* inod
         }
         out.entries.reserve(out.entries.size() + count);
         out.names.reserve(out.names.size() + nameBytes);
-        if (inodes != nullptr) {
-            inodes->reserve(inodes->size() + count);
-        }
-        for (ssize_t at = 0; at < filled;) {
+        inodes.reserve(inodes.size() + count);
+        for (long at = 0; at < filled;) {
             const auto* item = reinterpret_cast<const dirent64*>(buffer + at);
-            addEntry(fd, item->d_name, item->d_type, item->d_ino, out, inodes);
+            addEntry(fd, item->d_name, item->d_type, out);
+            inodes.push_back(item->d_ino);
             at += item->d_reclen;
         }
     }
-#else
-    // A folder is read through a descriptor of its own, so that `fd` stays open for the
-    // queries and for the subfolders below it.
-    const int readFd = ::dup(fd);
-    DIR* folder = readFd < 0 ? nullptr : ::fdopendir(readFd);
-    if (folder == nullptr) {
-        const int saved = errno;
-        if (readFd >= 0) {
-            ::close(readFd);
-        }
-        return saved;
-    }
-    ::rewinddir(folder);
-    for (;;) {
-        errno = 0;
-        const dirent* item = ::readdir(folder);
-        if (item == nullptr) {
-            const int saved = errno;
-            ::closedir(folder);
-            return saved;
-        }
-        addEntry(fd, item->d_name, item->d_type, item->d_ino, out, inodes);
-    }
-#endif
 }
 
-bool FolderReader::statAll(int fd, FolderEntries& folder, ReadingScratch& scratch,
-                           const std::atomic<bool>& stop) const {
+bool FolderReading::statAll(int fd, FolderEntries& folder, ReadingScratch& scratch,
+                            const std::atomic<bool>& stop) const {
     const std::vector<ino_t>& inodes = scratch.inodes;
     auto& order = scratch.statOrder;
     order.clear();
     for (std::uint32_t i = 0; i < folder.entries.size(); ++i) {
         FolderEntry& entry = folder.entries[i];
         if (isSelfOrParent(folder.nameOf(entry))) {
-            entry.statusKnown = true;
-            entry.status = EntryStatus{};
-            entry.status.folder = true;
-        } else if (!entry.statusKnown) {
+            entry.kind = EntryKind::Folder;
+            entry.known = true;
+            entry.attributes = file_attribute::kFolder;
+        } else if (!entry.known) {
             order.emplace_back(i < inodes.size() ? inodes[i] : 0, i);
         }
     }
@@ -244,70 +305,23 @@ bool FolderReader::statAll(int fd, FolderEntries& folder, ReadingScratch& scratc
         queryEntry(fd, folder, folder.entries[index]);
         ++made;
     }
-    statCalls->fetch_add(made, std::memory_order_relaxed);
-    if (made < order.size()) {
-        return false;
-    }
-    if (times != nullptr) {
-        // The days of a folder's files are far apart in the cache as often as not, and the
-        // stats have pushed it out of the processor's caches: asking for all of them first
-        // lets the memory fetch them at once rather than one after another.
-        for (const FolderEntry& entry : folder.entries) {
-            times->prefetch(entry.status.modified);
-        }
+    statCalls_.fetch_add(made, std::memory_order_relaxed);
+    return made == order.size();
+}
+
+void FolderReading::noteLocalTimes(FolderEntries& folder) const {
+    // The days of a folder's files are far apart in the cache as often as not, and the
+    // stats have pushed it out of the processor's caches: asking for all of them first
+    // lets the memory fetch them at once rather than one after another.
+    for (const FolderEntry& entry : folder.entries) {
+        times_.prefetch(entry.stamp);
     }
     for (FolderEntry& entry : folder.entries) {
-        EntryStatus& status = entry.status;
-        if (status.errorNumber == 0 && entry.statusKnown) {
-            status.localKnown = localTimeOf(status.modified, status.local, times);
+        if (entry.failure == 0 && entry.known && entry.kind == EntryKind::File &&
+            !localTimeOf(entry.stamp, entry.local, &times_)) {
+            entry.failure = EOVERFLOW;  // a time the calendar cannot hold
         }
     }
-    return true;
-}
-
-int openFolderByPath(const std::string& path) {
-    const char* start = path.empty() ? "." : path.c_str();
-    int fd = ::open(start, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0 || errno != ENAMETOOLONG) {
-        return fd;
-    }
-    fd = ::open(path[0] == '/' ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    std::size_t begin = 0;
-    while (fd >= 0 && begin < path.size()) {
-        std::size_t end = path.find('/', begin);
-        if (end == std::string::npos) {
-            end = path.size();
-        }
-        if (end > begin) {
-            const std::string component = path.substr(begin, end - begin);
-            const int next = ::openat(fd, component.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            const int saved = errno;
-            ::close(fd);
-            errno = saved;
-            fd = next;
-        }
-        begin = end + 1;
-    }
-    return fd;
-}
-
-int openSubfolder(const PosixCalls& calls, int fd, const char* name, dev_t device) {
-    const int next = calls.openAt(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (next < 0) {
-        return -errno;
-    }
-    struct stat info {};
-    int failure = 0;
-    if (::fstat(next, &info) != 0) {
-        failure = errno;
-    } else if (info.st_dev != device) {
-        failure = EXDEV;  // became a mount point since it was found
-    }
-    if (failure != 0) {
-        ::close(next);
-        return -failure;
-    }
-    return next;
 }
 
 namespace {

@@ -6,79 +6,25 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
-#include "date_time.h"
+#include "folder_entries.h"
+#include "posix_calls.h"
 
 namespace tolvane {
 
-// The system calls that reading a folder makes through a descriptor, behind a table that
-// tests can replace, so that a folder that cannot be opened or an entry that cannot be
-// queried can be had without root's permission bits getting in the way. Entries of the
-// table are called from several threads at once.
-struct PosixCalls {
-    int (*openAt)(int folderFd, const char* name, int flags);
-    int (*statAt)(int folderFd, const char* name, struct stat* info, int flags);
-};
-
-// The table of the real system calls.
-const PosixCalls& systemPosixCalls();
-
-// What an entry is to an enumeration. A link to a folder and a folder on another device
-// than the walk's (a mount point) are never returned.
-enum class EntryKind : std::uint8_t { File, Folder, LinkToFolder, FolderOnOtherDevice };
-
-// What one stat told about an entry, or why it could not be had.
-struct EntryStatus {
-    int errorNumber = 0;
-    bool folder = false;
-    bool ownerWritable = true;
-    bool localKnown = false;  // `local` holds `modified` in local time
-    std::int64_t size = 0;
-    std::int64_t modified = 0;  // seconds since 1970, UTC
-    DateTime local;
-};
-
-struct FolderEntry {
-    std::uint32_t nameOffset = 0;
-    std::uint32_t nameLength = 0;
-    EntryKind kind = EntryKind::File;
-    bool statusKnown = false;
-    EntryStatus status;
-};
-
-struct ReadingScratch;
-
-// The entries of one folder, their names laid end to end in one text, each followed by a
-// NUL so that it can be handed to the system as it stands.
-struct FolderEntries {
-    std::vector<FolderEntry> entries;
-    std::string names;
-
-    std::string_view nameOf(const FolderEntry& entry) const {
-        return std::string_view(names.data() + entry.nameOffset, entry.nameLength);
-    }
-    const char* cNameOf(const FolderEntry& entry) const { return names.data() + entry.nameOffset; }
-    void clear() {
-        entries.clear();
-        names.clear();
-    }
-    // Memory the entries take.
-    std::size_t bytes() const {
-        return entries.capacity() * sizeof(FolderEntry) + names.capacity();
-    }
-    // Sorts the entries as an NTFS folder lists them (namesInOrder).
-    void sort();
-    void sort(ReadingScratch& scratch);
+// An open folder: its descriptor.
+struct FolderHandle {
+    int fd = -1;
+    bool isOpen() const { return fd >= 0; }
 };
 
 // Room that reading a folder needs for a moment, kept by the thread that reads folders
 // from one to the next: small folders read one after another would otherwise go to the
 // allocator several times each.
 struct ReadingScratch {
-    std::vector<ino_t> inodes;  // of the entries, as readNames gives them
+    std::vector<ino_t> inodes;  // of the entries, in the order they were read
     std::vector<std::pair<ino_t, std::uint32_t>> statOrder;
     std::string keys;
     std::vector<std::pair<std::uint64_t, std::uint32_t>> places;
@@ -107,47 +53,68 @@ struct LocalTimeCache {
     void prefetch(std::int64_t seconds) const { __builtin_prefetch(&days[slotOf(dayOf(seconds))]); }
 };
 
-// How a folder is read: the calls to make, the count of stats to add to, and the device of
-// the walk it belongs to (null outside a walk), whose folders alone count as folders.
-struct FolderReader {
-    const PosixCalls* calls = nullptr;
-    std::atomic<std::uint64_t>* statCalls = nullptr;
-    const dev_t* walkDevice = nullptr;
-    LocalTimeCache* times = nullptr;  // the walk's, or none
+// Reading folders on POSIX systems, every call through posixCalls(). Each folder is read
+// whole: its names in one pass (getdents64), every entry stat'ed without following a link
+// in the order of the inodes (on most file systems the order of their places on the disk,
+// so that a cold disk seeks least), the time stamps turned into local time, and the
+// entries sorted as an NTFS folder lists them (namesInOrder). A failure is the entry's
+// state or the reading's result, never raised.
+//
+// Attributes: hidden for a name that begins with "."; read-only when the owner's write bit
+// is clear; never archive or system; a folder is a directory not reached through a link.
+// A link to a file is that file; a dangling link is a file of its own.
+//
+// For a walk (`oneVolume`), a folder on another device than the walk's chosen folder is
+// marked FolderOnOtherVolume, and a subfolder is opened from its parent's descriptor
+// without following a link, so that a folder swapped for a link is never entered. The
+// const operations may be called from several threads at once.
+class FolderReading {
+  public:
+    explicit FolderReading(bool oneVolume);
 
-    int statAt(int folderFd, const char* name, struct stat& info, int flags) const;
-    // Appends every entry of the folder `fd`, opened for this and not read from yet, to
-    // `out`, stat'ing only the links and the entries of unknown type, and each entry's inode
-    // to `inodes` when given; 0, or the errno of a failure to read the folder. `fd` stays
-    // open.
-    int readNames(int fd, FolderEntries& out, std::vector<ino_t>* inodes = nullptr) const;
-    // Stats every entry not yet known in the order of their inodes (`scratch.inodes`, as
-    // readNames gave them), which on most file systems is the order of their places on
-    // the disk, so that a cold disk seeks least; then turns every time stamp into local
-    // time. "." and ".." are folders without a stat. Stops early, returning false, once
-    // `stop` is set.
-    bool statAll(int fd, FolderEntries& folder, ReadingScratch& scratch,
-                 const std::atomic<bool>& stop) const;
-    // Stats one entry without following a link.
-    void statEntry(int fd, FolderEntries& folder, FolderEntry& entry) const;
-    void noteStatus(FolderEntry& entry, const struct stat& info) const;
+    // Opens a folder by its path, links in it followed; a path longer than the system
+    // takes in one piece is opened one component at a time. For a walk, its device is the
+    // one the walk stays on. 0, or the error number.
+    int openRoot(const std::string& path, FolderHandle& out);
+
+    // Opens the subfolder `name` of `parent` without following a link, and only if it lies
+    // on the walk's device (EXDEV otherwise). 0, or the error number.
+    int openChild(const FolderHandle& parent, const char* name, FolderHandle& out) const;
+
+    // Appends every entry of `folder` with its facts or failure to `out`, sorted. 0, or the
+    // error number of a failure to read the folder's names (the entries read before it are
+    // kept), or ECANCELED once `stop` is set.
+    int read(const FolderHandle& folder, FolderEntries& out, ReadingScratch& scratch,
+             const std::atomic<bool>& stop) const;
+
+    // Appends the one entry `name` of `folder`, with its facts or failure, to `out`.
+    void readOne(const FolderHandle& folder, const char* name, FolderEntries& out) const;
+
+    void close(FolderHandle& folder) const;
+
+    // The process has no descriptor to spare: a reading may wait for one.
+    static bool outOfHandles(int failure);
+
+    // How many entries were stat'ed, so that a walk's cost can be checked.
+    std::uint64_t statCalls() const { return statCalls_.load(); }
 
   private:
-    // statEntry without counting the stat.
+    int readNames(int fd, FolderEntries& out, std::vector<ino_t>& inodes) const;
+    void addEntry(int fd, const char* name, unsigned char type, FolderEntries& out) const;
+    bool statAll(int fd, FolderEntries& folder, ReadingScratch& scratch,
+                 const std::atomic<bool>& stop) const;
     void queryEntry(int fd, FolderEntries& folder, FolderEntry& entry) const;
-    void addEntry(int fd, const char* name, unsigned char type, ino_t inode, FolderEntries& out,
-                  std::vector<ino_t>* inodes) const;
+    void noteStatus(FolderEntries& folder, FolderEntry& entry, const struct stat& info) const;
+    void noteLocalTimes(FolderEntries& folder) const;
+
+    const bool oneVolume_;
+    dev_t device_ = 0;
+    mutable LocalTimeCache times_;
+    mutable std::atomic<std::uint64_t> statCalls_{0};
 };
 
-// Opens a folder by its path, links in it followed. A path longer than the system accepts
-// in one piece is opened one component at a time, so a deep tree can still be walked to
-// its bottom. Returns -1 with errno set on failure.
-int openFolderByPath(const std::string& path);
-
-// Opens the subfolder `name` of the open folder `fd` for reading without following a link,
-// and only if it lies on `device`; the descriptor, or minus the errno of the failure
-// (EXDEV for a folder on another device).
-int openSubfolder(const PosixCalls& calls, int fd, const char* name, dev_t device);
+// Sorts the entries as an NTFS folder lists them (namesInOrder).
+void sortEntries(FolderEntries& folder, ReadingScratch& scratch);
 
 // The time stamp `seconds` in local time, through `cache` where given; false when it
 // cannot be represented.

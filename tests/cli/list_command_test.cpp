@@ -157,11 +157,11 @@ class ListCommandTest : public ::testing::Test {
     std::string windowListing(ListingFields fields, const std::filesystem::path& folder) {
         fields.SaveFilename = (scratch.path() / "window.txt").string();
         ConsoleWindow window(folder.string(), stderr);
-        PosixFileSystem fileSystem;
+        const WalkOptions walkOptions;
         OutputFileTable files;
         const DateTimeText dateText = DateTimeText::fromUserSettings();
-        ListingRun run(fields, window, fileSystem, files, dateText);
-        run.Make_Button_Click();
+        ListingRun run(fields, window, walkOptions, files, dateText);
+        run.start();
         EXPECT_TRUE(window.messageTitles().empty());
         return readFile(fields.SaveFilename);
     }

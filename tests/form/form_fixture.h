@@ -164,7 +164,7 @@ class FormTest : public ::testing::Test {
     std::unique_ptr<Main_Form> newForm() {
         view = ScriptedView();
         auto made = std::make_unique<Main_Form>(
-            Main_Form::Services{view, dialogs, drives, listFileSystem, runFileSystem, store});
+            Main_Form::Services{view, dialogs, drives, listFileSystem, store});
         made->setProgramEnd([this] { ++programEnds; });
         made->setYieldPacing(YieldPacing(std::chrono::nanoseconds(0)));
         return made;
@@ -228,7 +228,6 @@ class FormTest : public ::testing::Test {
     ScriptedView view;
     ScriptedDialogs dialogs;
     BlockingFileSystem listFileSystem;
-    NativeFileSystem runFileSystem;
     tolvane::testing::TestRegistry store;
     int programEnds = 0;
     std::unique_ptr<Main_Form> form;

@@ -229,8 +229,8 @@ TEST_F(StartupTest, ExitDuringARunEndsAtOnceWithTheListingClosedOrItsFailureShow
                 OutputFileTable::instance().replaceSystem(fullDisk);
             }
             SqliteRegistryStore childStore(store.location());
-            Main_Form window(Main_Form::Services{view, dialogs, drives, listFileSystem,
-                                                 runFileSystem, childStore});
+            Main_Form window(
+                Main_Form::Services{view, dialogs, drives, listFileSystem, childStore});
             dialogs.whileShown = [this] {
                 std::printf("prompt %s: %s\n", dialogs.messages.back().title.c_str(),
                             dialogs.messages.back().text.c_str());

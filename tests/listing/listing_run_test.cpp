@@ -1,21 +1,18 @@
-// The engine over a scripted file system: the walker's order, patterns, failures and
-// limits, then the run around it, its states, Stop, and the failures it reports.
+// The engine over real folders with failures injected into the system calls: the walker's
+// order, patterns, yields, failures and limits, then the run around it, its states, Stop,
+// and the failures it reports.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "date_time_text.h"
 #include "directory_walker.h"
 #include "listing_fakes.h"
-#include "listing_fields.h"
 #include "listing_line.h"
-#include "listing_run.h"
-#include "output_file_table.h"
+#include "support/injected_calls.h"
 #include "support/test_support.h"
 #include "wildcard.h"
 
@@ -23,36 +20,45 @@ namespace tolvane {
 namespace {
 
 using testing::FailingOutputSystem;
+using testing::InjectedCalls;
 using testing::readFile;
 using testing::RecordingWindow;
-using testing::ScriptedFileSystem;
-using testing::TemporaryFolder;
+using testing::setModified;
 using Call = FailingOutputSystem::Call;
 using Lines = std::vector<std::string>;
 
 const std::string kFailed = "Error has occured in subroutine: ListDirectory,\r";
 const std::string kHeader = std::string(kListingHeader) + "\r\n";
 
-class DirectoryWalkerTest : public ::testing::Test {
+class ListingRunTest : public testing::TreeListingTest {
   protected:
-    DirectoryWalkerTest() {
-        fields.RecurseSubdirectories = true;
-        fields.SaveFilename = (temp.path() / "Tolvane.Txt").string();
+    ListingRunTest() {
+        walkOptions.readAheadThreads = 2;
+        files.replaceSystem(system);
     }
 
-    // Walks `folder` into a fresh file; returns each line's "directory|name".
-    Lines walk(const std::string& folder) {
-        const auto path = temp.path() / "listing.txt";
+    // Walks the tree (or `folder` below it) into a fresh file; returns each line's
+    // "directory|name", the directory relative to the tree.
+    Lines walk(const std::string& folder = "") {
+        const auto path = output.path() / "listing.txt";
         files.openForOutput(1, path.string());
-        DirectoryWalker walker(fields, fs, files, dateText, window);
-        walker.ListDirectory(1, folder);
+        DirectoryWalker walker(fields, walkOptions, files, dateText, window);
+        walker.ListDirectory(1, tree.str() + folder);
         files.close(1);
-        return testing::directoryAndNames(readFile(path));
+        return testing::directoryAndNames(readFile(path), tree.str().size());
     }
 
-    std::string onlyMessage() const {
-        EXPECT_EQ(window.messages.size(), 1u);
-        return window.messages.empty() ? std::string() : window.messages[0].text;
+    // Each message's text with the tree's path cut out.
+    Lines messages() const {
+        Lines texts;
+        for (const auto& message : window.messages) {
+            std::string text = message.text;
+            for (std::size_t at; (at = text.find(tree.str())) != std::string::npos;) {
+                text.erase(at, tree.str().size());
+            }
+            texts.push_back(text);
+        }
+        return texts;
     }
 
     void expectIdle() {
@@ -65,129 +71,176 @@ class DirectoryWalkerTest : public ::testing::Test {
         EXPECT_FALSE(files.isOpen(1));
     }
 
-    TemporaryFolder temp;
-    ListingFields fields;
-    ScriptedFileSystem fs;
     FailingOutputSystem system;
-    OutputFileTable files{system};
-    DateTimeText dateText{"%Y-%m-%d", "%H:%M:%S"};
-    RecordingWindow window;
-    ListingRun run{fields, window, fs, files, dateText};
+    ListingRun run{fields, window, walkOptions, files, dateText};
 };
 
-TEST_F(DirectoryWalkerTest, FilesFirstThenSubfoldersLastFoundFirst) {
-    // Files come first whatever the enumeration order.
-    fs.add({"/w/top.txt", "/w/A/a.txt", "/w/A/deep/d.txt", "/w/B/b.txt", "/w/second.txt",
-            "/w/C/c.txt"});
-    EXPECT_EQ(walk("/w"), (Lines{"/w|top.txt", "/w|second.txt", "/w/C|c.txt", "/w/B|b.txt",
-                                 "/w/A|a.txt", "/w/A/deep|d.txt"}));
-    EXPECT_EQ(window.progressShown, (Lines{"/w/C", "/w/B", "/w/A", "/w/A/deep"}));
+TEST_F(ListingRunTest, FilesFirstThenSubfoldersLastFoundFirstWithAYieldForEach) {
+    for (const char* name :
+         {"top.txt", "A/a.txt", "A/deep/d.txt", "B/b.txt", "second.txt", "C/c.txt"}) {
+        tree.file(name);
+    }
+    EXPECT_EQ(walk(), (Lines{"|second.txt", "|top.txt", "/C|c.txt", "/B|b.txt", "/A|a.txt",
+                             "/A/deep|d.txt"}));
+    const std::string t = tree.str();
+    EXPECT_EQ(window.progressShown, (Lines{t + "/C", t + "/B", t + "/A", t + "/A/deep"}));
     // One yield per subfolder found and one before each is entered; none per file.
     EXPECT_EQ(window.yields, 4 + 4);
     EXPECT_EQ(Lines(window.log.begin(), window.log.begin() + 5),
-              (Lines{"yield", "yield", "yield", "progress /w/C", "yield"}));
+              (Lines{"yield", "yield", "yield", "progress " + t + "/C", "yield"}));
     EXPECT_TRUE(window.messages.empty());
+
+    // A path given with its separator keeps that one: no second one is added.
+    window = RecordingWindow();
+    EXPECT_EQ(walk("/A/").front(), "/A/|a.txt");
+    EXPECT_EQ(window.progressShown, (Lines{t + "/A/deep"}));
 }
 
-TEST_F(DirectoryWalkerTest, ThePatternNarrowsFilesOnlyWhenSwitchedOnButEverySubfolderIsEntered) {
-    fs.add({"/w/a.TXT", "/w/b.doc", "/w/docs/c.doc", "/w/docs/notes/d.txt"});
+TEST_F(ListingRunTest, ThePatternNarrowsFilesOnlyWhenSwitchedOnButEverySubfolderIsEntered) {
+    for (const char* name : {"a.TXT", "b.doc", "docs/c.doc", "docs/notes/d.txt"}) {
+        tree.file(name);
+    }
     fields.UseFileFilter = true;
     fields.FileFilter = "*.txt";
-    EXPECT_EQ(walk("/w"), (Lines{"/w|a.TXT", "/w/docs/notes|d.txt"}));
+    EXPECT_EQ(walk(), (Lines{"|a.TXT", "/docs/notes|d.txt"}));
     // An empty pattern, or one kept while the switch is off, narrows nothing.
     for (const auto& [on, pattern] : {std::pair(true, ""), std::pair(false, "*.txt")}) {
         fields.UseFileFilter = on;
         fields.FileFilter = pattern;
-        EXPECT_EQ(walk("/w").size(), 4u) << on << " " << pattern;
+        EXPECT_EQ(walk().size(), 4u) << on << " " << pattern;
     }
     // Without recursion nothing yields and no subfolder is entered.
     fields.RecurseSubdirectories = false;
-    window.yields = fs.enumerationsStarted = 0;
-    EXPECT_EQ(walk("/w").size(), 2u);
+    window.yields = 0;
+    EXPECT_EQ(walk().size(), 2u);
     EXPECT_EQ(window.yields, 0);
-    EXPECT_EQ(fs.enumerationsStarted, 1);
 }
 
-TEST_F(DirectoryWalkerTest, TheRootKeepsItsOneSeparator) {
-    fs.add({"/vmlinuz", "/etc/hosts"});
-    EXPECT_EQ(walk("/"), (Lines{"/|vmlinuz", "/etc|hosts"}));
-    EXPECT_EQ(window.progressShown, (Lines{"/etc"}));
-}
-
-TEST_F(DirectoryWalkerTest, AStopDuringTheCollectLoopEndsEveryLevel) {
-    fs.add({"/w/A/", "/w/B/b.txt", "/w/B/x/", "/w/B/y/never.txt"});
+TEST_F(ListingRunTest, AStopDuringTheCollectLoopEndsEveryLevel) {
+    tree.folder("A");
+    tree.folder("B/x");
+    tree.file("B/b.txt");
+    tree.file("B/y/never.txt");
     // Yields: A found, B found, B entered, x found (Stop pressed here).
     window.onYield = [this](int count) { fields.StopRequested = count == 4; };
-    EXPECT_EQ(walk("/w"), (Lines{"/w/B|b.txt"}));
+    EXPECT_EQ(walk(), (Lines{"/B|b.txt"}));
     EXPECT_EQ(window.yields, 4);  // nobody yields again on the way out
-    EXPECT_EQ(window.progressShown, (Lines{"/w/B"}));
+    EXPECT_EQ(window.progressShown, (Lines{tree.str() + "/B"}));
 }
 
-TEST_F(DirectoryWalkerTest, LockedSysIsSkippedQuietlyButLockedSysInCapitalsIsReported) {
-    fs.add({"/w/a.txt"});
-    fs.addUnreadable("/w/", "locked.sys");
-    fs.add({"/w/z.txt"});
-    EXPECT_EQ(walk("/w"), (Lines{"/w|a.txt", "/w|z.txt"}));
-    EXPECT_TRUE(window.messages.empty());
-
-    // The folder's remaining entries and its subfolders are left out; its parent goes on.
-    fs = ScriptedFileSystem();
-    fs.add({"/v/first/a.txt"});
-    fs.addUnreadable("/v/first/", "LOCKED.SYS");
-    fs.add({"/v/first/z.txt", "/v/first/sub/never.txt", "/v/second/s.txt"});
-    EXPECT_EQ(walk("/v"), (Lines{"/v/second|s.txt", "/v/first|a.txt"}));
-    EXPECT_EQ(onlyMessage(), kFailed + "during reading directory contents: /v/first/LOCKED.SYS\r" +
-                                 "Error: Permission denied");
-    EXPECT_EQ(window.messages[0].title, "Error in ListDirectory");
-
-    // A folder that cannot be queried in the collect loop ends that folder's walk.
-    fs = ScriptedFileSystem();
-    window = RecordingWindow();
-    fs.add({"/w/A/"});
-    fs.addUnreadable("/w/", "B", true);
-    fs.add({"/w/C/"});
-    EXPECT_TRUE(walk("/w").empty());
-    EXPECT_NE(onlyMessage().find("during reading directory contents: /w/B\r"), std::string::npos);
-    EXPECT_TRUE(window.progressShown.empty());  // A was collected, but nothing is visited
-}
-
-TEST_F(DirectoryWalkerTest, ASubfolderThatCannotBeEnumeratedIsReportedByItsParent) {
-    fs.add({"/w/outer/A/skipped.txt", "/w/outer/B/", "/w/outer/C/c.txt", "/w/zlast/z.txt"});
-    fs.failEnumeration("/w/outer/B/");
-    // outer's C is listed, B fails, A is left out; the walk goes on with the grandparent.
-    EXPECT_EQ(walk("/w"), (Lines{"/w/zlast|z.txt", "/w/outer/C|c.txt"}));
-    EXPECT_EQ(onlyMessage(),
-              kFailed + "during recursing to subdirectory: /w/outer/B\rError: Path not found");
-}
-
-TEST_F(DirectoryWalkerTest, AtMost32767SubfoldersInOneFolder) {
-    fs.add({"/w/d0/first-found.txt"});
-    for (int i = 1; i < 32767; ++i) {
-        fs.add({"/w/d" + std::to_string(i) + "/"});
+// A failure loses only what could not be read: every readable file is listed, and each
+// failure is reported once, in the walk's order, with the walk going on after it.
+TEST_F(ListingRunTest, EachFailureIsReportedOnceAndEverythingReadableIsListed) {
+    for (const char* name :
+         {"T/f1", "T/A/f1", "T/A/sub/f1", "T/B/f1", "T/C/f1", "T/D/f1", "T/E/f1", "T/E/f2",
+          "T/F/f1", "T/G/f1", "T/H/f1", "T/a.txt", "T/locked.sys", "T/LOCKED.SYS", "T/gone.txt",
+          "T/old.txt", "T/z.txt", "T/B/skip.doc", "T/unseen.dir/f1"}) {
+        tree.file(name);
     }
-    EXPECT_EQ(walk("/w"), (Lines{"/w/d0|first-found.txt"}));
-    EXPECT_TRUE(window.messages.empty());
-
-    fs.add({"/w/one-too-many/"});
-    window.progressShown.clear();
-    EXPECT_TRUE(walk("/w").empty());
-    EXPECT_EQ(onlyMessage(),
-              kFailed + "during reading directory contents: /w/one-too-many\rError: Overflow");
-    EXPECT_TRUE(window.progressShown.empty());
+    fields.UseFileFilter = true;
+    fields.FileFilter = "*";
+    const Lines everything = walk("/T");
+    InjectedCalls calls;
+    calls.openFails = {{"C", EACCES}, {"G", ELOOP}};  // not entered; swapped for a link
+    calls.statFails = {{"locked.sys", EACCES},        // passed over in silence
+                       {"LOCKED.SYS", EACCES},
+                       {"gone.txt", ENOENT},
+                       {"skip.doc", EIO},
+                       {"unseen.dir", EACCES}};  // a folder that cannot be queried
+    calls.stampBeyondCalendar = {"old.txt"};
+    calls.readingFails = {{"H", EIO}};  // its names fail after the first batch
+    calls.statFails["f2"] = EACCES;     // as in E, a folder that can be read, not entered
+    fields.FileFilter = "*.txt";        // skip.doc: not a file the pattern names
+    Lines expected;
+    std::copy_if(everything.begin(), everything.end(), std::back_inserter(expected),
+                 [](const std::string& line) {
+                     return matchesWildcard("*.txt", line.substr(line.find('|') + 1)) &&
+                            line.find("old.txt") == std::string::npos &&
+                            line.find("gone.txt") == std::string::npos;
+                 });
+    fields.FileFilter = "*";
+    Lines expectedAll;
+    for (const std::string& line : everything) {
+        const std::string name = line.substr(line.find('|') + 1);
+        if (line.rfind("/T/C|", 0) != 0 && line.rfind("/T/G|", 0) != 0 &&
+            line.rfind("/T/unseen.dir|", 0) != 0 &&
+            !(name == "f2" || name == "locked.sys" || name == "LOCKED.SYS" || name == "gone.txt" ||
+              name == "old.txt" || name == "skip.doc")) {
+            expectedAll.push_back(line);
+        }
+    }
+    EXPECT_EQ(walk("/T"), expectedAll);
+    const std::string reading = kFailed + "during reading directory contents: /T/";
+    const std::string recursing = kFailed + "during recursing to subdirectory: /T/";
+    EXPECT_EQ(messages(), (Lines{reading + "gone.txt\rError: No such file or directory",
+                                 reading + "LOCKED.SYS\rError: Permission denied",
+                                 reading + "old.txt\rError: Value too large for defined data type",
+                                 reading + "unseen.dir\rError: Permission denied",
+                                 reading + "H/\rError: Input/output error",
+                                 recursing + "G\rError: Too many levels of symbolic links",
+                                 reading + "E/f2\rError: Permission denied",
+                                 recursing + "C\rError: Permission denied",
+                                 reading + "B/skip.doc\rError: Input/output error"}));
+    // With a pattern, a file it leaves out is reported by the subfolders pass, once.
+    window = RecordingWindow();
+    fields.FileFilter = "*.txt";
+    EXPECT_EQ(walk("/T"), expected);
+    EXPECT_EQ(window.messages.size(), 9u);
 }
 
-// Runs of /w: a file of 5 bytes, and two folders of one file each.
-class ListingRunTest : public DirectoryWalkerTest {
+// The 32,768th subfolder of one folder is reported and none of that folder's subfolders is
+// entered; the rest of the walk goes on.
+TEST_F(ListingRunTest, AtMost32767SubfoldersInOneFolder) {
+    tree.file("w/d00000/first-found.txt");
+    tree.file("v/beside.txt");
+    for (int i = 1; i < 32767; ++i) {
+        std::filesystem::create_directory(tree.path() / "w" / ("d" + std::to_string(100000 + i)));
+    }
+    walkOptions.readAheadThreads = 0;
+    EXPECT_EQ(walk(), (Lines{"/w/d00000|first-found.txt", "/v|beside.txt"}));
+    EXPECT_TRUE(window.messages.empty());
+
+    tree.folder("w/one-too-many");
+    window = RecordingWindow();
+    EXPECT_EQ(walk(), (Lines{"/v|beside.txt"}));
+    EXPECT_EQ(messages(), (Lines{kFailed + "during reading directory contents: /w/one-too-many\r" +
+                                 "Error: Overflow"}));
+    EXPECT_EQ(window.progressShown, (Lines{tree.str() + "/w", tree.str() + "/v"}));
+}
+
+// A process out of descriptors is no failure of a folder: the readings wait for one to be
+// freed, the walk keeps fewer folders open, and the listing is whole.
+TEST_F(ListingRunTest, RunningOutOfDescriptorsLosesNothing) {
+    for (int i = 0; i < 300; ++i) {
+        tree.file("g" + std::to_string(i % 7) + "/h" + std::to_string(i % 13) + "/f" +
+                  std::to_string(i) + "/x.txt");
+    }
+    const Lines whole = walk();
+    for (const std::size_t threads : {0, 4}) {
+        InjectedCalls calls;
+        calls.descriptorLimit = 3;
+        walkOptions.readAheadThreads = threads;
+        window = RecordingWindow();
+        EXPECT_EQ(walk(), whole) << threads;
+        EXPECT_TRUE(window.messages.empty()) << messages().at(0);
+        EXPECT_GT(calls.refused, 0u);
+        EXPECT_EQ(calls.open, 0u);  // nothing left open
+    }
+}
+
+// Runs of a file of 5 bytes and two folders of one file each.
+class RunOfThreeTest : public ListingRunTest {
   protected:
-    ListingRunTest() {
-        window.folder = "/w";
-        fs.add({"/w/top.txt"}, 5);
-        fs.add({"/w/A/a.txt", "/w/B/b.txt"}, 1);
+    RunOfThreeTest() {
+        setModified(tree.file("top.txt", 5), DateTime{2004, 1, 1, 12, 0, 0});
+        tree.file("A/a.txt", 1);
+        tree.file("B/b.txt", 1);
+        dateText = DateTimeText{"%Y-%m-%d", "%H:%M:%S"};
     }
 };
 
-TEST_F(ListingRunTest, ACompletedRunBeepsOnceThenTellsWhereTheListingIs) {
-    run.Make_Button_Click();
+TEST_F(RunOfThreeTest, ACompletedRunBeepsOnceThenTellsWhereTheListingIs) {
+    run.start();
     const std::string listing = readFile(fields.SaveFilename);
     EXPECT_EQ(listing.rfind(kHeader, 0), 0u);
     EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 4);
@@ -196,48 +249,47 @@ TEST_F(ListingRunTest, ACompletedRunBeepsOnceThenTellsWhereTheListingIs) {
     EXPECT_EQ(window.log[window.log.size() - 2], "beep");
     expectIdle();
 
-    fs.add({"/empty/"});  // nothing to list: the header alone, and still a success
-    window.folder = "/empty";
-    run.Make_Button_Click();
+    window.folder = tree.folder("empty").string();  // the header alone, and still a success
+    run.start();
     EXPECT_EQ(readFile(fields.SaveFilename), kHeader);
     EXPECT_EQ(window.beeps, 2);
 }
 
-TEST_F(ListingRunTest, AStopPressDuringAYieldAbortsTheRunAndKeepsItsLines) {
+TEST_F(RunOfThreeTest, AStopPressDuringAYieldAbortsTheRunAndKeepsItsLines) {
     bool sawRunningState = false;
     window.onYield = [&](int count) {
         if (count == 3) {  // A found, B found, now before B is entered
-            // Seven controls switched off in order. (That the window shows the running
-            // state, and is idle at once after Stop, is proved in tests/form.)
             sawRunningState =
                 window.switched ==
                 std::vector<RunControl>{RunControl::Comment_Check, RunControl::Filter_Check,
                                         RunControl::Function_Make, RunControl::Recurse_Check,
                                         RunControl::Result_Drive,  RunControl::Result_Dir,
                                         RunControl::Setup_Menu};
-            run.Make_Button_Click();  // the button, now captioned "&Stop"
+            EXPECT_TRUE(run.running());
+            run.requestStop();
         }
     };
-    run.Make_Button_Click();
+    run.start();
     EXPECT_TRUE(sawRunningState);
     EXPECT_EQ(readFile(fields.SaveFilename),
-              kHeader + "top.txt\tTXT\t5\t2004-01-01 12:00:00\t/w\t\t\r\n");
+              kHeader + "top.txt\tTXT\t5\t2004-01-01 12:00:00\t" + tree.str() + "\t\t\r\n");
     EXPECT_EQ(window.beeps, 0);
     EXPECT_EQ(window.yields, 3);
+    EXPECT_EQ(window.progress, "Aborted");
     expectIdle();
 
-    // The next press starts a new run that replaces the stopped one's listing.
+    // The next run replaces the stopped one's listing.
     window.onYield = nullptr;
-    run.Make_Button_Click();
+    run.start();
     const std::string second = readFile(fields.SaveFilename);
     EXPECT_EQ(std::count(second.begin(), second.end(), '\n'), 4);
 }
 
-TEST_F(ListingRunTest, ARunThatCannotStartIsReportedAndNothingIsWalked) {
+TEST_F(RunOfThreeTest, ARunThatCannotStartIsReportedAndNothingIsWalked) {
     // An output file that cannot be opened, and a pattern that would reach into another
     // folder: that one is refused before the listing file is touched.
-    const std::string missing = (temp.path() / "missing" / "out.txt").string();
-    const std::string untouched = (temp.path() / "untouched.txt").string();
+    const std::string missing = (output.path() / "missing" / "out.txt").string();
+    const std::string untouched = (output.path() / "untouched.txt").string();
     const struct {
         std::string saveFilename, filter, message;
     } cases[] = {
@@ -251,12 +303,12 @@ TEST_F(ListingRunTest, ARunThatCannotStartIsReportedAndNothingIsWalked) {
         fields.SaveFilename = c.saveFilename;
         fields.FileFilter = c.filter;
         window.messages.clear();
-        run.Make_Button_Click();
+        run.start();
         ASSERT_EQ(window.messages.size(), 1u);
         EXPECT_EQ(window.messages[0].title, "Error in Make_Button_Click");
         EXPECT_EQ(window.messages[0].text, c.message);
         EXPECT_FALSE(std::filesystem::exists(c.saveFilename));
-        EXPECT_EQ(fs.enumerationsStarted, 0);
+        EXPECT_EQ(window.yields, 0);
         EXPECT_EQ(window.progress, "earlier text");
         EXPECT_EQ(window.beeps, 0);
         expectIdle();
@@ -267,26 +319,28 @@ TEST_F(ListingRunTest, ARunThatCannotStartIsReportedAndNothingIsWalked) {
 // the listing ends on its last whole line. The long name makes the buffer go out during the
 // walk (header and top.txt in write 1, its own line in writes 2 and 3, no more than
 // 100,000 bytes each); the subfolders' lines go out at close.
-TEST_F(ListingRunTest, AListingThatCannotBeStoredIsReportedAndEndsOnAWholeLine) {
-    fs.add({"/w/" + std::string(70000, 'n')});
-    run.Make_Button_Click();
+TEST_F(RunOfThreeTest, AListingThatCannotBeStoredIsReportedAndEndsOnAWholeLine) {
+    tree.file(std::string(200, 'n') + "/" + std::string(250, 'n'));
+    fields.AddComment = true;
+    fields.FileComment = std::string(69000, 'c');
+    run.start();
     const std::string complete = readFile(fields.SaveFilename);
     const struct {
         FailingOutputSystem::Failure failure;
         std::string description;
-        int linesKept, yields;  // yields: 4 for the whole walk
+        int linesKept, yields;  // yields: 6 for the whole walk
     } cases[] = {
         {{Call::kWrite, 1, ENOSPC}, "No space left on device", 0, 0},
-        {{Call::kWrite, 3, EFBIG}, "File too large", 2, 0},
-        {{Call::kWrite, 4, EIO}, "Input/output error", 3, 4},
-        {{Call::kClose, 1, ENOSPC}, "No space left on device", 5, 4},
+        {{Call::kWrite, 3, EFBIG}, "File too large", 2, 4},
+        {{Call::kWrite, 4, EIO}, "Input/output error", 3, 5},
+        {{Call::kClose, 1, ENOSPC}, "No space left on device", 5, 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.description);
         system = FailingOutputSystem({c.failure}, 100000);
         window = RecordingWindow();
-        window.folder = "/w";
-        run.Make_Button_Click();
+        window.folder = tree.str();
+        run.start();
         std::size_t kept = 0;
         for (int n = 0; n < c.linesKept; ++n) {
             kept = complete.find("\r\n", kept) + 2;
@@ -305,11 +359,11 @@ TEST_F(ListingRunTest, AListingThatCannotBeStoredIsReportedAndEndsOnAWholeLine) 
     }
 }
 
-TEST_F(ListingRunTest, AChosenFolderThatCannotBeReadLeavesTheWindowIdleAndTravelsOn) {
+TEST_F(RunOfThreeTest, AChosenFolderThatCannotBeReadLeavesTheWindowIdleAndTravelsOn) {
     // No handler of the walker traps it: it reaches the caller of the run.
-    window.folder = "/gone";
+    window.folder = tree.str() + "/gone";
     window.progress = "Directory contenst stored in: an earlier run";
-    EXPECT_THROW(run.Make_Button_Click(), RaisedError);
+    EXPECT_THROW(run.start(), RaisedError);
     EXPECT_EQ(window.progress, "Aborted");
     EXPECT_TRUE(window.messages.empty());  // not trapped by the walker
     EXPECT_EQ(readFile(fields.SaveFilename), kHeader);

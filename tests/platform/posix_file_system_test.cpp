@@ -95,61 +95,6 @@ TEST_F(PosixFileSystemTest, QueriesGiveSizeTimeAndAttributesOrTheSystemsFailure)
     EXPECT_EQ(raisedBy([&] { fs.startEnumeration(prefix() + "big.bin/", attribute_mask::kFiles); }),
               "76: Not a directory");
     EXPECT_EQ(raisedBy([&] { fs.fileLength(prefix() + "gone"); }), "53: No such file or directory");
-    // An entry removed after the folder was read fails its query.
-    ASSERT_EQ(fs.startEnumeration(prefix(), attribute_mask::kFiles), ".profile");
-    std::filesystem::remove(report);
-    ASSERT_EQ(fs.nextName(), "big.bin");
-    EXPECT_EQ(fs.fileLength(prefix() + "big.bin"), size);  // as the current entry
-    ASSERT_EQ(fs.nextName(), "Report.doc");
-    EXPECT_EQ(raisedBy([&] { fs.fileLength(prefix() + "Report.doc"); }),
-              "53: No such file or directory");
-}
-
-// The walker's two passes over a folder: every file is stat'ed once for its three
-// queries, and the subfolders pass stats only the folders; a walk stats every entry once
-// when it reads the folder, and "." and ".." not at all.
-TEST_F(PosixFileSystemTest, OneStatPerFileAcrossBothPasses) {
-    for (int i = 0; i < 20; ++i) {
-        temp.file("f" + std::to_string(i) + ".txt", 1);
-    }
-    temp.folder("sub1");
-    temp.folder("sub2");
-    for (const bool walk : {false, true}) {
-        PosixFileSystem fs;
-        if (walk) {
-            fs.beginWalk(true);
-        }
-        for (std::string name = fs.startEnumeration(prefix(), attribute_mask::kFiles);
-             !name.empty(); name = fs.nextName()) {
-            fs.fileLength(prefix() + name);
-            fs.fileAttributes(prefix() + name);
-            fs.fileTimeStamp(prefix() + name);
-        }
-        EXPECT_EQ(fs.statCalls(), walk ? 22u : 20u);
-        int folders = 0;
-        for (std::string name = fs.startEnumeration(prefix(), attribute_mask::kFilesAndFolders);
-             !name.empty(); name = fs.nextName()) {
-            folders += (fs.fileAttributes(prefix() + name) & file_attribute::kFolder) != 0 ? 1 : 0;
-        }
-        EXPECT_EQ(folders, 4) << walk;  // ".", ".." and the two subfolders
-        EXPECT_EQ(fs.statCalls(), walk ? 22u : 24u) << walk;
-    }
-}
-
-// /proc is a file system of its own on every Linux system: the window's lists show it, a
-// walk of "/" neither returns nor enters it, and a walk started inside it lists it.
-TEST_F(PosixFileSystemTest, AWalkNeverCrossesIntoAnotherMountedFileSystem) {
-    const auto has = [](const std::vector<std::string>& names, const char* name) {
-        return std::find(names.begin(), names.end(), name) != names.end();
-    };
-    EXPECT_TRUE(has(enumerate(fs, "/", attribute_mask::kFilesAndFolders), "proc"));
-    fs.beginWalk(true);
-    const auto walked = enumerate(fs, "/", attribute_mask::kFilesAndFolders);
-    EXPECT_FALSE(has(walked, "proc"));
-    EXPECT_TRUE(has(walked, "etc"));
-    EXPECT_THROW(fs.startEnumeration("/proc/", attribute_mask::kFiles), RaisedError);
-    fs.beginWalk(true);
-    EXPECT_TRUE(has(enumerate(fs, "/proc/", attribute_mask::kFilesAndFolders), "sys"));
 }
 
 }  // namespace

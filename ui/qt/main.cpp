@@ -16,10 +16,8 @@ int main(int argc, char* argv[]) {
 
     tolvane::QtDialogs dialogs;
     tolvane::NativeFileSystem listFileSystem;
-    tolvane::NativeFileSystem runFileSystem;
     const std::unique_ptr<tolvane::RegistryApi> registry = tolvane::makeSystemRegistry();
-    tolvane::QtMainForm window(dialogs, tolvane::mountedDrives(), listFileSystem, runFileSystem,
-                               *registry);
+    tolvane::QtMainForm window(dialogs, tolvane::mountedDrives(), listFileSystem, *registry);
     dialogs.setParentWindow(&window);
     // The message boxes and dialogs speak in the window's face, at the size its captions fit.
     QApplication::setFont(window.font());

@@ -184,8 +184,7 @@ void QtMainForm::clearFrameTitle() {
 }
 
 QtMainForm::QtMainForm(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSystem& listFileSystem,
-                       FileSystem& runFileSystem, RegistryApi& registryStore,
-                       const QStringList& faces) {
+                       RegistryApi& registryStore, const QStringList& faces) {
     setWindowTitle(fromText(kDesignedCaption));
     // A fixed single border with a close button only. (Setting the flags re-creates the
     // window's top-level data, so the icon comes after them.)
@@ -204,8 +203,8 @@ QtMainForm::QtMainForm(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSys
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     fixTabOrder();
 
-    form_ = std::make_unique<Main_Form>(Main_Form::Services{
-        *this, dialogs, std::move(drives), listFileSystem, runFileSystem, registryStore});
+    form_ = std::make_unique<Main_Form>(
+        Main_Form::Services{*this, dialogs, std::move(drives), listFileSystem, registryStore});
     wireEvents();
     typingClock_.start();
     adjustSize();

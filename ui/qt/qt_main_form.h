@@ -31,8 +31,7 @@ class QtMainForm : public QMainWindow, public FormView {
     // The arguments are those of Main_Form::Services; each must outlive the window. `faces`
     // are the font families to try, first found first; the designed ones unless given.
     QtMainForm(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSystem& listFileSystem,
-               FileSystem& runFileSystem, RegistryApi& registryStore,
-               const QStringList& faces = designedFaces());
+               RegistryApi& registryStore, const QStringList& faces = designedFaces());
     ~QtMainForm() override;
 
     Main_Form& form() { return *form_; }

@@ -17,10 +17,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     tolvane::Win32Dialogs dialogs;
     tolvane::NativeFileSystem listFileSystem;
-    tolvane::NativeFileSystem runFileSystem;
     const std::unique_ptr<tolvane::RegistryApi> registry = tolvane::makeSystemRegistry();
-    tolvane::Win32MainForm window(dialogs, tolvane::mountedDrives(), listFileSystem, runFileSystem,
-                                  *registry);
+    tolvane::Win32MainForm window(dialogs, tolvane::mountedDrives(), listFileSystem, *registry);
     dialogs.setOwner(window.window());
     window.form().load();
     return window.run();

@@ -86,8 +86,7 @@ bool isList(Control control) {
 }  // namespace
 
 Win32MainForm::Win32MainForm(Dialogs& dialogs, std::vector<DriveEntry> drives,
-                             FileSystem& listFileSystem, FileSystem& runFileSystem,
-                             RegistryApi& registryStore) {
+                             FileSystem& listFileSystem, RegistryApi& registryStore) {
     registerWindowClass();
     RECT frame{0, 0, twipsToPixels(kClientWidth), twipsToPixels(kClientHeight)};
     ::AdjustWindowRectEx(&frame, kWindowStyle, TRUE, 0);
@@ -105,8 +104,8 @@ Win32MainForm::Win32MainForm(Dialogs& dialogs, std::vector<DriveEntry> drives,
     ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&windowProcedure));
     createControls();
     createToolTips();
-    form_ = std::make_unique<Main_Form>(Main_Form::Services{
-        *this, dialogs, std::move(drives), listFileSystem, runFileSystem, registryStore});
+    form_ = std::make_unique<Main_Form>(
+        Main_Form::Services{*this, dialogs, std::move(drives), listFileSystem, registryStore});
 }
 
 Win32MainForm::~Win32MainForm() {

@@ -24,7 +24,7 @@ class Win32MainForm : public FormView {
   public:
     // The arguments are those of Main_Form::Services; each must outlive the window.
     Win32MainForm(Dialogs& dialogs, std::vector<DriveEntry> drives, FileSystem& listFileSystem,
-                  FileSystem& runFileSystem, RegistryApi& registryStore);
+                  RegistryApi& registryStore);
     ~Win32MainForm() override;
     Win32MainForm(const Win32MainForm&) = delete;
     Win32MainForm& operator=(const Win32MainForm&) = delete;

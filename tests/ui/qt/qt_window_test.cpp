@@ -42,8 +42,7 @@ class QtWindowTest : public FormTest {
     void SetUp() override {
         FormTest::SetUp();
         storeSettings({{"Last Drive", kSystemDrive}, {"Last Path", tree}});
-        window =
-            std::make_unique<QtMainForm>(dialogs, drives, listFileSystem, runFileSystem, store);
+        window = std::make_unique<QtMainForm>(dialogs, drives, listFileSystem, store);
         window->form().setProgramEnd([this] { ++programEnds; });
         window->form().load();
         QApplication::setActiveWindow(window.get());
@@ -118,8 +117,7 @@ TEST_F(QtWindowTest, DesignedFixedSizeFontsAccessKeysAndTabOrder) {
 TEST_F(QtWindowTest, AWideFaceShrinksUntilNoCaptionIsClipped) {
     // DejaVu Sans is far wider than the face the captions were measured for: at the
     // designed 8.25 pt "Add comment" loses its last letters.
-    QtMainForm wide(dialogs, drives, listFileSystem, runFileSystem, store,
-                    {QStringLiteral("DejaVu Sans")});
+    QtMainForm wide(dialogs, drives, listFileSystem, store, {QStringLiteral("DejaVu Sans")});
     ASSERT_EQ(QFontInfo(wide.Comment_Check->font()).family(), "DejaVu Sans");
     EXPECT_LT(wide.font().pointSizeF(), 8.25);
     // The frame and the button stay bold and the button the larger.

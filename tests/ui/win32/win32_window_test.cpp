@@ -22,8 +22,7 @@ class Win32WindowTest : public FormTest {
     }
 
     std::unique_ptr<Win32MainForm> makeWindow() {
-        auto made =
-            std::make_unique<Win32MainForm>(dialogs, drives, listFileSystem, runFileSystem, store);
+        auto made = std::make_unique<Win32MainForm>(dialogs, drives, listFileSystem, store);
         made->form().setProgramEnd([this] { ++programEnds; });
         made->form().load();
         return made;

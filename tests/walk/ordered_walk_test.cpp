@@ -1,0 +1,77 @@
+// The ordered walk on its own: what it costs and where it stops. Its order, failures and
+// read-ahead are proved through the listing in tests/listing.
+#include "ordered_walk.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+
+namespace tolvane {
+namespace {
+
+using Names = std::vector<std::string>;
+
+Names namesOf(const WalkFolder& folder) {
+    Names names;
+    for (const FolderEntry& entry : folder.entries.entries) {
+        names.emplace_back(folder.entries.nameOf(entry));
+    }
+    return names;
+}
+
+#ifndef _WIN32
+// A walk queries every entry once when it reads its folder, "." and ".." not at all, and
+// hands over each entry with the facts a listing line shows.
+TEST(OrderedWalkTest, EveryEntryIsQueriedOnceWhenItsFolderIsRead) {
+    testing::TemporaryFolder temp;
+    for (int i = 0; i < 20; ++i) {
+        temp.file("f" + std::to_string(i) + ".txt", static_cast<std::size_t>(i));
+    }
+    temp.file("sub1/x");
+    temp.folder("sub2");
+    WalkOptions sequential;
+    sequential.readAheadThreads = 0;
+    OrderedWalk walk(temp.str(), true, sequential);
+    WalkFolder folder;
+    ASSERT_TRUE(walk.next(folder));
+    EXPECT_EQ(folder.path, temp.str());
+    EXPECT_EQ(folder.entries.entries.size(), 24u);
+    EXPECT_EQ(walk.statCalls(), 22u);
+    ASSERT_TRUE(walk.next(folder));
+    EXPECT_EQ(folder.path, temp.str() + "/sub2");  // the last one found first
+    ASSERT_TRUE(walk.next(folder));
+    EXPECT_EQ(namesOf(folder), (Names{".", "..", "x"}));
+    EXPECT_FALSE(walk.next(folder));
+    EXPECT_EQ(walk.statCalls(), 23u);
+}
+
+// /proc is a file system of its own on every Linux system: a walk of "/" neither enters it
+// nor lists it, and a walk started inside it lists it.
+TEST(OrderedWalkTest, AWalkNeverCrossesIntoAnotherMountedFileSystem) {
+    WalkFolder root;
+    ASSERT_TRUE(OrderedWalk("/", false, WalkOptions{}).next(root));
+    bool procEntered = false;
+    bool etcEntered = false;
+    for (const FolderEntry& entry : root.entries.entries) {
+        const std::string name(root.entries.nameOf(entry));
+        procEntered |= name == "proc" && OrderedWalk::isSubfolder(root.entries, entry);
+        etcEntered |= name == "etc" && OrderedWalk::isSubfolder(root.entries, entry);
+        if (name == "proc") {
+            EXPECT_EQ(entry.kind, EntryKind::FolderOnOtherVolume);
+        }
+    }
+    EXPECT_FALSE(procEntered);
+    EXPECT_TRUE(etcEntered);
+    WalkFolder inside;
+    ASSERT_TRUE(OrderedWalk("/proc", false, WalkOptions{}).next(inside));
+    const Names inProc = namesOf(inside);
+    EXPECT_NE(std::find(inProc.begin(), inProc.end(), "sys"), inProc.end());
+}
+#endif
+
+}  // namespace
+}  // namespace tolvane

@@ -1,0 +1,562 @@
+#include "ordered_walk.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <string_view>
+#include <system_error>
+
+#include "path_separator.h"
+#include "process_limits.h"
+
+namespace tolvane {
+
+namespace {
+
+// One reading in this many is watched for waiting: asking costs a system call.
+constexpr unsigned kSampleEvery = 4;
+
+// The emptied buffers of folders kept for the next readings: as many as the threads may
+// want at once, each no larger than a folder of a few thousand entries, so that what is
+// kept stays small beside the window.
+constexpr std::size_t kSpareBuffers = 16;
+constexpr std::size_t kSpareBytes = std::size_t{256} << 10;
+
+// A reading out of descriptors tries again after each one freed, or every 20 ms, and gives
+// up after 250 tries (5 s with nothing freed): then nothing the walk holds is coming back.
+constexpr auto kHandleWait = std::chrono::milliseconds(20);
+constexpr int kHandleTries = 250;
+
+// Descriptors one reading may hold at once: the parent reached again and the folder.
+constexpr std::size_t kHandlesPerReading = 2;
+
+std::string childPath(const std::string& parent, std::string_view name) {
+    std::string path;
+    path.reserve(parent.size() + 1 + name.size());
+    path = parent;
+    if (path.empty() || path.back() != kPathSeparator) {
+        path.push_back(kPathSeparator);
+    }
+    path.append(name);
+    return path;
+}
+
+}  // namespace
+
+struct OrderedWalk::Node {
+    enum class State : std::uint8_t { Pending, Reading, Ready };
+
+    Node() = default;
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+    ~Node() {
+        // Let go of the folders above one at a time: a chain thousands of folders deep
+        // must not be undone by as many nested destructor calls.
+        NodePtr above = std::move(parent);
+        while (above && above.use_count() == 1) {
+            NodePtr next = std::move(above->parent);
+            above = std::move(next);
+        }
+    }
+
+    NodePtr parent;    // null for the walk's chosen folder
+    std::string name;  // the bare name in the parent
+    std::string path;  // the whole path, once handed over (the chosen folder's from the start)
+    std::list<NodePtr>::iterator position;
+    State state = State::Pending;
+    bool byWalk = false;  // read by the walk's own thread, so not part of the window
+    FolderHandle handle;
+    int users = 0;  // openings below it that use its handle right now
+    std::size_t unopenedChildren = 0;
+    int openFailure = 0;
+    int readFailure = 0;
+    std::size_t overflowAt = WalkFolder::kNone;
+    std::size_t bytes = 0;
+    FolderEntries entries;
+};
+
+bool OrderedWalk::isSubfolder(const FolderEntries& folder, const FolderEntry& entry) {
+    return entry.kind == EntryKind::Folder && entry.failure == 0 &&
+           !isSelfOrParent(folder.nameOf(entry));
+}
+
+OrderedWalk::OrderedWalk(const std::string& root, bool recursive, const WalkOptions& options)
+    : options_(options), recursive_(recursive) {
+    maxOpenFolders_ = openFolderLimit();
+    // The walk's own thread reads too whenever it would otherwise wait, so on a warm cache
+    // one core is left to it.
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    warmReaders_ = std::max<std::size_t>(1, cores - 1);
+    const std::size_t workers = recursive_ ? options_.readAheadThreads : 0;
+    busyLimit_ = voluntarySwitches() < 0 ? workers : std::min(workers, warmReaders_);
+    root_ = std::make_shared<Node>();
+    root_->path = root;
+    root_->position = ahead_.insert(ahead_.end(), root_);
+    pendingFrom_ = ahead_.begin();
+}
+
+OrderedWalk::~OrderedWalk() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    workReady_.notify_all();
+    handleFreed_.notify_all();
+    for (std::thread& worker : workers_) {
+        worker.join();
+    }
+    for (const NodePtr& node : ahead_) {
+        for (Node* n = node.get(); n != nullptr; n = n->parent.get()) {
+            closeLocked(*n);
+        }
+    }
+    closeLocked(*root_);
+    ahead_.clear();
+    root_.reset();
+    closeAll(closing_);
+}
+
+std::size_t OrderedWalk::openFolderLimit() {
+    if (options_.maxOpenFolders != 0) {
+        return options_.maxOpenFolders;
+    }
+    return std::max<std::size_t>(processHandleLimit() / 2, 4);
+}
+
+bool OrderedWalk::next(WalkFolder& out) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (ahead_.empty()) {
+        return false;
+    }
+    const NodePtr node = ahead_.front();
+    if (node->state == Node::State::Pending) {
+        // No thread has taken it: the walk reads it itself rather than wait.
+        node->state = Node::State::Reading;
+        node->byWalk = true;
+        read(node, lock, walkRoom_);
+        if (ahead_.size() > 1) {
+            startWorkersLocked();
+        }
+    } else if (node->state == Node::State::Reading) {
+        awaitLocked(node, lock);
+    }
+    if (pendingFrom_ == ahead_.begin()) {
+        ++pendingFrom_;
+    }
+    ahead_.pop_front();
+    leftWindowLocked(*node);
+    handOver(node, out);
+    walkRoom_.closing.swap(closing_);
+    lock.unlock();
+    closeAll(walkRoom_.closing);
+    walkRoom_.scratch.trim();
+    return true;
+}
+
+bool OrderedWalk::peek(std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (ahead_.empty()) {
+        return false;
+    }
+    // A folder's parent is always handed over before it, so its path is known.
+    const Node& node = *ahead_.front();
+    path = node.parent ? childPath(node.parent->path, node.name) : node.path;
+    return true;
+}
+
+void OrderedWalk::handOver(const NodePtr& node, WalkFolder& out) {
+    if (node->parent) {
+        node->path = childPath(node->parent->path, node->name);
+    }
+    out.path = node->path;
+    out.openFailure = node->openFailure;
+    out.readFailure = node->readFailure;
+    out.overflowAt = node->overflowAt;
+    out.entries.clear();
+    std::swap(out.entries, node->entries);
+    if (spare_.size() < kSpareBuffers && node->entries.bytes() <= kSpareBytes) {
+        spare_.push_back(std::move(node->entries));
+    }
+    node->entries = FolderEntries();
+}
+
+void OrderedWalk::startWorkersLocked() {
+    if (!workers_.empty() || !recursive_ || stopping_) {
+        return;
+    }
+    try {
+        for (std::size_t i = 0; i < options_.readAheadThreads; ++i) {
+            workers_.emplace_back([this] { work(); });
+        }
+    } catch (const std::system_error&) {
+        // No more threads to be had: the walk goes on with those it has, or alone.
+    }
+}
+
+void OrderedWalk::awaitLocked(const NodePtr& node, std::unique_lock<std::mutex>& lock) {
+    // Rather than wait for the thread reading it, the walk reads the next folder no thread
+    // has taken, as long as there is one within the window: a thread that sleeps and is
+    // woken for every folder costs more than a small folder takes to read. Not while
+    // readings wait for the disk: there the threads are many, and a folder read here could
+    // keep the walk from the one it needs for as long as the disk takes.
+    awaited_ = node.get();
+    while (node->state != Node::State::Ready) {
+        const NodePtr next = busyLimit_ <= warmReaders_ ? pickLocked() : nullptr;
+        if (!next) {
+            nodeReady_.wait(lock, [&node] { return node->state == Node::State::Ready; });
+            break;
+        }
+        next->state = Node::State::Reading;
+        ++readingAhead_;
+        read(next, lock, walkRoom_);
+    }
+    awaited_ = nullptr;
+}
+
+void OrderedWalk::leftWindowLocked(const Node& node) {
+    if (node.byWalk) {
+        return;
+    }
+    --readingAhead_;
+    readyBytes_ -= node.bytes;
+    // Threads that stopped at the edge of the window go on once a quarter of it is free,
+    // all at once: waking one for every folder taken would cost more than it buys.
+    if (windowWasFull_ && idleWorkers_ > 0 && readingAhead_ <= options_.windowFolders * 3 / 4 &&
+        readyBytes_ <= options_.windowBytes * 3 / 4) {
+        windowWasFull_ = false;
+        wakeLocked();
+    }
+}
+
+OrderedWalk::NodePtr OrderedWalk::pickLocked() {
+    if (readingAhead_ >= options_.windowFolders || readyBytes_ >= options_.windowBytes) {
+        windowWasFull_ = true;
+        return nullptr;
+    }
+    // Every reading may hold two descriptors: no more readings than the budget leaves room
+    // for, the walk's own thread aside, which may always read.
+    if (openFolders_ + kHandlesPerReading * (busyWorkers_ + 1) > maxOpenFolders_) {
+        return nullptr;
+    }
+    for (; pendingFrom_ != ahead_.end(); ++pendingFrom_) {
+        const NodePtr& node = *pendingFrom_;
+        if (node->state == Node::State::Pending) {
+            return node;  // the first the walk will reach
+        }
+    }
+    return nullptr;
+}
+
+void OrderedWalk::work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    unsigned readings = 0;
+    ReaderRoom room;
+    while (!stopping_) {
+        const NodePtr node = busyWorkers_ < busyLimit_ ? pickLocked() : nullptr;
+        if (!node) {
+            if (!closing_.empty()) {
+                room.closing.swap(closing_);
+                lock.unlock();
+                closeAll(room.closing);
+                lock.lock();
+                continue;
+            }
+            ++idleWorkers_;
+            workReady_.wait(lock);
+            --idleWorkers_;
+            continue;
+        }
+        node->state = Node::State::Reading;
+        ++readingAhead_;
+        ++busyWorkers_;
+        // The reading ends with the lock held, to look for the next folder at once.
+        read(node, lock, room, readings++ % kSampleEvery == 0);
+        --busyWorkers_;
+    }
+}
+
+void OrderedWalk::closeAll(std::vector<FolderHandle>& handles) {
+    for (FolderHandle& handle : handles) {
+        reading_.close(handle);
+    }
+    if (!handles.empty()) {
+        handlesFreed_ += handles.size();
+        handleFreed_.notify_all();
+    }
+    handles.clear();
+}
+
+void OrderedWalk::read(const NodePtr& node, std::unique_lock<std::mutex>& lock, ReaderRoom& room,
+                       bool watch) {
+    // Everything that needs the lock is done in a few turns of it: a lock passed between
+    // threads for every entry costs more than reading a small folder.
+    if (!spare_.empty()) {
+        node->entries = std::move(spare_.back());
+        spare_.pop_back();
+    }
+    const int failure = openLocked(*node, lock, room);
+    lock.unlock();
+    std::vector<NodePtr> children;
+    const bool watched = watch && failure == 0;
+    const long switchesBefore = watched ? voluntarySwitches() : 0;
+    if (failure == 0) {
+        readEntries(*node, room, children);
+    } else {
+        node->openFailure = failure;
+        node->entries.clear();
+    }
+    const bool waited = watched && voluntarySwitches() != switchesBefore;
+    lock.lock();
+    if (watched) {
+        noteWaitLocked(waited);
+    }
+    finishLocked(node, children);
+}
+
+int OrderedWalk::openLocked(Node& node, std::unique_lock<std::mutex>& lock, ReaderRoom& room) {
+    if (!node.parent) {
+        // The chosen folder is reached by its path, links in it followed.
+        lock.unlock();
+        FolderHandle handle;
+        const int failure = reading_.openRoot(node.path, handle);
+        lock.lock();
+        if (failure == 0) {
+            node.handle = handle;
+            ++openFolders_;
+        }
+        return failure;
+    }
+    for (;;) {
+        Opening opening;
+        if (!planOpeningLocked(node, opening)) {
+            return ENOENT;  // nothing above it is open any more: the walk has ended
+        }
+        room.closing.swap(closing_);  // closed here, outside the lock
+        lock.unlock();
+        closeAll(room.closing);
+        openPlanned(node, opening);
+        lock.lock();
+        finishOpeningLocked(node, opening);
+        if (!FolderReading::outOfHandles(opening.failure) ||
+            !waitForHandleLocked(node, lock, room)) {
+            return opening.failure;
+        }
+    }
+}
+
+bool OrderedWalk::waitForHandleLocked(Node& node, std::unique_lock<std::mutex>& lock,
+                                      ReaderRoom& room) {
+    // The process is out of descriptors, which is no failure of this folder: the walk keeps
+    // fewer folders open from now on, closes those on the way up that nobody uses (they are
+    // reached again from the one above when needed), and tries again once a handle is freed.
+    maxOpenFolders_ = std::max<std::size_t>(openFolders_ > 2 ? openFolders_ - 1 : 2, 2);
+    thinLocked(node, true);
+    if (!closing_.empty()) {
+        room.closing.swap(closing_);
+        lock.unlock();
+        closeAll(room.closing);
+        lock.lock();
+        return true;
+    }
+    for (int tries = 0; tries < kHandleTries && !stopping_; ++tries) {
+        const bool othersRead = busyWorkers_ > (node.byWalk ? 0 : 1);
+        if (!othersRead && closing_.empty()) {
+            return false;  // nothing the walk holds is coming back
+        }
+        const std::uint64_t seen = handlesFreed_.load();
+        if (handleFreed_.wait_for(lock, kHandleWait, [&] {
+                return handlesFreed_.load() != seen || stopping_ || !closing_.empty();
+            })) {
+            return !stopping_;
+        }
+    }
+    return false;
+}
+
+void OrderedWalk::readEntries(Node& node, ReaderRoom& room, std::vector<NodePtr>& children) {
+    FolderEntries& folder = node.entries;
+    node.readFailure = reading_.read(node.handle, folder, room.scratch, stopping_);
+    if (node.readFailure != 0 && folder.entries.empty()) {
+        // Not even "." could be read: the folder could not be entered.
+        node.openFailure = node.readFailure;
+        node.readFailure = 0;
+        return;
+    }
+    if (!recursive_) {
+        return;
+    }
+    // The subfolders the walk enters, and the cap on how many one folder may hold, are
+    // decided here alone: the walker reports the one past the cap and enters none.
+    std::size_t found = 0;
+    for (std::size_t i = 0; i < folder.entries.size(); ++i) {
+        if (isSubfolder(folder, folder.entries[i]) && ++found > kMostSubfolders) {
+            node.overflowAt = i;
+            return;
+        }
+    }
+    // The walk visits a folder's subfolders the last one found first.
+    children.reserve(found);
+    for (auto it = folder.entries.rbegin(); it != folder.entries.rend(); ++it) {
+        if (isSubfolder(folder, *it)) {
+            auto child = std::make_shared<Node>();
+            child->name = folder.nameOf(*it);
+            children.push_back(std::move(child));
+        }
+    }
+}
+
+void OrderedWalk::finishLocked(const NodePtr& node, std::vector<NodePtr>& children) {
+    if (stopping_) {
+        closeLocked(*node);  // the walk has ended
+        node->entries = FolderEntries();
+        node->state = Node::State::Ready;
+        nodeReady_.notify_all();
+        return;
+    }
+    const auto insertAt = std::next(node->position);
+    for (NodePtr& child : children) {
+        child->parent = node;
+        child->position = ahead_.insert(insertAt, child);
+        node->bytes += sizeof(Node) + child->name.capacity() + 4 * sizeof(void*);
+    }
+    if (!children.empty()) {
+        // The new folders may come before the place the threads look from.
+        pendingFrom_ = ahead_.begin();
+    }
+    node->unopenedChildren = children.size();
+    if (children.empty()) {
+        closeLocked(*node);
+    }
+    node->bytes += node->entries.bytes();
+    node->state = Node::State::Ready;
+    if (!node->byWalk) {
+        readyBytes_ += node->bytes;
+    }
+    if (awaited_ == node.get()) {
+        nodeReady_.notify_all();
+    }
+    if (!children.empty() && !windowWasFull_) {
+        wakeLocked();
+    }
+}
+
+void OrderedWalk::wakeLocked() {
+    std::size_t wanted = busyLimit_ > busyWorkers_ ? busyLimit_ - busyWorkers_ : 0;
+    for (wanted = std::min(wanted, idleWorkers_); wanted > 0; --wanted) {
+        workReady_.notify_one();
+    }
+}
+
+void OrderedWalk::noteWaitLocked(bool waited) {
+    // The share of readings lately that waited: it rises fast (half way to all with each
+    // one that did), since on a cold disk every reading waits and threads held back cost
+    // the most, and falls slowly (by 1/16 with each one that did not), since a reading of a
+    // warm folder seldom waits at all. The threads allowed to read at once grow with it from
+    // the cores to all of them.
+    waitShare_ = waited ? waitShare_ + (65536 - waitShare_) / 2 : waitShare_ - waitShare_ / 16;
+    const std::size_t workers = options_.readAheadThreads;
+    const std::size_t extra = workers > warmReaders_ ? workers - warmReaders_ : 0;
+    const std::size_t limit =
+        std::min(workers, warmReaders_ + (extra * waitShare_ + 32768) / 65536);
+    if (limit != busyLimit_) {
+        busyLimit_ = limit;
+        wakeLocked();
+    }
+}
+
+bool OrderedWalk::planOpeningLocked(Node& node, Opening& opening) {
+    Node* const parent = node.parent.get();
+    // The folders between the nearest open one above and the parent, nearest first; the
+    // walk's chosen folder stays open to the end.
+    Node* base = parent;
+    while (!base->handle.isOpen() && base->parent != nullptr) {
+        opening.closed.push_back(base);
+        base = base->parent.get();
+    }
+    if (!base->handle.isOpen()) {
+        releaseChildLocked(*parent);
+        return false;
+    }
+    ++base->users;  // kept open until finishOpeningLocked
+    opening.base = base;
+    opening.baseHandle = base->handle;
+    return true;
+}
+
+void OrderedWalk::openPlanned(const Node& node, Opening& opening) {
+    FolderHandle at = opening.baseHandle;
+    int failure = 0;
+    for (auto it = opening.closed.rbegin(); it != opening.closed.rend() && failure == 0; ++it) {
+        FolderHandle next;
+        failure = reading_.openChild(at, (*it)->name.c_str(), next);
+        if (it != opening.closed.rbegin()) {
+            reading_.close(at);  // a folder between, reached on the way down
+        }
+        at = next;
+    }
+    if (failure != 0) {
+        opening.failure = failure;
+        return;
+    }
+    if (!opening.closed.empty()) {
+        opening.reopened = at;  // the parent, reached again
+    }
+    opening.failure = reading_.openChild(at, node.name.c_str(), opening.opened);
+}
+
+void OrderedWalk::finishOpeningLocked(Node& node, Opening& opening) {
+    Node* const parent = node.parent.get();
+    --opening.base->users;
+    if (opening.reopened.isOpen()) {
+        // The parent, reached again: kept open when more subfolders of it are to come.
+        if (!parent->handle.isOpen() && parent->unopenedChildren > 1) {
+            parent->handle = opening.reopened;
+            ++openFolders_;
+        } else {
+            closing_.push_back(opening.reopened);
+        }
+    }
+    const bool outOfHandles = FolderReading::outOfHandles(opening.failure);
+    if (!outOfHandles) {
+        releaseChildLocked(*parent);  // opened, or never to be
+    }
+    if (opening.base != parent) {
+        releaseChildLocked(*opening.base, false);
+    }
+    if (opening.opened.isOpen()) {
+        node.handle = opening.opened;
+        if (++openFolders_ + kHandlesPerReading * busyWorkers_ > maxOpenFolders_) {
+            thinLocked(node);
+        }
+    }
+}
+
+void OrderedWalk::releaseChildLocked(Node& parent, bool opened) {
+    if (opened && parent.unopenedChildren > 0) {
+        --parent.unopenedChildren;
+    }
+    if (parent.unopenedChildren == 0 && parent.users == 0 && &parent != root_.get()) {
+        closeLocked(parent);
+    }
+}
+
+void OrderedWalk::closeLocked(Node& node) {
+    if (node.handle.isOpen()) {
+        closing_.push_back(node.handle);  // closed once the lock is let go of
+        node.handle = FolderHandle();
+        --openFolders_;
+    }
+}
+
+void OrderedWalk::thinLocked(const Node& from, bool all) {
+    // Every other open folder on the way up is closed, the nearest kept: coming back up a
+    // tree of depth D with L folders open then costs about D / L opens a folder.
+    std::size_t seen = 0;
+    for (Node* n = from.parent.get(); n != nullptr && n != root_.get(); n = n->parent.get()) {
+        if (n->handle.isOpen() && n->users == 0 && (all || seen++ % 2 == 1)) {
+            closeLocked(*n);
+        }
+    }
+}
+
+}  // namespace tolvane

@@ -1,0 +1,191 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "folder_entries.h"
+#include "native_folder_reading.h"
+
+namespace tolvane {
+
+// How a walk reads. A cold disk keeps a reading waiting most of the time, so more threads
+// than cores pay there (on 2 cores, cold: 8 threads read a tree of 20,000 small folders in
+// about 3/4 of the time 4 take, 16 gain nothing more); a warm cache is bound by the
+// kernel's work on the cores there are, where every thread beyond them only takes turns
+// with the walk's own. So no more of them read at once than there are cores until their
+// readings are seen to wait, and then up to all of them. The window holds a few hundred
+// folders: enough for 8 threads never to wait for the walk, and 8 MiB at most whatever
+// their size; a larger one measured no faster. Measured with bench/compare.
+struct WalkOptions {
+#ifdef _WIN32
+    // Under Wine two walks at once take twice as long as one: its server reads one folder
+    // at a time for the whole process.
+    std::size_t readAheadThreads = 0;
+#else
+    std::size_t readAheadThreads = 8;  // 0: the plain sequential walk
+#endif
+    std::size_t windowFolders = 256;
+    std::size_t windowBytes = std::size_t{8} << 20;
+    // Descriptors the walk may hold at once, open folders and readings together (0: half
+    // of what the process may have).
+    std::size_t maxOpenFolders = 0;
+};
+
+// One folder as the walk hands it over.
+struct WalkFolder {
+    std::string path;       // as the listing's Directory field shows it
+    int openFailure = 0;    // the folder could not be entered: no entries
+    int readFailure = 0;    // its names could not all be read: the entries read before
+    FolderEntries entries;  // in listing order, each with its facts or its failure
+    // The subfolder one past the most a folder may hold (an index into entries, or kNone):
+    // the walk enters none of this folder's subfolders.
+    std::size_t overflowAt = kNone;
+
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+};
+
+// The folders of one walk, handed over in exactly the listing's order: the chosen folder,
+// then depth first, each folder's subfolders the last one found first, each one's whole
+// tree before the next. A failure is a state of the folder or of the entry it concerns,
+// never raised, and loses only what could not be read: a folder that cannot be entered is
+// handed over with its failure and the walk goes on with the next one.
+//
+// On a cold disk a walk spends nearly all its time waiting for one folder after another;
+// here a few threads read the folders ahead of the walk, strictly in its order and at most
+// a window of folders and bytes ahead, and each one is handed over whole when the walk
+// reaches it. A folder no thread has taken yet is read by the walk's own thread, so with no
+// threads at all this is a plain sequential walk; and while readings run without waiting
+// (a warm cache), the walk's thread, rather than sleep until the folder it needs is read,
+// reads the next one no thread has taken. So on a warm cache one thread fewer than there
+// are cores reads at once; the more of their readings wait (for the disk), the more of
+// them read at once, up to all of them, and the walk's thread waits for its folder instead.
+//
+// Every subfolder is opened from its parent's open folder without following a link, and a
+// folder on another volume than the chosen one (a mount point) is neither entered nor
+// listed. A folder stays open while subfolders of it are still to be opened; when more are
+// open than the descriptors allow, every other one on the way up is closed and reached
+// again, when needed, from the nearest open one above it. A reading that finds the process
+// out of descriptors waits for one that the walk holds to be freed. Destroying the object
+// stops the threads at once and joins them; no descriptor outlives it.
+class OrderedWalk {
+  public:
+    // Most subfolders one folder may hold: the walker counts them in a 16-bit signed number.
+    static constexpr std::size_t kMostSubfolders = 32767;
+
+    OrderedWalk(const std::string& root, bool recursive, const WalkOptions& options);
+    OrderedWalk(const OrderedWalk&) = delete;
+    OrderedWalk& operator=(const OrderedWalk&) = delete;
+    ~OrderedWalk();
+
+    // The path of the folder next() hands over next, before it is read; false when the
+    // walk is over.
+    bool peek(std::string& path);
+
+    // The next folder into `out`; false when the walk is over.
+    bool next(WalkFolder& out);
+
+    // Whether `entry` of a folder is a subfolder the walk enters (found, queried, not "."
+    // or "..", not a link or a mount point).
+    static bool isSubfolder(const FolderEntries& folder, const FolderEntry& entry);
+
+    // How many entries were queried, so that a walk's cost can be checked.
+    std::uint64_t statCalls() const { return reading_.statCalls(); }
+
+  private:
+    struct Node;
+    using NodePtr = std::shared_ptr<Node>;
+
+    // What a thread that reads folders keeps from one to the next: the handles it is to
+    // close outside the lock, and its scratch room.
+    struct ReaderRoom {
+        std::vector<FolderHandle> closing;
+        ReadingScratch scratch;
+    };
+
+    // Opening a folder from the nearest open one above it: planned with the lock held,
+    // done without it, finished with it held again.
+    struct Opening {
+        Node* base = nullptr;  // the nearest open folder above, in use until finished
+        FolderHandle baseHandle;
+        std::vector<Node*> closed;  // the folders between it and the parent, nearest first
+        FolderHandle reopened;      // the parent, reached again
+        FolderHandle opened;
+        int failure = 0;
+    };
+
+    void work();
+    NodePtr pickLocked();
+    void awaitLocked(const NodePtr& node, std::unique_lock<std::mutex>& lock);
+    void startWorkersLocked();
+    // Reads the folder, the lock held on entry and on return. With `watch`, notes whether
+    // the reading had to wait.
+    void read(const NodePtr& node, std::unique_lock<std::mutex>& lock, ReaderRoom& room,
+              bool watch = false);
+    // Opens the folder (the lock held on entry and on return); 0 or the error number.
+    int openLocked(Node& node, std::unique_lock<std::mutex>& lock, ReaderRoom& room);
+    void readEntries(Node& node, ReaderRoom& room, std::vector<NodePtr>& children);
+    void finishLocked(const NodePtr& node, std::vector<NodePtr>& children);
+    // Out of descriptors: frees what the walk can and waits for another reading to free
+    // one; false when nothing the walk holds can be freed.
+    bool waitForHandleLocked(Node& node, std::unique_lock<std::mutex>& lock, ReaderRoom& room);
+    bool planOpeningLocked(Node& node, Opening& opening);
+    void openPlanned(const Node& node, Opening& opening);
+    void finishOpeningLocked(Node& node, Opening& opening);
+    void handOver(const NodePtr& node, WalkFolder& out);
+    void closeAll(std::vector<FolderHandle>& handles);
+    // Wakes as many idle threads as may start reading now.
+    void wakeLocked();
+    // Counts one reading by a thread that had to wait (for the disk, say) or did not.
+    void noteWaitLocked(bool waited);
+    void leftWindowLocked(const Node& node);
+    // One subfolder of `parent` opened or given up (`opened` false: nothing changed but
+    // who uses it); closes `parent` once none is left and nobody uses it.
+    void releaseChildLocked(Node& parent, bool opened = true);
+    void closeLocked(Node& node);
+    // Closes every other open folder above `from` (`all`: every one nobody uses).
+    void thinLocked(const Node& from, bool all = false);
+    std::size_t openFolderLimit();
+
+    const WalkOptions options_;
+    const bool recursive_;
+    FolderReading reading_{true};
+    std::atomic<bool> stopping_{false};
+
+    std::mutex mutex_;
+    std::condition_variable workReady_;    // workers wait here
+    std::condition_variable nodeReady_;    // the walk waits here for a folder being read
+    std::condition_variable handleFreed_;  // readings out of descriptors wait here
+    std::list<NodePtr> ahead_;             // the folders still to hand over that are known
+    // Where in ahead_ the first folder no thread has taken is, or any place before it: the
+    // threads look for the next folder to read from here rather than from the front.
+    std::list<NodePtr>::iterator pendingFrom_;
+    NodePtr root_;
+    std::size_t readingAhead_ = 0;  // folders read or being read ahead and not yet taken
+    std::size_t readyBytes_ = 0;    // memory those readings take
+    std::size_t idleWorkers_ = 0;
+    // Threads reading a folder now, and how many may: one fewer than there are cores while
+    // reading keeps them busy (a warm cache), up to every thread while readings wait.
+    std::size_t busyWorkers_ = 0;
+    std::size_t busyLimit_ = 0;
+    std::size_t warmReaders_ = 1;  // the limit on a warm cache: a core each, the walk's aside
+    unsigned waitShare_ = 0;       // of readings lately that waited, in 1/65536ths
+    bool windowWasFull_ = false;   // a thread found no room in the window
+    std::size_t openFolders_ = 0;
+    std::size_t maxOpenFolders_ = 0;
+    std::atomic<std::uint64_t> handlesFreed_{0};  // handles closed so far, for readings that wait
+    const Node* awaited_ = nullptr;               // the folder the walk waits for
+    std::vector<FolderHandle> closing_;           // handles let go of, to close outside the lock
+    ReaderRoom walkRoom_;                         // the walk's own thread's
+    // The buffers of folders the walk is done with, emptied, for the next readings to fill.
+    std::vector<FolderEntries> spare_;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace tolvane
