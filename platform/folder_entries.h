@@ -20,8 +20,8 @@ struct FolderEntry {
     std::uint32_t nameOffset = 0;
     std::uint32_t nameLength = 0;
     EntryKind kind = EntryKind::File;
-    bool known = false;  // the facts, or the failure, are filled in
-    int failure = 0;     // the system's error number; 0 when the facts hold
+    bool known = false;            // the facts, or the failure, are filled in
+    int failure = 0;               // the system's error number; 0 when the facts hold
     std::uint32_t attributes = 0;  // file_attribute bits
     std::int64_t size = 0;
     std::int64_t stamp = 0;  // the system's own time stamp (POSIX: seconds since 1970, UTC)

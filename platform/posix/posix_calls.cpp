@@ -31,8 +31,8 @@ int systemClose(int fd) {
 }  // namespace
 
 const PosixCalls& systemPosixCalls() {
-    static const PosixCalls calls{&systemOpenAt, &systemStatAt, &systemStatOpen,
-                                  &systemReadEntries, &systemClose};
+    static const PosixCalls calls{&systemOpenAt, &systemStatAt, &systemStatOpen, &systemReadEntries,
+                                  &systemClose};
     return calls;
 }
 

@@ -10,8 +10,8 @@ namespace tolvane {
 // threads at once; a test changes the table only while no walk runs, and puts it back.
 struct Win32Calls {
     HANDLE(WINAPI* findFirstFileEx)
-    (LPCWSTR name, FINDEX_INFO_LEVELS level, LPVOID data, FINDEX_SEARCH_OPS search,
-     LPVOID filter, DWORD flags);
+    (LPCWSTR name, FINDEX_INFO_LEVELS level, LPVOID data, FINDEX_SEARCH_OPS search, LPVOID filter,
+     DWORD flags);
     BOOL(WINAPI* findNextFile)(HANDLE find, LPWIN32_FIND_DATAW data);
     BOOL(WINAPI* findClose)(HANDLE find);
 };

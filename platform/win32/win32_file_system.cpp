@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "file_attributes.h"
+#include "win32_calls.h"
 #include "win32_error.h"
 #include "win32_path.h"
 #include "win32_text.h"
@@ -36,7 +37,7 @@ Win32FileSystem::~Win32FileSystem() {
 
 void Win32FileSystem::closeFind() {
     if (find_->handle != INVALID_HANDLE_VALUE) {
-        FindClose(find_->handle);
+        win32Calls().findClose(find_->handle);
         find_->handle = INVALID_HANDLE_VALUE;
     }
     currentName_.clear();
@@ -65,7 +66,8 @@ std::string Win32FileSystem::startEnumeration(const std::string& pattern,
     if (search.empty() || search.back() == '\\' || search.back() == '/' || search.back() == ':') {
         search.push_back('*');
     }
-    find_->handle = FindFirstFileW(win32Path(search).c_str(), &find_->data);
+    find_->handle = win32Calls().findFirstFileEx(win32Path(search).c_str(), FindExInfoBasic,
+                                                 &find_->data, FindExSearchNameMatch, nullptr, 0);
     if (find_->handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         // Nothing matches: an empty result, not a failure. A missing folder is a failure.
@@ -87,7 +89,7 @@ std::string Win32FileSystem::nextName() {
 std::string Win32FileSystem::advanceToMatch(bool haveData) {
     WIN32_FIND_DATAW& data = find_->data;
     for (;;) {
-        if (!haveData && !FindNextFileW(find_->handle, &data)) {
+        if (!haveData && !win32Calls().findNextFile(find_->handle, &data)) {
             const DWORD error = GetLastError();
             closeFind();
             if (error == ERROR_NO_MORE_FILES) {
@@ -153,15 +155,6 @@ std::uint32_t Win32FileSystem::knownAttributes(std::uint32_t attributes) {
                                      file_attribute::kSystem | file_attribute::kFolder |
                                      file_attribute::kArchive;
     return attributes & kKnown;
-}
-
-FileFacts Win32FileSystem::fileFacts(const std::string& fullPath) {
-    const EntryData data = dataOf(fullPath);
-    FileFacts facts;
-    facts.length = data.size;
-    facts.attributes = knownAttributes(data.attributes);
-    facts.timeStamp = localTimeOf(data.lastWrite);
-    return facts;
 }
 
 }  // namespace tolvane

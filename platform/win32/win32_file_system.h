@@ -8,7 +8,8 @@
 
 namespace tolvane {
 
-// The file system on Windows, through FindFirstFileW / FindNextFileW.
+// The file system of the window's lists on Windows, through FindFirstFileExW /
+// FindNextFileW (win32Calls()).
 //
 // One find handle is open at a time; starting an enumeration closes the previous one.
 // An enumeration returns an entry when each of its hidden, system and folder bits is in
@@ -34,7 +35,6 @@ class Win32FileSystem : public FileSystem {
     std::int64_t fileLength(const std::string& fullPath) override;
     DateTime fileTimeStamp(const std::string& fullPath) override;
     std::uint32_t fileAttributes(const std::string& fullPath) override;
-    FileFacts fileFacts(const std::string& fullPath) override;
 
     // Whether an entry with these attribute bits is returned under `attributeMask`.
     static bool returnedByMask(std::uint32_t attributes, std::uint32_t attributeMask);

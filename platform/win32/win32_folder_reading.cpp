@@ -30,8 +30,7 @@ HANDLE findFirst(const std::string& folder, WIN32_FIND_DATAW& data) {
     const std::wstring search = win32Path(pattern);
     const Win32Calls& calls = win32Calls();
     HANDLE find = calls.findFirstFileEx(search.c_str(), FindExInfoBasic, &data,
-                                        FindExSearchNameMatch, nullptr,
-                                        FIND_FIRST_EX_LARGE_FETCH);
+                                        FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
         // Systems before Windows 7 know neither the basic level nor the large fetch.
         find = calls.findFirstFileEx(search.c_str(), FindExInfoStandard, &data,
@@ -50,8 +49,8 @@ void addEntry(const WIN32_FIND_DATAW& data, FolderEntries& out) {
     const bool reparse = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     entry.kind = !folder ? EntryKind::File : reparse ? EntryKind::LinkToFolder : EntryKind::Folder;
     entry.attributes = data.dwFileAttributes & kKnown;
-    entry.size = static_cast<std::int64_t>(
-        (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    entry.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) |
+                                           data.nFileSizeLow);
     entry.stamp = static_cast<std::int64_t>(
         (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
         data.ftLastWriteTime.dwLowDateTime);

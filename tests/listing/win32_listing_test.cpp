@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
 #include "listing_fakes.h"
+#include "reading_failure.h"
 #include "support/win32_entries.h"
+#include "win32_calls.h"
 #include "win32_text.h"
 
 namespace tolvane {
@@ -94,6 +97,59 @@ TEST_F(Win32ListingTest, TheRootOfDriveCKeepsItsOneBackslash) {
     EXPECT_EQ(deep, (std::vector<std::string>{inRoot, folder + "|" + tag + "-inner.txt|A"}));
     EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "progress " + folder), 1)
         << "the root's subfolder was not shown as " << folder;
+}
+
+// The searches of folder C fail at once; those of folder H after their first entry, as on
+// a share whose connection drops.
+HANDLE brokenSearch = nullptr;
+HANDLE WINAPI findFirstFailingSome(LPCWSTR name, FINDEX_INFO_LEVELS level, LPVOID data,
+                                   FINDEX_SEARCH_OPS search, LPVOID filter, DWORD flags) {
+    const std::wstring pattern = name;
+    if (pattern.ends_with(L"\\C\\*")) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE handle = systemWin32Calls().findFirstFileEx(name, level, data, search, filter, flags);
+    if (pattern.ends_with(L"\\H\\*") || handle == brokenSearch) {
+        brokenSearch = pattern.ends_with(L"\\H\\*") ? handle : nullptr;  // handles are reused
+    }
+    return handle;
+}
+BOOL WINAPI findNextFailingSome(HANDLE find, LPWIN32_FIND_DATAW data) {
+    if (find == brokenSearch) {
+        SetLastError(ERROR_NETNAME_DELETED);
+        return FALSE;
+    }
+    return systemWin32Calls().findNextFile(find, data);
+}
+
+// A failure loses only what could not be read: each is reported, and the walk goes on
+// with the next folder.
+TEST_F(Win32ListingTest, AFolderThatCannotBeReadLosesOnlyItself) {
+    const std::string t = tree.str();
+    make(t + "\\a.txt");
+    for (const char* folder : {"B", "C", "D", "H"}) {
+        make(t + "\\" + folder + "\\");
+        make(t + "\\" + folder + "\\" + char(std::tolower(folder[0])) + ".txt");
+    }
+    win32Calls().findFirstFileEx = &findFirstFailingSome;
+    win32Calls().findNextFile = &findNextFailingSome;
+    std::vector<std::string> result = lines();
+    win32Calls() = systemWin32Calls();
+    std::sort(result.begin(), result.end());  // in the file system's order
+    EXPECT_EQ(result,
+              (std::vector<std::string>{t + "\\B|b.txt|A", t + "\\D|d.txt|A", t + "|a.txt|A"}));
+    std::vector<std::string> texts;
+    for (const auto& message : window.messages) {
+        texts.push_back(message.text);
+    }
+    std::sort(texts.begin(), texts.end());
+    const std::string failed = "Error has occured in subroutine: ListDirectory,\r";
+    EXPECT_EQ(texts, (std::vector<std::string>{
+                         failed + "during reading directory contents: " + t +
+                             "\\H\\\rError: " + readingFailure(ERROR_NETNAME_DELETED).description(),
+                         failed + "during recursing to subdirectory: " + t +
+                             "\\C\rError: " + readingFailure(ERROR_ACCESS_DENIED).description()}));
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
 
 #include <atomic>
 #include <cerrno>
@@ -19,16 +24,19 @@ namespace tolvane::testing {
 // filled before a walk starts and only read while it runs.
 class InjectedCalls {
   public:
-    std::map<std::string, int> openFails;     // a folder that cannot be opened, and why
-    std::map<std::string, int> statFails;     // an entry that cannot be queried, and why
+    std::map<std::string, int> openFails;       // a folder that cannot be opened, and why
+    std::map<std::string, int> statFails;       // an entry that cannot be queried, and why
     std::set<std::string> stampBeyondCalendar;  // an entry whose time stamp no date holds
-    std::map<std::string, int> readingFails;  // a folder whose names fail after one batch
-    std::size_t descriptorLimit = 0;          // >0: EMFILE once this many are open
+    std::map<std::string, int> readingFails;    // a folder whose names fail after one batch
+    std::size_t descriptorLimit = 0;            // >0: EMFILE once this many are open
+    // A folder that holds as many more subfolders as given, each one the folder "same" in
+    // it under another name ("same00001", ...).
+    std::map<std::string, int> moreSubfolders;
 
     InjectedCalls() {
         current() = this;
-        posixCalls() = PosixCalls{&openAt, &statAt, systemPosixCalls().statOpen, &readEntries,
-                                  &close};
+        posixCalls() =
+            PosixCalls{&openAt, &statAt, systemPosixCalls().statOpen, &readEntries, &close};
     }
     ~InjectedCalls() {
         posixCalls() = systemPosixCalls();
@@ -46,6 +54,10 @@ class InjectedCalls {
         static InjectedCalls* calls = nullptr;
         return calls;
     }
+    // A made-up subfolder is the folder "same" beside it.
+    static const char* sameFor(const char* name) {
+        return std::strncmp(name, "same", 4) == 0 && std::strlen(name) == 9 ? "same" : name;
+    }
     static int fails(const std::map<std::string, int>& table, const char* name) {
         const auto found = table.find(name);
         return found == table.end() ? 0 : found->second;
@@ -62,8 +74,12 @@ class InjectedCalls {
             errno = failure;
             return -1;
         }
-        const int fd = systemPosixCalls().openAt(folderFd, name, flags);
+        const int fd = systemPosixCalls().openAt(folderFd, sameFor(name), flags);
         if (fd >= 0) {
+            if (self.moreSubfolders.count(name) != 0) {
+                std::lock_guard<std::mutex> lock(self.mutex_);
+                self.synthesized_[fd] = self.moreSubfolders.at(name);
+            }
             std::size_t now = ++self.open;
             for (std::size_t most = self.mostOpen; now > most;) {
                 self.mostOpen.compare_exchange_weak(most, now);
@@ -81,7 +97,7 @@ class InjectedCalls {
             errno = failure;
             return -1;
         }
-        const int result = systemPosixCalls().statAt(folderFd, name, info, flags);
+        const int result = systemPosixCalls().statAt(folderFd, sameFor(name), info, flags);
         if (result == 0 && self.stampBeyondCalendar.count(name) != 0) {
             info->st_mtime = LLONG_MAX;
         }
@@ -98,14 +114,35 @@ class InjectedCalls {
         if (found != self.failingReads_.end()) {
             found->second = -found->second;
         }
-        lock.unlock();
-        return systemPosixCalls().readEntries(fd, buffer, size);
+        const auto more = self.synthesized_.find(fd);
+        if (more == self.synthesized_.end() || more->second == 0) {
+            lock.unlock();
+            return systemPosixCalls().readEntries(fd, buffer, size);
+        }
+        // The folder's own entries first, then the made-up ones, a batch at a time.
+        const long real = systemPosixCalls().readEntries(fd, buffer, size);
+        if (real != 0) {
+            return real;
+        }
+        long filled = 0;
+        constexpr std::size_t kRecord = (offsetof(dirent64, d_name) + 10 + 7) / 8 * 8;
+        for (; more->second > 0 && filled + kRecord <= size; --more->second) {
+            auto* item = reinterpret_cast<dirent64*>(static_cast<char*>(buffer) + filled);
+            std::memset(item, 0, kRecord);
+            item->d_ino = static_cast<ino64_t>(more->second);
+            item->d_reclen = kRecord;
+            item->d_type = DT_DIR;
+            std::snprintf(item->d_name, 10, "same%05d", more->second);
+            filled += kRecord;
+        }
+        return filled;
     }
     static int close(int fd) {
         InjectedCalls& self = *current();
         {
             std::lock_guard<std::mutex> lock(self.mutex_);
             self.failingReads_.erase(fd);
+            self.synthesized_.erase(fd);
         }
         --self.open;
         return systemPosixCalls().close(fd);
@@ -113,6 +150,7 @@ class InjectedCalls {
 
     std::mutex mutex_;
     std::map<int, int> failingReads_;  // by descriptor: the failure, negated once read
+    std::map<int, int> synthesized_;   // by descriptor: made-up subfolders still to hand out
 };
 
 }  // namespace tolvane::testing

@@ -23,7 +23,6 @@ Names namesOf(const WalkFolder& folder) {
     return names;
 }
 
-#ifndef _WIN32
 // A walk queries every entry once when it reads its folder, "." and ".." not at all, and
 // hands over each entry with the facts a listing line shows.
 TEST(OrderedWalkTest, EveryEntryIsQueriedOnceWhenItsFolderIsRead) {
@@ -71,7 +70,5 @@ TEST(OrderedWalkTest, AWalkNeverCrossesIntoAnotherMountedFileSystem) {
     const Names inProc = namesOf(inside);
     EXPECT_NE(std::find(inProc.begin(), inProc.end(), "sys"), inProc.end());
 }
-#endif
-
 }  // namespace
 }  // namespace tolvane
