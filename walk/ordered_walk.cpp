@@ -23,9 +23,9 @@ constexpr std::size_t kSpareBuffers = 16;
 constexpr std::size_t kSpareBytes = std::size_t{256} << 10;
 
 // A reading out of descriptors tries again after each one freed, or every 20 ms, and gives
-// up after 250 tries (5 s with nothing freed): then nothing the walk holds is coming back.
+// up after 100 tries (2 s with nothing freed): then nothing the walk holds is coming back.
 constexpr auto kHandleWait = std::chrono::milliseconds(20);
-constexpr int kHandleTries = 250;
+constexpr int kHandleTries = 100;
 
 // Descriptors one reading may hold at once: the parent reached again and the folder.
 constexpr std::size_t kHandlesPerReading = 2;
@@ -113,7 +113,9 @@ OrderedWalk::~OrderedWalk() {
     closeLocked(*root_);
     ahead_.clear();
     root_.reset();
-    closeAll(closing_);
+    std::vector<FolderHandle> last;
+    takeClosingLocked(last);
+    closeAll(last);
 }
 
 std::size_t OrderedWalk::openFolderLimit() {
@@ -129,24 +131,27 @@ bool OrderedWalk::next(WalkFolder& out) {
         return false;
     }
     const NodePtr node = ahead_.front();
-    if (node->state == Node::State::Pending) {
-        // No thread has taken it: the walk reads it itself rather than wait.
-        node->state = Node::State::Reading;
-        node->byWalk = true;
-        read(node, lock, walkRoom_);
-        if (ahead_.size() > 1) {
-            startWorkersLocked();
+    while (node->state != Node::State::Ready) {
+        if (node->state == Node::State::Pending) {
+            // No thread has taken it (or one gave it back): the walk reads it itself.
+            node->state = Node::State::Reading;
+            node->byWalk = true;
+            read(node, lock, walkRoom_);
+            if (ahead_.size() > 1) {
+                startWorkersLocked();
+            }
+        } else {
+            awaitLocked(node, lock);
         }
-    } else if (node->state == Node::State::Reading) {
-        awaitLocked(node, lock);
     }
+    handlesShort_ = false;
     if (pendingFrom_ == ahead_.begin()) {
         ++pendingFrom_;
     }
     ahead_.pop_front();
     leftWindowLocked(*node);
     handOver(node, out);
-    walkRoom_.closing.swap(closing_);
+    takeClosingLocked(walkRoom_.closing);
     lock.unlock();
     closeAll(walkRoom_.closing);
     walkRoom_.scratch.trim();
@@ -200,10 +205,10 @@ void OrderedWalk::awaitLocked(const NodePtr& node, std::unique_lock<std::mutex>&
     // readings wait for the disk: there the threads are many, and a folder read here could
     // keep the walk from the one it needs for as long as the disk takes.
     awaited_ = node.get();
-    while (node->state != Node::State::Ready) {
+    while (node->state == Node::State::Reading) {
         const NodePtr next = busyLimit_ <= warmReaders_ ? pickLocked() : nullptr;
         if (!next) {
-            nodeReady_.wait(lock, [&node] { return node->state == Node::State::Ready; });
+            nodeReady_.wait(lock, [&node] { return node->state != Node::State::Reading; });
             break;
         }
         next->state = Node::State::Reading;
@@ -229,13 +234,16 @@ void OrderedWalk::leftWindowLocked(const Node& node) {
 }
 
 OrderedWalk::NodePtr OrderedWalk::pickLocked() {
+    if (handlesShort_) {
+        return nullptr;
+    }
     if (readingAhead_ >= options_.windowFolders || readyBytes_ >= options_.windowBytes) {
         windowWasFull_ = true;
         return nullptr;
     }
     // Every reading may hold two descriptors: no more readings than the budget leaves room
     // for, the walk's own thread aside, which may always read.
-    if (openFolders_ + kHandlesPerReading * (busyWorkers_ + 1) > maxOpenFolders_) {
+    if (openFolders_ + kHandlesPerReading * (readingsNow_ + 1) > maxOpenFolders_) {
         return nullptr;
     }
     for (; pendingFrom_ != ahead_.end(); ++pendingFrom_) {
@@ -255,7 +263,7 @@ void OrderedWalk::work() {
         const NodePtr node = busyWorkers_ < busyLimit_ ? pickLocked() : nullptr;
         if (!node) {
             if (!closing_.empty()) {
-                room.closing.swap(closing_);
+                takeClosingLocked(room.closing);
                 lock.unlock();
                 closeAll(room.closing);
                 lock.lock();
@@ -275,12 +283,18 @@ void OrderedWalk::work() {
     }
 }
 
+void OrderedWalk::takeClosingLocked(std::vector<FolderHandle>& into) {
+    into.swap(closing_);
+    handlesClosing_ += into.size();
+}
+
 void OrderedWalk::closeAll(std::vector<FolderHandle>& handles) {
     for (FolderHandle& handle : handles) {
         reading_.close(handle);
     }
     if (!handles.empty()) {
         handlesFreed_ += handles.size();
+        handlesClosing_ -= handles.size();
         handleFreed_.notify_all();
     }
     handles.clear();
@@ -294,7 +308,12 @@ void OrderedWalk::read(const NodePtr& node, std::unique_lock<std::mutex>& lock, 
         node->entries = std::move(spare_.back());
         spare_.pop_back();
     }
+    ++readingsNow_;
     const int failure = openLocked(*node, lock, room);
+    if (FolderReading::outOfHandles(failure) && !node->byWalk) {
+        deferLocked(node);
+        return;
+    }
     lock.unlock();
     std::vector<NodePtr> children;
     const bool watched = watch && failure == 0;
@@ -310,6 +329,7 @@ void OrderedWalk::read(const NodePtr& node, std::unique_lock<std::mutex>& lock, 
     if (watched) {
         noteWaitLocked(waited);
     }
+    --readingsNow_;
     finishLocked(node, children);
 }
 
@@ -326,51 +346,76 @@ int OrderedWalk::openLocked(Node& node, std::unique_lock<std::mutex>& lock, Read
         }
         return failure;
     }
-    for (;;) {
+    for (int tries = 0;;) {
         Opening opening;
         if (!planOpeningLocked(node, opening)) {
             return ENOENT;  // nothing above it is open any more: the walk has ended
         }
-        room.closing.swap(closing_);  // closed here, outside the lock
+        takeClosingLocked(room.closing);  // closed here, outside the lock
         lock.unlock();
         closeAll(room.closing);
         openPlanned(node, opening);
         lock.lock();
         finishOpeningLocked(node, opening);
+        // A folder read ahead is given back rather than waited for: the walk reads it when
+        // it gets there, and gives up only when nothing it holds is coming back.
+        if (FolderReading::outOfHandles(opening.failure) && !node.byWalk) {
+            freeUnusedLocked(node);
+            return opening.failure;  // to be opened later: still a child to come
+        }
         if (!FolderReading::outOfHandles(opening.failure) ||
-            !waitForHandleLocked(node, lock, room)) {
+            !waitForHandleLocked(node, lock, room, tries)) {
+            releaseChildLocked(*node.parent);  // opened, or never to be
             return opening.failure;
         }
     }
 }
 
 bool OrderedWalk::waitForHandleLocked(Node& node, std::unique_lock<std::mutex>& lock,
-                                      ReaderRoom& room) {
+                                      ReaderRoom& room, int& tries) {
     // The process is out of descriptors, which is no failure of this folder: the walk keeps
-    // fewer folders open from now on, closes those on the way up that nobody uses (they are
-    // reached again from the one above when needed), and tries again once a handle is freed.
-    maxOpenFolders_ = std::max<std::size_t>(openFolders_ > 2 ? openFolders_ - 1 : 2, 2);
-    thinLocked(node, true);
+    // fewer folders open from now on, closes every one nobody uses (each is reached again
+    // from the one above when needed), and tries again once a handle is freed. Each try
+    // frees one or waits for one, so the tries are bounded in number and in time.
+    if (++tries > kHandleTries || stopping_) {
+        return false;
+    }
+    freeUnusedLocked(node);
     if (!closing_.empty()) {
-        room.closing.swap(closing_);
+        takeClosingLocked(room.closing);
         lock.unlock();
         closeAll(room.closing);
         lock.lock();
         return true;
     }
-    for (int tries = 0; tries < kHandleTries && !stopping_; ++tries) {
-        const bool othersRead = busyWorkers_ > (node.byWalk ? 0 : 1);
-        if (!othersRead && closing_.empty()) {
-            return false;  // nothing the walk holds is coming back
-        }
-        const std::uint64_t seen = handlesFreed_.load();
-        if (handleFreed_.wait_for(lock, kHandleWait, [&] {
-                return handlesFreed_.load() != seen || stopping_ || !closing_.empty();
-            })) {
-            return !stopping_;
-        }
+    if (readingsNow_ <= 1 && handlesClosing_ == 0) {
+        return false;  // no other reading holds one: nothing the walk holds is coming back
     }
-    return false;
+    const std::uint64_t seen = handlesFreed_.load();
+    handleFreed_.wait_for(lock, kHandleWait, [&] {
+        return handlesFreed_.load() != seen || stopping_ || !closing_.empty();
+    });
+    return !stopping_;
+}
+
+void OrderedWalk::freeUnusedLocked(const Node& node) {
+    maxOpenFolders_ = std::max<std::size_t>(openFolders_ > 2 ? openFolders_ - 1 : 2, 2);
+    handlesShort_ = true;  // no more readings ahead until the walk has moved on
+    thinLocked(node, true);
+    for (const NodePtr& ahead : ahead_) {
+        thinLocked(*ahead, true);
+    }
+}
+
+void OrderedWalk::deferLocked(const NodePtr& node) {
+    --readingsNow_;
+    --readingAhead_;
+    node->state = Node::State::Pending;
+    node->entries.clear();
+    pendingFrom_ = ahead_.begin();
+    if (awaited_ == node.get()) {
+        nodeReady_.notify_all();
+    }
 }
 
 void OrderedWalk::readEntries(Node& node, ReaderRoom& room, std::vector<NodePtr>& children) {
@@ -516,16 +561,12 @@ void OrderedWalk::finishOpeningLocked(Node& node, Opening& opening) {
             closing_.push_back(opening.reopened);
         }
     }
-    const bool outOfHandles = FolderReading::outOfHandles(opening.failure);
-    if (!outOfHandles) {
-        releaseChildLocked(*parent);  // opened, or never to be
-    }
     if (opening.base != parent) {
         releaseChildLocked(*opening.base, false);
     }
     if (opening.opened.isOpen()) {
         node.handle = opening.opened;
-        if (++openFolders_ + kHandlesPerReading * busyWorkers_ > maxOpenFolders_) {
+        if (++openFolders_ + kHandlesPerReading * readingsNow_ > maxOpenFolders_) {
             thinLocked(node);
         }
     }

@@ -134,11 +134,18 @@ class OrderedWalk {
     void finishLocked(const NodePtr& node, std::vector<NodePtr>& children);
     // Out of descriptors: frees what the walk can and waits for another reading to free
     // one; false when nothing the walk holds can be freed.
-    bool waitForHandleLocked(Node& node, std::unique_lock<std::mutex>& lock, ReaderRoom& room);
+    bool waitForHandleLocked(Node& node, std::unique_lock<std::mutex>& lock, ReaderRoom& room,
+                             int& tries);
+    // Closes every open folder nobody uses, to leave descriptors to the walk's own reading.
+    void freeUnusedLocked(const Node& node);
+    // Gives a folder read ahead back, to be read when the walk gets there.
+    void deferLocked(const NodePtr& node);
     bool planOpeningLocked(Node& node, Opening& opening);
     void openPlanned(const Node& node, Opening& opening);
     void finishOpeningLocked(Node& node, Opening& opening);
     void handOver(const NodePtr& node, WalkFolder& out);
+    // Takes the handles let go of, to close outside the lock with closeAll.
+    void takeClosingLocked(std::vector<FolderHandle>& into);
     void closeAll(std::vector<FolderHandle>& handles);
     // Wakes as many idle threads as may start reading now.
     void wakeLocked();
@@ -173,12 +180,15 @@ class OrderedWalk {
     // Threads reading a folder now, and how many may: one fewer than there are cores while
     // reading keeps them busy (a warm cache), up to every thread while readings wait.
     std::size_t busyWorkers_ = 0;
+    std::size_t readingsNow_ = 0;  // readings under way, the walk's own thread's included
+    bool handlesShort_ = false;    // out of descriptors: nobody reads ahead for now
     std::size_t busyLimit_ = 0;
     std::size_t warmReaders_ = 1;  // the limit on a warm cache: a core each, the walk's aside
     unsigned waitShare_ = 0;       // of readings lately that waited, in 1/65536ths
     bool windowWasFull_ = false;   // a thread found no room in the window
     std::size_t openFolders_ = 0;
     std::size_t maxOpenFolders_ = 0;
+    std::atomic<std::size_t> handlesClosing_{0};  // taken to be closed, not closed yet
     std::atomic<std::uint64_t> handlesFreed_{0};  // handles closed so far, for readings that wait
     const Node* awaited_ = nullptr;               // the folder the walk waits for
     std::vector<FolderHandle> closing_;           // handles let go of, to close outside the lock
