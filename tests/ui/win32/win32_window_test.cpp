@@ -92,7 +92,7 @@ TEST_F(Win32WindowTest, DesignedFixedSizeIconAccessKeysAndTabOrder) {
         BST_UNCHECKED);
 }
 
-TEST_F(Win32WindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
+TEST_F(Win32WindowTest, EnterAndSpaceInTheListsOnACheckBoxAndOnTheButton) {
     ::SetFocus(control(Control::Result_Dir));
     key(VK_DOWN);  // from the folder shown to its first subfolder
     key(VK_RETURN);
@@ -119,10 +119,12 @@ TEST_F(Win32WindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
     key(VK_SPACE);
     EXPECT_TRUE(window->form().UseFileFilter);
     EXPECT_EQ(window->form().Result_Dir.Path(), in("tree/sub1"));
-    // Enter on the button neither opens nor runs anything.
+    // Enter on the focused button presses it, as Space does.
+    window->form().SaveFilename = in("listing.txt");
     ::SetFocus(control(Control::Make_Button));
     key(VK_RETURN);
-    EXPECT_EQ(text(control(Control::Progress_Label)), "");
+    EXPECT_EQ(text(control(Control::Progress_Label)),
+              "Directory contenst stored in: " + in("listing.txt"));
     EXPECT_EQ(dialogs.prompts(), 0u);
 }
 
@@ -191,9 +193,9 @@ TEST_F(Win32WindowTest, PromptsAnsweredAndTheFocusBackAfterAMessageBox) {
     EXPECT_GT(answeredWidth, shortTitled);
 
     EXPECT_EQ(windowsLineBreaks("one\rtwo\r\nthree\nfour"), "one\r\ntwo\r\nthree\r\nfour");
-    static constexpr char kFilter[] = "TXT file (*.txt)\0*.txt\0All (*.*)\0*.*\0";
-    EXPECT_EQ(windowsFilter("TXT file (*.txt)|*.txt|All (*.*)|*.*"),
-              std::string(kFilter, sizeof kFilter));
+    static constexpr wchar_t kFilter[] = L"TXT file (*.txt)\0*.txt\0All (*.*)\0*.*\0";
+    EXPECT_EQ(windowsFilter(L"TXT file (*.txt)|*.txt|All (*.*)|*.*"),
+              std::wstring(kFilter, sizeof kFilter / sizeof kFilter[0]));
 }
 
 }  // namespace
