@@ -22,7 +22,7 @@ TEST(Win32OutputTest, AFileThatCannotBeOpenedIsDescribedByTheSystem) {
         std::string path;
         DWORD error;
     } cases[] = {
-        {locked, ERROR_SHARING_VIOLATION},                 // not "Permission denied"
+        {locked, ERROR_SHARING_VIOLATION},                        // not "Permission denied"
         {temp.str() + "\\none\\list.txt", ERROR_PATH_NOT_FOUND},  // not "No such file..."
     };
     OutputFileTable files;

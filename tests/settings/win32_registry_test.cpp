@@ -37,9 +37,9 @@ TEST(Win32RegistryTest, ATextTheCodePageHoldsReadsTheSameInEitherBuild) {
     char raw[32] = {};
     DWORD size = sizeof raw;
     DWORD type = 0;
-    ASSERT_EQ(::RegQueryValueExA(key, "Comment", nullptr, &type, reinterpret_cast<BYTE*>(raw),
-                                 &size),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        ::RegQueryValueExA(key, "Comment", nullptr, &type, reinterpret_cast<BYTE*>(raw), &size),
+        ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(std::string(raw, size), std::string("Caf\xE9 ?\0", 7));
     EXPECT_EQ(Registry.ReadValue("Comment"), "Caf\xC3\xA9 \xD0\x96");
