@@ -44,8 +44,8 @@ class Win32OutputSystem : public OutputSystem {
 
     int isRegularFile(int descriptor) override {
         struct _stat64 status {};
-        if (_fstat64(descriptor, &status) != 0) {
-            return failedInRuntime();
+        if (inRuntime([&] { return _fstat64(descriptor, &status); }) != 0) {
+            return -1;
         }
         return (status.st_mode & _S_IFMT) == _S_IFREG ? 1 : 0;
     }
@@ -53,23 +53,24 @@ class Win32OutputSystem : public OutputSystem {
     int setBlocking(int) override { return 0; }
 
     int truncate(int descriptor, std::int64_t size) override {
-        const errno_t failure = _chsize_s(descriptor, size);
-        if (failure != 0) {
+        return inRuntime([&] {
+            const errno_t failure = _chsize_s(descriptor, size);
             errno = failure;
-            return failedInRuntime();
-        }
-        return 0;
+            return failure != 0 ? -1 : 0;
+        });
     }
 
     std::ptrdiff_t write(int descriptor, const char* data, std::size_t size) override {
         // _write counts in an int; the caller goes on with the rest of a larger block.
         constexpr std::size_t kMostAtOnce = std::size_t{1} << 30;
-        const int written =
-            _write(descriptor, data, static_cast<unsigned>(std::min(size, kMostAtOnce)));
-        return written < 0 ? failedInRuntime() : written;
+        return inRuntime([&] {
+            return _write(descriptor, data, static_cast<unsigned>(std::min(size, kMostAtOnce)));
+        });
     }
 
-    int close(int descriptor) override { return _close(descriptor) != 0 ? failedInRuntime() : 0; }
+    int close(int descriptor) override {
+        return inRuntime([&] { return _close(descriptor); });
+    }
 
     std::string describe(int errnoValue) override {
         return errnoValue == lastErrno_ && lastError_ != ERROR_SUCCESS
@@ -87,12 +88,18 @@ class Win32OutputSystem : public OutputSystem {
         return -1;
     }
 
-    // A failure of a runtime call, which set errno and left the system's error in
-    // _doserrno (0 where no system call failed, a bad descriptor for one).
-    int failedInRuntime() {
-        lastErrno_ = errno;
-        lastError_ = static_cast<DWORD>(_doserrno);
-        return -1;
+    // A call of the runtime: a failure (a negative result) sets errno, and leaves the
+    // system's error in _doserrno where a system call failed beneath it (none for a bad
+    // descriptor, which keeps the 0 set here).
+    template <class Call>
+    int inRuntime(Call call) {
+        _doserrno = 0;
+        const int result = call();
+        if (result < 0) {
+            lastErrno_ = errno;
+            lastError_ = static_cast<DWORD>(_doserrno);
+        }
+        return result;
     }
 
     static int errnoFor(DWORD error) {
