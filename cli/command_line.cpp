@@ -145,7 +145,8 @@ std::string helpText() {
            "\n"
            "Ctrl-C or SIGTERM stops the run; the listing keeps its whole lines.\n"
            "Exit status: 0 listing complete; 1 some folders could not be read (all else\n"
-           "listed); 2 bad usage; 3 the listing could not be written.\n";
+           "listed); 2 bad usage or a refused filter; 3 the listing could not be written;\n"
+           "130 stopped by Ctrl-C, 143 by SIGTERM.\n";
 }
 
 }  // namespace tolvane

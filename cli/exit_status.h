@@ -9,8 +9,9 @@ enum ExitStatus : int {
     kListingComplete = 0,
     // Some folders could not be read and were reported; the listing holds everything else.
     kFoldersUnread = 1,
-    // Nothing was listed: the command line was wrong, FOLDER is not a folder, or the
-    // stored settings it asked for could not be read. No file was touched.
+    // Nothing was listed: the command line was wrong, FOLDER is not a folder, the filter
+    // reaches beyond a file name, or the stored settings it asked for could not be read.
+    // No file was touched.
     kBadUsage = 2,
     // The listing file could not be opened or written; it ends on its last whole line.
     kListingNotWritten = 3,

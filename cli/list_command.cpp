@@ -17,6 +17,7 @@
 #include "stop_signal.h"
 #include "stored_options.h"
 #include "terminal.h"
+#include "wildcard.h"
 
 namespace tolvane {
 
@@ -117,6 +118,11 @@ int listCommand(const std::vector<std::string>& arguments) {
     // Checked before the run, which would otherwise empty the listing file first.
     if (!isFolder(folder)) {
         return cannotStart("'" + line.folder + "' is not a folder");
+    }
+    // The run would refuse it too, but as a failure to write the listing; it is a usage
+    // that can never list anything.
+    if (fields.UseFileFilter && !isFileFilter(fields.FileFilter)) {
+        return cannotStart("'" + fields.FileFilter + "': " + kFileFilterRule);
     }
     return runListing(fields, folder, line.quiet);
 }

@@ -24,4 +24,10 @@ FailureReport reportOf(std::exception_ptr failure) noexcept {
     return report;
 }
 
+std::string namingPath(const std::string& words, const std::string& path) {
+    // The sentence loses its full stop before the path.
+    const bool stop = !words.empty() && words.back() == '.';
+    return words.substr(0, words.size() - (stop ? 1 : 0)) + ": " + path;
+}
+
 }  // namespace tolvane

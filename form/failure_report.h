@@ -17,4 +17,8 @@ struct FailureReport {
 // Never throws, whatever `failure` holds.
 FailureReport reportOf(std::exception_ptr failure) noexcept;
 
+// A system's sentence about `path` ("Access denied.") with the path it concerns:
+// "Access denied: Z:\\Data".
+std::string namingPath(const std::string& words, const std::string& path);
+
 }  // namespace tolvane

@@ -1,6 +1,7 @@
 #include "folder_list.h"
 
 #include "ascii_text.h"
+#include "failure_report.h"
 #include "file_attributes.h"
 #include "file_system.h"
 #include "folder_path.h"
@@ -42,7 +43,7 @@ void FolderList::setPath(const std::string& path) {
     const std::string problem = folderProblem(folder);
     if (!problem.empty()) {
         // The failure may reach the last-resort box, which shows nothing else of where.
-        throw RaisedError(error_number::kPathNotFound, kSource, problem + ": " + folder);
+        throw RaisedError(error_number::kPathNotFound, kSource, namingPath(problem, folder));
     }
     const bool changed = folder != path_;
     fill(folder);

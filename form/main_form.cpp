@@ -4,9 +4,11 @@
 
 #include "application_settings.h"
 #include "dialogs.h"
+#include "failure_report.h"
 #include "last_resort.h"
 #include "output_file_table.h"
 #include "program_end.h"
+#include "raised_error.h"
 
 namespace tolvane {
 
@@ -154,8 +156,18 @@ void Main_Form::reportUntrapped(std::exception_ptr failure) noexcept {
 void Main_Form::Make_Button_Click() {
     if (run_.running()) {
         run_.requestStop();
-    } else {
+        return;
+    }
+    // What leaves the run is a failure to read the chosen folder at all, which reaches the
+    // last-resort box: the box names the folder, as the system's words often do not.
+    const std::string folder = Result_Dir.Path();
+    try {
         run_.start();
+    } catch (const RaisedError& error) {
+        if (folder.empty() || error.description().find(folder) != std::string::npos) {
+            throw;
+        }
+        throw RaisedError(error.number(), error.source(), namingPath(error.description(), folder));
     }
 }
 

@@ -72,8 +72,15 @@ void Main_Form::recoverDriveChange(const std::string& description) noexcept {
     }
     try {
         // A drive other than the current one raises the change again, which moves the
-        // folder and file lists to it.
+        // folder and file lists to it. When it is current already nothing is raised, and
+        // the lists are brought back to it here: the file list was just sent to the root
+        // of the process's current drive, which may be another drive altogether.
+        const std::string before = Result_Drive.Drive();
         Result_Drive.setDrive(kDefaultDrive);
+        if (Result_Drive.Drive() == before) {
+            Result_Dir.setPath(Result_Drive.Drive());
+            Result_File.setPath(Result_Dir.Path());
+        }
     } catch (...) {
     }
 }

@@ -157,7 +157,9 @@ void ListingRun::finish(Outcome outcome, const std::string& failure) {
         window_.beep();
         window_.setProgressText("Directory contenst stored in: " + fields_.SaveFilename);
     } else {
-        window_.setProgressText("Aborted");
+        // A chosen folder that cannot be read at all: nobody stopped the run, and it stored
+        // nothing; the last-resort box says why.
+        window_.setProgressText(outcome == Outcome::FolderUnread ? "" : "Aborted");
     }
     if (outcome == Outcome::NotStored) {
         reportFileFailure("Error writing file: ", failure);

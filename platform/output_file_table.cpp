@@ -36,6 +36,15 @@ auto uninterrupted(Call call) {
 
 }  // namespace
 
+std::string OutputSystem::describe(int errnoValue) {
+    return systemDescription(errnoValue);
+}
+
+RaisedError OutputFileTable::failureOf(int errnoValue) const {
+    const RaisedError error = systemError(errnoValue, kSource);
+    return RaisedError(error.number(), kSource, system_->describe(errnoValue));
+}
+
 OutputFileTable::~OutputFileTable() {
     closeAll();
 }
@@ -66,12 +75,13 @@ void OutputFileTable::openForOutput(FileNumber fileNo, const std::string& path) 
     }
     const int descriptor = uninterrupted([&] { return system_->open(path.c_str()); });
     if (descriptor < 0) {
-        throw systemError(errnoOr(EACCES), kSource);
+        throw failureOf(errnoOr(EACCES));
     }
     const int failure = prepare(descriptor);
     if (failure != 0) {
+        RaisedError error = failureOf(failure);  // before the close can change the words
         system_->close(descriptor);
-        throw systemError(failure, kSource);
+        throw error;
     }
     auto file = std::make_unique<OpenFile>();
     file->descriptor = descriptor;
@@ -183,7 +193,7 @@ void OutputFileTable::flush(OpenFile& file) {
 }
 
 void OutputFileTable::raiseWriteFailure(const OpenFile& file) const {
-    RaisedError error = systemError(file.failedErrno, kSource);
+    RaisedError error = failureOf(file.failedErrno);
     throw WriteFailure(error.number(), error.source(), error.description());
 }
 

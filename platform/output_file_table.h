@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "output_system.h"
+#include "raised_error.h"
 
 namespace tolvane {
 
@@ -79,6 +80,8 @@ class OutputFileTable {
     int release(OpenFile& file) noexcept;
     void flush(OpenFile& file);
     [[noreturn]] void raiseWriteFailure(const OpenFile& file) const;
+    // The error for a failure a system call reported with `errnoValue`, in the system's words.
+    RaisedError failureOf(int errnoValue) const;
 
     OutputSystem* system_;
     std::map<FileNumber, std::unique_ptr<OpenFile>> files_;

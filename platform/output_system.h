@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace tolvane {
 
@@ -30,6 +31,10 @@ class OutputSystem {
     virtual std::ptrdiff_t write(int descriptor, const char* data, std::size_t size) = 0;
     // Releases the descriptor, also when it reports a failure.
     virtual int close(int descriptor) = 0;
+    // The words for a failure that a call reported with `errnoValue`: the system's own
+    // text for what went wrong, which may say more than errno can ("sharing violation"
+    // where errno only has "permission denied").
+    virtual std::string describe(int errnoValue);
 };
 
 // The running system's calls.

@@ -5,8 +5,12 @@
 namespace tolvane {
 
 // The real registry and time functions of Windows behind the registry port: each call
-// goes to its advapi32 or kernel32 namesake (8-bit forms) with the arguments it was given,
-// and its result and out values come back as the system gave them.
+// goes to the wide (W) form of its advapi32 namesake, or to its kernel32 namesake, and its
+// result and out values come back as the system gave them. The port's texts (key paths,
+// value and class names, text data) are the program's UTF-8, handed over as UTF-16, so
+// that a name or value comes back exactly whatever the ANSI code page holds; a text the
+// code page does hold is stored exactly as the 8-bit (A) forms stored it. Sizes of text
+// data count its UTF-8 bytes.
 //
 // A key handle travels as the 32-bit number the port keeps, which holds an HKEY only on
 // 32-bit Windows; this class is built for that target alone.

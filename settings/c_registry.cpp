@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "raised_error.h"
-#include "registry_text.h"
 
 namespace tolvane {
 
@@ -89,18 +88,17 @@ void CRegistry::OpenKey(RegistryHandle Section, const std::string& strKey, bool 
         CloseKey();
     }
     const std::string path = normalisedPath(strKey);
-    const std::string storePath = registryTextFrom(path);
 
     RegistryHandle handle = 0;
     RegistryStatus status =
-        registry_.RegOpenKeyExA(Section, storePath.c_str(), kOpenOptions, kAccess, &handle);
+        registry_.RegOpenKeyExA(Section, path.c_str(), kOpenOptions, kAccess, &handle);
     if (status != kRegistrySuccess) {
         if (!blnCreateNew) {
             raise("OpenKey", "Failed to open key " + path + ".");
         }
         std::uint32_t disposition = 0;
         handle = 0;
-        status = registry_.RegCreateKeyExA(Section, storePath.c_str(), 0, nullptr, kCreateOptions,
+        status = registry_.RegCreateKeyExA(Section, path.c_str(), 0, nullptr, kCreateOptions,
                                            kAccess, nullptr, &handle, &disposition);
         if (status != kRegistrySuccess) {
             raise("OpenKey", "Failed to create key " + path + ".");
@@ -131,7 +129,7 @@ void CRegistry::CloseKey() {
 void CRegistry::DeleteKey() {
     const std::string path = strCurrentKey;
     CloseKey();
-    if (registry_.RegDeleteKeyA(RootKey, registryTextFrom(path).c_str()) != kRegistrySuccess) {
+    if (registry_.RegDeleteKeyA(RootKey, path.c_str()) != kRegistrySuccess) {
         raise("DeleteKey", "Failed to delete key " + path + ".");
     }
 }
@@ -141,8 +139,8 @@ RegistryStatus CRegistry::QueryValue(const std::string& strValueName, std::strin
     buffer.assign(kReadBufferSize, ' ');
     size = kReadBufferSize;
     std::uint32_t type = 0;
-    return registry_.RegQueryValueExA(KeyHandle, registryTextFrom(strValueName).c_str(), nullptr,
-                                      &type, reinterpret_cast<std::uint8_t*>(buffer.data()), &size);
+    return registry_.RegQueryValueExA(KeyHandle, strValueName.c_str(), nullptr, &type,
+                                      reinterpret_cast<std::uint8_t*>(buffer.data()), &size);
 }
 
 std::string CRegistry::ReadValue(const std::string& strValueName) {
@@ -161,7 +159,7 @@ std::string CRegistry::ReadValue(const std::string& strValueName) {
         throw RaisedError(kInvalidArgumentNumber, "CRegistry:ReadValue",
                           "Invalid procedure call or argument");
     }
-    return textFromRegistry(std::string_view(buffer).substr(0, size - 1));
+    return buffer.substr(0, size - 1);
 }
 
 bool CRegistry::ValueExists(const std::string& strValueName) {
@@ -187,9 +185,8 @@ void CRegistry::WriteValue(const std::string& strValueName, const std::string& s
     if (!KeyOpen) {
         raise("WriteValue", "No key is currently open.");
     }
-    const std::string bytes = registryTextFrom(strNewValue.empty() ? " " : strNewValue);
-    if (registry_.RegSetValueExA(KeyHandle, registryTextFrom(strValueName).c_str(), 0,
-                                 registry_type::kText,
+    const std::string bytes = strNewValue.empty() ? " " : strNewValue;
+    if (registry_.RegSetValueExA(KeyHandle, strValueName.c_str(), 0, registry_type::kText,
                                  reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                  static_cast<std::uint32_t>(bytes.size())) != kRegistrySuccess) {
         raise("WriteValue", "Failed to write new value to " + strValueName + " from Registry.");
@@ -200,8 +197,7 @@ void CRegistry::DeleteValue(const std::string& strValueName) {
     if (!KeyOpen) {
         raise("DeleteValue", "No key is currently open.");
     }
-    if (registry_.RegDeleteValueA(KeyHandle, registryTextFrom(strValueName).c_str()) !=
-        kRegistrySuccess) {
+    if (registry_.RegDeleteValueA(KeyHandle, strValueName.c_str()) != kRegistrySuccess) {
         raise("DeleteValue", "Failed to delete value " + strValueName + " from Registry.");
     }
 }
@@ -226,7 +222,7 @@ void CRegistry::RefreshKeyInfo() {
         raise("RefreshKeyInfo", "Failed to retrieve key information.");
     }
     // Written only after the query succeeded, so a failed one leaves the last good values.
-    strKeyClass = textFromRegistry(std::string_view(classBuffer).substr(0, classLength));
+    strKeyClass = classBuffer.substr(0, classLength);
     lngSubKeys = static_cast<std::int32_t>(subKeys);
     lngMaxSubkeyNameLength = static_cast<std::int32_t>(maxSubkeyNameLength);
     lngMaxClassNameLength = static_cast<std::int32_t>(maxClassNameLength);

@@ -48,12 +48,16 @@ void appendNarrowFrom(UINT codePage, std::wstring_view text, std::string& out) {
             --size;
         }
         const int count = static_cast<int>(size);
+        // A code page's best fit would write "Omega.dat" for "\u03A9mega.dat": a plausible
+        // name that is not the file's. Without it a character the code page lacks is "?".
+        // (UTF-8 holds every character and takes no flags.)
+        const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
         const int needed =
-            WideCharToMultiByte(codePage, 0, text.data(), count, nullptr, 0, nullptr, nullptr);
+            WideCharToMultiByte(codePage, flags, text.data(), count, nullptr, 0, nullptr, nullptr);
         const std::size_t start = out.size();
         out.resize(start + static_cast<std::size_t>(needed));
-        WideCharToMultiByte(codePage, 0, text.data(), count, out.data() + start, needed, nullptr,
-                            nullptr);
+        WideCharToMultiByte(codePage, flags, text.data(), count, out.data() + start, needed,
+                            nullptr, nullptr);
         text.remove_prefix(size);
     }
 }

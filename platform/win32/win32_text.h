@@ -6,9 +6,9 @@
 namespace tolvane {
 
 // Text crossing to Windows: the program's text is UTF-8, the W functions take UTF-16,
-// and the listing file and the A functions take the ANSI code page. Characters that the
-// target cannot hold come out as the system converts them (a best-fit letter or "?");
-// bytes that are not valid UTF-8 become U+FFFD.
+// and the listing file takes the ANSI code page. A character that the code page cannot hold
+// comes out as "?", never as a look-alike letter; bytes that are not valid UTF-8 become
+// U+FFFD.
 std::wstring wideFromUtf8(std::string_view text);
 std::string utf8FromWide(std::wstring_view text);
 std::string ansiFromUtf8(std::string_view text);

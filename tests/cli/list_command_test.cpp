@@ -228,6 +228,7 @@ TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
         {{folder, "--filter"}, 2, "tolvane-list: option '--filter' needs a value"},
         {{folder + "/missing"}, 2, "tolvane-list: '" + folder + "/missing' is not a folder"},
         {{file}, 2, "tolvane-list: '" + file + "' is not a folder"},
+        {{"--filter", "x/*.txt", folder}, 2, "tolvane-list: 'x/*.txt': A file filter names"},
         {{"--use-settings", folder},
          2,
          "tolvane-list: the stored settings cannot be read: Failed to open key "

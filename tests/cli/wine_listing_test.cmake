@@ -32,4 +32,18 @@ execute_process(COMMAND ${EMULATOR} ${PROGRAM} "${scratch}\\tree" -o "${scratch}
 if(NOT status EQUAL 3 OR NOT errors MATCHES "^Error in Make_Button_Click\r?\nError opening file: ")
   message(FATAL_ERROR "unwritable listing: status ${status}, errors: ${errors}")
 endif()
+
+# A filter that reaches into a folder is a usage that can list nothing: status 2, and the
+# listing file is not touched. --help names every status, the stop by Ctrl-C among them.
+execute_process(COMMAND ${EMULATOR} ${PROGRAM} "${scratch}\\tree" -o "${scratch}\\refused.txt"
+                        --filter "x\\*.txt"
+                RESULT_VARIABLE status ERROR_VARIABLE errors)
+if(NOT status EQUAL 2 OR NOT errors MATCHES "A file filter names files only"
+   OR EXISTS "${SCRATCH}/refused.txt")
+  message(FATAL_ERROR "refused filter: status ${status}, errors: ${errors}")
+endif()
+execute_process(COMMAND ${EMULATOR} ${PROGRAM} --help OUTPUT_VARIABLE help)
+if(NOT help MATCHES "130 stopped by Ctrl-C")
+  message(FATAL_ERROR "--help:\n${help}")
+endif()
 file(REMOVE_RECURSE "${SCRATCH}")

@@ -125,6 +125,12 @@ TEST_F(NavigationTest, DriveListAppliesItsHighlightOnEnterOrSpaceAndRecoversFrom
     EXPECT_EQ(view.highlights[Control::Result_Drive], 0);
     EXPECT_EQ(form->Result_Dir.Path(), tree);
     EXPECT_EQ(fileNames(), Names{"top.txt"});
+    // Again, now from the default drive: nothing changes drives, and the lists still show
+    // its folder, not the root of whatever drive the process is on.
+    form->listPicked(Control::Result_Drive, 2, true);
+    EXPECT_EQ(form->Result_Drive.Drive(), kSystemDrive);
+    EXPECT_EQ(form->Result_Dir.Path(), tree);
+    EXPECT_EQ(fileNames(), Names{"top.txt"});
     // A folder whose files cannot be read: the file list shows the root.
     listFileSystem.blocked = in("tree/sub2");
     form->Result_Dir.setPath(in("tree/sub2"));
@@ -133,15 +139,16 @@ TEST_F(NavigationTest, DriveListAppliesItsHighlightOnEnterOrSpaceAndRecoversFrom
     form->Result_Dir.setPath(in("tree/sub2"));  // the same path again raises nothing
 
     const std::vector<Message>& shown = dialogs.messages;
-    ASSERT_EQ(shown.size(), 2u);
+    ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[0].text.rfind("Error in Result_Drive_Change.\r(Path= " + in("drive_b") +
                                       " [test] , Drive= " + in("gone") +
                                       " [test])\rError: Device unavailable (",
                                   0),
               0u);
-    EXPECT_EQ(shown[1].text, "Error in Result_Dir_Change.\r(Path= " + in("tree/sub2") +
+    EXPECT_EQ(shown[1].text.rfind("Error in Result_Drive_Change.\r(Path= " + kSystemDrive, 0), 0u);
+    EXPECT_EQ(shown[2].text, "Error in Result_Dir_Change.\r(Path= " + in("tree/sub2") +
                                  ")\rError: Permission denied");
-    EXPECT_EQ(shown[0].title + "|" + shown[1].title, "Error updating field|Error updating field");
+    EXPECT_EQ(shown[0].title + "|" + shown[2].title, "Error updating field|Error updating field");
 }
 
 TEST_F(NavigationTest, FolderRemovedBehindTheWindowIsNamedOnceAndDropsOutOfTheList) {
@@ -162,6 +169,9 @@ TEST_F(NavigationTest, FolderRemovedBehindTheWindowIsNamedOnceAndDropsOutOfTheLi
         const std::string& text = dialogs.messages.back().text;
         EXPECT_NE(text.find("Source: Result_Dir\r"), std::string::npos) << text;
         EXPECT_NE(text.find(gone), std::string::npos) << text;
+        // The system's words, without a full stop before the name, and a folder is no file.
+        EXPECT_EQ(text.find(".:"), std::string::npos) << text;
+        EXPECT_EQ(text.find("ile not found"), std::string::npos) << text;
         EXPECT_EQ(rowOf(gone), -1);
         EXPECT_EQ(form->Result_Dir.List(form->Result_Dir.ListIndex()), tree);
         press(13);  // opens the highlighted folder, the one shown, without a new failure

@@ -116,11 +116,22 @@ TEST_F(RunTest, FailuresAreReportedAndLeaveTheWindowIdle) {
     EXPECT_EQ(switchedEnabled(), 7);
     EXPECT_FALSE(form->Running || form->StopRequested || OutputFileTable::instance().isOpen(1));
 
-    ASSERT_EQ(dialogs.messages.size(), 2u);
+    // The chosen folder itself cannot be read: the box names it, and nobody stopped the run.
+    form->Result_Dir.setPath(in("tree/sub2"));
+    std::filesystem::remove_all(in("tree/sub2"));
+    form->click(Control::Make_Button);
+    EXPECT_EQ(view.captions[Control::Progress_Label], "");
+    EXPECT_EQ(switchedEnabled(), 7);
+
+    ASSERT_EQ(dialogs.messages.size(), 3u);
     EXPECT_EQ(dialogs.messages[0].title, "Error in Make_Button_Click");
     EXPECT_EQ(dialogs.messages[0].text.rfind("Error opening file: ", 0), 0u);
     EXPECT_EQ(dialogs.messages[1].text.rfind("Run-time error '76':\rSource: ", 0), 0u);
     EXPECT_EQ(dialogs.messages[1].title, "Tolvane");
+    const std::string& unread = dialogs.messages[2].text;
+    EXPECT_EQ(unread.rfind("Run-time error '", 0), 0u) << unread;
+    EXPECT_NE(unread.find(in("tree/sub2")), std::string::npos) << unread;
+    EXPECT_EQ(unread.find(".:"), std::string::npos) << unread;
 }
 
 }  // namespace

@@ -41,10 +41,11 @@ TEST(Win32Text, Utf16RoundTripsEveryCharacterAndTheAnsiFormIsTheSystemsConversio
               "Gr\xFC\xDF"
               "e");
     EXPECT_EQ(utf8FromAnsi("\x80 \xE9"), "\xE2\x82\xAC \xC3\xA9");  // euro sign, e acute
-    // What 1252 cannot hold comes out as the system converts it: a look-alike letter
-    // where it has one, else "?", one byte per character either way.
-    EXPECT_EQ(ansiFromUtf8(kGreek).size(), 3u);
-    EXPECT_EQ(ansiFromUtf8("\xE6\x97\xA5\xE6\x9C\xAC"), "??");  // two CJK characters
+    // What 1252 cannot hold is "?", never a look-alike that names another file: the code
+    // page's best fit would make "Omega.dat" of the first and "a" of alpha.
+    EXPECT_EQ(ansiFromUtf8("\xCE\xA9mega.dat"), "?mega.dat");
+    EXPECT_EQ(ansiFromUtf8(kGreek), "???");
+    EXPECT_EQ(ansiFromUtf8("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"), "???.txt");
 }
 
 // The user's short date or long time as the system writes it.

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "application_settings.h"
-#include "registry_text.h"
 #include "test_registry.h"
 
 namespace tolvane {
@@ -115,21 +114,21 @@ TEST_F(CRegistryTest, ValuesAreTextUpTo254BytesFoundCaseBlindAndEmptyIsOneSpace)
     expectError([&] { Registry.ReadValue("Long"); }, "CRegistry:ReadValue",
                 "Failed to read value Long from Registry.");
 
-    // A text is stored as REG_SZ in the system's 8-bit code page, where other programs read
-    // it; a value of size zero exists but is an invalid argument, not a text.
-    const std::string text = "Gr\xC3\xBC\xC3\x9F";
-    Registry.WriteValue("Umlaut", text);
+    // Names and texts come back exactly whatever the 8-bit code page holds, stored as
+    // REG_SZ; a value of size zero exists but is an invalid argument, not a text.
+    const Texts texts = {"Gr\xC3\xBC\xC3\x9F", "\xD1\x81\xD0\xBF\xD0\xB8\xD1\x81\xD0\xBE\xD0\xBA",
+                         "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"};  // Grüß, список, 日本語
+    for (const std::string& text : texts) {
+        Registry.WriteValue(text, "Z:\\" + text + ".txt");
+        EXPECT_EQ(Registry.ReadValue(text), "Z:\\" + text + ".txt");
+    }
     RegistryHandle handle = 0;
     ASSERT_EQ(store.RegOpenKeyExA(kRoot, kKey.c_str(), 0, 0x20003, &handle), 0);
-    char raw[16] = {};
     std::uint32_t type = 0;
-    std::uint32_t size = sizeof raw;
-    ASSERT_EQ(store.RegQueryValueExA(handle, "Umlaut", nullptr, &type,
-                                     reinterpret_cast<std::uint8_t*>(raw), &size),
-              0);
+    std::uint32_t size = 0;
+    ASSERT_EQ(store.RegQueryValueExA(handle, texts[2].c_str(), nullptr, &type, nullptr, &size), 0);
     EXPECT_EQ(type, registry_type::kText);
-    EXPECT_EQ(std::string(raw), registryTextFrom(text));
-    EXPECT_EQ(Registry.ReadValue("Umlaut"), text);
+    EXPECT_EQ(size, 3 + texts[2].size() + 4 + 1);  // the UTF-8 bytes and the terminator
     ASSERT_EQ(store.RegSetValueExA(handle, "Nothing", 0, registry_type::kBinary, nullptr, 0), 0);
     store.RegCloseKey(handle);
     EXPECT_TRUE(Registry.ValueExists("Nothing"));

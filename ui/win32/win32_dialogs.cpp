@@ -139,15 +139,15 @@ std::string windowsLineBreaks(const std::string& text) {
     return out;
 }
 
-std::string windowsFilter(const std::string& filter) {
-    std::string out = filter;
-    for (char& c : out) {
-        if (c == '|') {
-            c = '\0';
+std::wstring windowsFilter(const std::wstring& filter) {
+    std::wstring out = filter;
+    for (wchar_t& c : out) {
+        if (c == L'|') {
+            c = L'\0';
         }
     }
-    out.push_back('\0');
-    out.push_back('\0');
+    out.push_back(L'\0');
+    out.push_back(L'\0');
     return out;
 }
 
@@ -159,8 +159,8 @@ void Win32Dialogs::messageBox(const std::string& text, int style, const std::str
     boxTitle = &wideTitle;
     boxHook = ::SetWindowsHookExW(WH_CBT, watchForBox, nullptr, ::GetCurrentThreadId());
     // The styles are the system's own numbers: 48 MB_ICONEXCLAMATION, 64 MB_ICONINFORMATION.
-    ::MessageBoxA(owner_, ansiFromUtf8(windowsLineBreaks(text)).c_str(),
-                  ansiFromUtf8(title).c_str(), MB_OK | static_cast<UINT>(style));
+    ::MessageBoxW(owner_, wideFromUtf8(windowsLineBreaks(text)).c_str(), wideTitle.c_str(),
+                  MB_OK | static_cast<UINT>(style));
     if (boxHook != nullptr) {
         ::UnhookWindowsHookEx(std::exchange(boxHook, nullptr));
     }
@@ -178,14 +178,14 @@ std::string Win32Dialogs::inputBox(const std::string& prompt, const std::string&
 }
 
 std::optional<std::string> Win32Dialogs::showSave(const SaveDialogSettings& settings) {
-    std::vector<char> file(MAX_PATH * 4, '\0');
-    const std::string proposed = ansiFromUtf8(settings.FileName);
+    std::vector<wchar_t> file(MAX_PATH * 4, L'\0');
+    const std::wstring proposed = wideFromUtf8(settings.FileName);
     proposed.copy(file.data(), std::min(proposed.size(), file.size() - 1));
-    const std::string title = ansiFromUtf8(settings.DialogTitle);
-    const std::string folder = ansiFromUtf8(settings.InitDir);
-    const std::string filter = windowsFilter(ansiFromUtf8(settings.Filter));
+    const std::wstring title = wideFromUtf8(settings.DialogTitle);
+    const std::wstring folder = wideFromUtf8(settings.InitDir);
+    const std::wstring filter = windowsFilter(wideFromUtf8(settings.Filter));
 
-    OPENFILENAMEA dialog{};
+    OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner_;
     dialog.lpstrFilter = filter.c_str();
@@ -196,10 +196,10 @@ std::optional<std::string> Win32Dialogs::showSave(const SaveDialogSettings& sett
     // The dialog would otherwise make the folder it ends in the program's current folder,
     // and a relative listing file (".\Tolvane.Txt") would move with it.
     dialog.Flags = static_cast<DWORD>(settings.Flags) | OFN_NOCHANGEDIR;
-    if (!::GetSaveFileNameA(&dialog)) {
+    if (!::GetSaveFileNameW(&dialog)) {
         return std::nullopt;
     }
-    return utf8FromAnsi(file.data());
+    return utf8FromWide(file.data());
 }
 
 void Win32Dialogs::beep() {

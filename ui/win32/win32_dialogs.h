@@ -6,8 +6,9 @@
 
 namespace tolvane {
 
-// The dialogs of the running program on Windows: MessageBoxA, the input box of the
-// resource script, GetSaveFileNameA and MessageBeep, each modal over the owner window.
+// The dialogs of the running program on Windows: MessageBoxW, the input box of the
+// resource script, GetSaveFileNameW and MessageBeep, each modal over the owner window. Their
+// texts cross as UTF-16, so a name or comment outside the ANSI code page comes back whole.
 class Win32Dialogs : public Dialogs {
   public:
     void setOwner(HWND owner) { owner_ = owner; }
@@ -28,6 +29,6 @@ std::string windowsLineBreaks(const std::string& text);
 
 // A save dialog's Filter text ("TXT file (*.txt)|*.txt|All files (*.*)|*.*") in the form
 // GetSaveFileName takes: each part ended by a NUL, the whole by a second one.
-std::string windowsFilter(const std::string& filter);
+std::wstring windowsFilter(const std::wstring& filter);
 
 }  // namespace tolvane

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "form_layout.h"
@@ -29,8 +30,10 @@ const ControlClass kControls[] = {
     {Control::Result_Frame, IDC_RESULT_FRAME, L"BUTTON", BS_GROUPBOX | WS_GROUP},
     {Control::Result_Drive, IDC_RESULT_DRIVE, L"COMBOBOX",
      CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP},
+    // The folder list scrolls sideways to its longest name, as the Qt window's does.
     {Control::Result_Dir, IDC_RESULT_DIR, L"LISTBOX",
-     LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP | WS_GROUP},
+     LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL | WS_BORDER | WS_TABSTOP |
+         WS_GROUP},
     {Control::Result_File, IDC_RESULT_FILE, L"LISTBOX",
      LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP | WS_GROUP},
     // A file name may hold an "&": the status line shows it as it is.
@@ -76,6 +79,30 @@ void registerWindowClass() {
     windowClass.lpszClassName = kWindowClass;
     ::RegisterClassExW(&windowClass);
     registered = true;
+}
+
+// A list box scrolls sideways only as far as it is told: the width of its widest row in
+// its own font, with the room a row's text is drawn with on either side.
+int widestRow(HWND list, const std::vector<ListRow>& rows) {
+    constexpr int kRowMargins = 6;
+    const HDC dc = ::GetDC(list);
+    const HGDIOBJ oldFont =
+        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(list, WM_GETFONT, 0, 0)));
+    int widest = 0;
+    for (const ListRow& row : rows) {
+        const std::wstring text = wideFromUtf8(row.text);
+        SIZE size{};
+        ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        widest = std::max(widest, static_cast<int>(size.cx));
+    }
+    ::SelectObject(dc, oldFont);
+    ::ReleaseDC(list, dc);
+    return widest + kRowMargins;
+}
+
+bool isPushButton(HWND window) {
+    return (::SendMessageW(window, WM_GETDLGCODE, 0, 0) &
+            (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
 }
 
 bool isList(Control control) {
@@ -192,14 +219,20 @@ bool Win32MainForm::previewKey(const MSG& message) {
         return false;
     }
     if (enter) {
-        // Enter in the open drop-down chooses a drive there; anywhere else it belongs to
-        // Form_KeyPress alone: no control here uses it, and the dialog manager would turn
-        // it into a press of a default button.
+        // Enter in the open drop-down chooses a drive there. Anywhere else Form_KeyPress
+        // sees it first, and then the focused control gets it as Windows gives it: a
+        // focused push button is pressed, the lists and boxes do nothing with it. (The
+        // dialog manager is kept out: it would press a default button instead.)
         if (::SendMessageW(control(Control::Result_Drive), CB_GETDROPPEDSTATE, 0, 0) != 0) {
             return false;
         }
         std::int16_t code = 13;
         form_->keyPreview(code);
+        if (isPushButton(message.hwnd) && ::IsWindowEnabled(message.hwnd)) {
+            ::SendMessageW(window_, WM_COMMAND,
+                           MAKEWPARAM(::GetDlgCtrlID(message.hwnd), BN_CLICKED),
+                           reinterpret_cast<LPARAM>(message.hwnd));
+        }
         return true;
     }
     std::int16_t code = static_cast<std::int16_t>(message.wParam);
@@ -380,6 +413,10 @@ void Win32MainForm::setRows(Control list, const std::vector<ListRow>& rows) {
         const std::wstring text = wideFromUtf8(row.text);
         ::SendMessageW(handle, combo ? CB_ADDSTRING : LB_ADDSTRING, 0,
                        reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    if (list == Control::Result_Dir) {
+        ::SendMessageW(handle, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widestRow(handle, rows)),
+                       0);
     }
     ::SendMessageW(handle, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(handle, nullptr, TRUE);

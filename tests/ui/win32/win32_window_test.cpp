@@ -4,6 +4,8 @@
 // itself is proved in tests/form.)
 #include <windows.h>
 
+#include <filesystem>
+
 #include "form_fixture.h"
 #include "win32_dialogs.h"
 #include "win32_main_form.h"
@@ -91,7 +93,7 @@ TEST_F(Win32WindowTest, DesignedFixedSizeIconAccessKeysAndTabOrder) {
         BST_UNCHECKED);
 }
 
-TEST_F(Win32WindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
+TEST_F(Win32WindowTest, EnterAndSpaceInTheListsOnACheckBoxAndOnTheButton) {
     ::SetFocus(control(Control::Result_Dir));
     key(VK_DOWN);  // from the folder shown to its first subfolder
     key(VK_RETURN);
@@ -118,10 +120,12 @@ TEST_F(Win32WindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
     key(VK_SPACE);
     EXPECT_TRUE(window->form().UseFileFilter);
     EXPECT_EQ(window->form().Result_Dir.Path(), in("tree/sub1"));
-    // Enter on the button neither opens nor runs anything.
+    // Enter on the focused button presses it, as Space does.
+    window->form().SaveFilename = in("listing.txt");
     ::SetFocus(control(Control::Make_Button));
     key(VK_RETURN);
-    EXPECT_EQ(text(control(Control::Progress_Label)), "");
+    EXPECT_EQ(text(control(Control::Progress_Label)),
+              "Directory contenst stored in: " + in("listing.txt"));
     EXPECT_EQ(dialogs.prompts(), 0u);
 }
 
@@ -190,9 +194,94 @@ TEST_F(Win32WindowTest, PromptsAnsweredAndTheFocusBackAfterAMessageBox) {
     EXPECT_GT(answeredWidth, shortTitled);
 
     EXPECT_EQ(windowsLineBreaks("one\rtwo\r\nthree\nfour"), "one\r\ntwo\r\nthree\r\nfour");
-    static constexpr char kFilter[] = "TXT file (*.txt)\0*.txt\0All (*.*)\0*.*\0";
-    EXPECT_EQ(windowsFilter("TXT file (*.txt)|*.txt|All (*.*)|*.*"),
-              std::string(kFilter, sizeof kFilter));
+    static constexpr wchar_t kFilter[] = L"TXT file (*.txt)\0*.txt\0All (*.*)\0*.*\0";
+    EXPECT_EQ(windowsFilter(L"TXT file (*.txt)|*.txt|All (*.*)|*.*"),
+              std::wstring(kFilter, sizeof kFilter / sizeof kFilter[0]));
+}
+
+TEST_F(Win32WindowTest, TheFramesCaptionIsBoldAndTheFolderListScrollsToItsWidestName) {
+    // The caption is drawn in the frame's font, and that font as realized is bold.
+    HWND frame = control(Control::Result_Frame);
+    const HDC dc = ::GetDC(frame);
+    ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(frame, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    ::ReleaseDC(frame, dc);
+    EXPECT_GE(metrics.tmWeight, FW_BOLD);
+
+    HWND list = control(Control::Result_Dir);
+    RECT client{};
+    ::GetClientRect(list, &client);
+    temp.folder("tree/" + std::string(80, 'w'));
+    window->form().Result_Dir.setPath(tree);
+    const LRESULT wide = ::SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0);
+    EXPECT_GT(wide, client.right * 2);
+    window->form().Result_Dir.setPath(in("tree/sub1"));  // the long name is no row of it
+    EXPECT_LT(::SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0), wide / 2);
+}
+
+// Answers the save dialog or the input box that is open with `typedName`.
+std::wstring typedName;
+void CALLBACK typeIntoActiveDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    HWND box = ::GetActiveWindow();
+    // The input box's edit field, or the save dialog's file name field (an edit box in
+    // Wine's dialog, a combo box in the Explorer-style one of Windows).
+    for (const int field : {202, 0x480, 0x47C}) {
+        ::SetDlgItemTextW(box, field, typedName.c_str());
+    }
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+// What the user gives comes back exactly, whatever the ANSI code page holds: a listing name
+// and a comment in Cyrillic and Japanese through the system's own dialogs, the registry and
+// a new start of the window, and the listing made under that name.
+TEST_F(Win32WindowTest, ANameAndACommentOutsideTheCodePageSurviveTheRegistryAndARestart) {
+    const std::string name =
+        in("\xD1\x81\xD0\xBF\xD0\xB8\xD1\x81\xD0\xBE\xD0\xBA "
+           "\xE6\x97\xA5\xE6\x9C\xAC.txt");  // список 日本.txt
+    const std::string comment = "\xD0\x9A\xD0\xBE\xD0\xBC \xE6\xB3\xA8\xE9\x87\x88";  // Ком 注釈
+    Win32Dialogs shown;
+    window.reset();
+    window = std::make_unique<Win32MainForm>(shown, drives, listFileSystem, store);
+    shown.setOwner(window->window());
+    window->form().setProgramEnd([this] { ++programEnds; });
+    window->form().load();
+    typedName = wideFromUtf8(name);
+    ::SetTimer(nullptr, 0, 50, typeIntoActiveDialog);
+    window->form().click(Control::Setup_Name);
+    typedName = wideFromUtf8(comment);
+    ::SetTimer(nullptr, 0, 50, typeIntoActiveDialog);
+    window->form().click(Control::Setup_Comment);
+    const std::wstring title = L"Make directory contents file - (" + wideFromUtf8(name) + L")";
+    wchar_t shownTitle[512] = {};
+    ::GetWindowTextW(window->window(), shownTitle, 512);
+    EXPECT_EQ(shownTitle, title);
+    ::SendMessageW(window->window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_EQ(programEnds, 1);
+
+    // The registry holds them whole.
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Corvalin\\Palimor", 0,
+                              KEY_QUERY_VALUE, &key),
+              ERROR_SUCCESS);
+    wchar_t stored[512] = {};
+    DWORD size = sizeof stored;
+    EXPECT_EQ(::RegQueryValueExW(key, L"File Comment", nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(stored), &size),
+              ERROR_SUCCESS);
+    ::RegCloseKey(key);
+    EXPECT_EQ(stored, wideFromUtf8(comment));
+
+    window = makeWindow();
+    EXPECT_EQ(window->form().SaveFilename, name);
+    EXPECT_EQ(window->form().FileComment, comment);
+    EXPECT_TRUE(window->form().AddComment);
+    ::GetWindowTextW(window->window(), shownTitle, 512);
+    EXPECT_EQ(shownTitle, title);
+    window->form().click(Control::Make_Button);
+    EXPECT_GT(std::filesystem::file_size(std::filesystem::path(wideFromUtf8(name))), 0u);
+    EXPECT_EQ(dialogs.prompts(), 0u);
 }
 
 }  // namespace
