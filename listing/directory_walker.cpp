@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "date_time_text.h"
 #include "file_attributes.h"
 #include "file_system.h"
 #include "listing_line.h"
+#include "listing_output.h"
 #include "path_separator.h"
 #include "raised_error.h"
 #include "walker_host.h"
@@ -30,11 +30,10 @@ bool isSelfOrParent(const std::string& name) {
 }  // namespace
 
 DirectoryWalker::DirectoryWalker(const ListingFields& fields, FileSystem& fileSystem,
-                                 OutputFileTable& files, const DateTimeText& dateText,
                                  WalkerHost& host)
-    : fields_(fields), fileSystem_(fileSystem), files_(files), dateText_(dateText), host_(host) {}
+    : fields_(fields), fileSystem_(fileSystem), host_(host) {}
 
-void DirectoryWalker::ListDirectory(FileNumber FileNo, const std::string& FolderPath) {
+void DirectoryWalker::ListDirectory(ListingOutput& FileNo, const std::string& FolderPath) {
     // The file system may read ahead of the walk: it learns that the walk is over on every
     // way out, a Stop and a failure that travels on included.
     struct WalkEnd {
@@ -85,7 +84,7 @@ void DirectoryWalker::ListDirectory(FileNumber FileNo, const std::string& Folder
     }
 }
 
-void DirectoryWalker::readFolder(FileNumber fileNo, Level& level) {
+void DirectoryWalker::readFolder(ListingOutput& output, Level& level) {
     prefix_.assign(path_);
     if (prefix_.empty() || prefix_.back() != kPathSeparator) {
         prefix_.push_back(kPathSeparator);
@@ -102,7 +101,7 @@ void DirectoryWalker::readFolder(FileNumber fileNo, Level& level) {
             return;
         }
         try {
-            writeFileLine(fileNo, folderPath, name);
+            writeFileLine(output, folderPath, name);
         } catch (const WriteFailure&) {
             throw;
         } catch (const RaisedError& error) {
@@ -167,7 +166,7 @@ void DirectoryWalker::readFolder(FileNumber fileNo, Level& level) {
     }
 }
 
-void DirectoryWalker::writeFileLine(FileNumber fileNo, std::string_view folderPath,
+void DirectoryWalker::writeFileLine(ListingOutput& output, std::string_view folderPath,
                                     const std::string& name) {
     fullPath_.assign(prefix_).append(name);
     const FileFacts facts = fileSystem_.fileFacts(fullPath_);
@@ -180,8 +179,7 @@ void DirectoryWalker::writeFileLine(FileNumber fileNo, std::string_view folderPa
     if (fields_.AddComment) {
         line.comment = fields_.FileComment;
     }
-    formatListingLine(line, dateText_, line_);
-    files_.writeLine(fileNo, line_);
+    output.writeLine(line);
     ++filesListed_;
 }
 

@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "listing_fields.h"
-#include "output_file_table.h"
 
 namespace tolvane {
 
-class DateTimeText;
 class FileSystem;
+class ListingOutput;
 class RaisedError;
 class WalkerHost;
 
@@ -27,15 +26,13 @@ class WalkerHost;
 // never the depth squared, and a tree thousands of folders deep costs no call stack.
 class DirectoryWalker {
   public:
-    using FileNumber = OutputFileTable::FileNumber;
-
     // Most subfolders one folder may hold: the count is a 16-bit signed number.
     static constexpr int kMaxSubfolders = 32767;
 
-    DirectoryWalker(const ListingFields& fields, FileSystem& fileSystem, OutputFileTable& files,
-                    const DateTimeText& dateText, WalkerHost& host);
+    DirectoryWalker(const ListingFields& fields, FileSystem& fileSystem, WalkerHost& host);
 
-    void ListDirectory(FileNumber FileNo, const std::string& FolderPath);
+    // Writes the lines to FileNo, the listing the run opened (text or workbook).
+    void ListDirectory(ListingOutput& FileNo, const std::string& FolderPath);
 
     // File lines written since this walker was made.
     std::uint64_t filesListed() const { return filesListed_; }
@@ -51,21 +48,18 @@ class DirectoryWalker {
     // Lists the files of the folder path_ names and, when recursing, collects its
     // subfolders into `level`. A failure to start the first enumeration travels to the
     // caller; every later one is reported here and ends this folder.
-    void readFolder(FileNumber fileNo, Level& level);
-    void writeFileLine(FileNumber fileNo, std::string_view folderPath, const std::string& name);
+    void readFolder(ListingOutput& output, Level& level);
+    void writeFileLine(ListingOutput& output, std::string_view folderPath, const std::string& name);
     void reportReadingFailure(const std::string& entryPath, const RaisedError& error);
     void reportRecursionFailure(const std::string& subfolderPath, const RaisedError& error);
 
     const ListingFields& fields_;
     FileSystem& fileSystem_;
-    OutputFileTable& files_;
-    const DateTimeText& dateText_;
     WalkerHost& host_;
     std::uint64_t filesListed_ = 0;
     std::string path_;      // the folder being read or entered
     std::string prefix_;    // path_ with one trailing separator
     std::string fullPath_;  // reused for every file, so that the loop does not allocate
-    std::string line_;
 };
 
 }  // namespace tolvane

@@ -1,8 +1,7 @@
 #include "listing_run.h"
 
 #include "directory_walker.h"
-#include "listing_line.h"
-#include "output_file_table.h"
+#include "listing_output.h"
 #include "raised_error.h"
 #include "run_window.h"
 #include "wildcard.h"
@@ -17,15 +16,6 @@ constexpr RunControl kSwitchedControls[] = {
     RunControl::Recurse_Check, RunControl::Result_Drive, RunControl::Result_Dir,
     RunControl::Setup_Menu,
 };
-
-// Closes a file whose run has already failed; a second failure adds nothing to the
-// first one, which is the one reported.
-void closeAfterFailure(OutputFileTable& files, OutputFileTable::FileNumber fileNo) {
-    try {
-        files.close(fileNo);
-    } catch (const RaisedError&) {
-    }
-}
 
 std::string fileFailureText(const char* what, const std::string& path,
                             const std::string& description) {
@@ -86,26 +76,24 @@ void ListingRun::startRun() {
         return;
     }
 
-    const OutputFileTable::FileNumber fileNo = files_.freeFileNumber();
+    std::unique_ptr<ListingOutput> output;
     try {
-        files_.openForOutput(fileNo, fields_.SaveFilename);
-        files_.writeLine(fileNo, kListingHeader);
+        output = openListingOutput(files_, fields_.SaveFilename, dateText_);
     } catch (const RaisedError& error) {
-        closeAfterFailure(files_, fileNo);
         reportFileFailure("Error opening file: ", error.description());
         fields_.Running = false;
         SetRunMode();
         return;
     }
 
-    DirectoryWalker walker(fields_, fileSystem_, files_, dateText_, window_);
+    DirectoryWalker walker(fields_, fileSystem_, window_);
     walker_ = &walker;
     try {
-        walker.ListDirectory(fileNo, window_.folderListPath());
+        walker.ListDirectory(*output, window_.folderListPath());
     } catch (const WriteFailure& error) {
         filesListed_ = walker.filesListed();
         walker_ = nullptr;
-        closeAfterFailure(files_, fileNo);
+        output->closeAfterFailure();
         window_.setProgressText("Aborted");
         reportFileFailure("Error writing file: ", error.description());
         endRun();
@@ -116,7 +104,7 @@ void ListingRun::startRun() {
         // window goes back to idle, and the failure travels on to be reported.
         filesListed_ = walker.filesListed();
         walker_ = nullptr;
-        closeAfterFailure(files_, fileNo);
+        output->closeAfterFailure();
         window_.setProgressText("Aborted");
         endRun();
         throw;
@@ -125,7 +113,7 @@ void ListingRun::startRun() {
     walker_ = nullptr;
 
     try {
-        files_.close(fileNo);
+        output->close();
     } catch (const RaisedError& error) {
         window_.setProgressText("Aborted");
         reportFileFailure("Error writing file: ", error.description());

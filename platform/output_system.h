@@ -30,6 +30,8 @@ class OutputSystem {
     virtual std::ptrdiff_t write(int descriptor, const char* data, std::size_t size) = 0;
     // Releases the descriptor, also when it reports a failure.
     virtual int close(int descriptor) = 0;
+    // Removes the file at `path` (UTF-8).
+    virtual int remove(const char* path) = 0;
 };
 
 // The running system's calls.

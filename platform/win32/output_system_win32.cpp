@@ -49,6 +49,8 @@ class Win32OutputSystem : public OutputSystem {
     }
 
     int close(int descriptor) override { return _close(descriptor); }
+
+    int remove(const char* path) override { return _wunlink(wideFromUtf8(path).c_str()); }
 };
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "listing_fakes.h"
 #include "listing_fields.h"
 #include "listing_line.h"
+#include "listing_output.h"
 #include "listing_run.h"
 #include "output_file_table.h"
 #include "support/test_support.h"
@@ -43,10 +44,10 @@ class DirectoryWalkerTest : public ::testing::Test {
     // Walks `folder` into a fresh file; returns each line's "directory|name".
     Lines walk(const std::string& folder) {
         const auto path = temp.path() / "listing.txt";
-        files.openForOutput(1, path.string());
-        DirectoryWalker walker(fields, fs, files, dateText, window);
-        walker.ListDirectory(1, folder);
-        files.close(1);
+        const auto output = openListingOutput(files, path.string(), dateText);
+        DirectoryWalker walker(fields, fs, window);
+        walker.ListDirectory(*output, folder);
+        output->close();
         return testing::directoryAndNames(readFile(path));
     }
 

@@ -140,6 +140,7 @@ class FailingOutputSystem : public OutputSystem {
         const int result = real().close(descriptor);
         return fails(kClose) ? -1 : result;
     }
+    int remove(const char* path) override { return real().remove(path); }
 
     int calls[4] = {};
     int descriptorsOpen = 0;
