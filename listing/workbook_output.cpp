@@ -19,7 +19,7 @@ namespace {
 
 constexpr char kSource[] = "WorkbookOutput";
 
-constexpr const char* kColumnNames[] = {"Filename", "Extension", "Size",     "Date/Time",
+constexpr const char* kColumnNames[] = {"Filename",  "Extension", "Size",   "Date/Time",
                                         "Directory", "Attribute", "Comment"};
 enum Column { kFilename, kExtension, kSize, kDateTime, kDirectory, kAttribute, kComment };
 
@@ -28,6 +28,8 @@ enum Column { kFilename, kExtension, kSize, kDateTime, kDirectory, kAttribute, k
 constexpr std::size_t kWidestColumn = 80;
 // Room for the autofilter's button beside the header's text.
 constexpr std::size_t kFilterButton = 3;
+// Room beside a number or a date, which a narrower column would show as "####".
+constexpr std::size_t kNumberMargin = 2;
 // Excel's limit for the text of one cell.
 constexpr std::size_t kMostCellCharacters = 32767;
 
@@ -38,32 +40,42 @@ int errnoOr(int fallback) {
 // The length of the UTF-8 character that starts with `lead`, 0 for a byte no character
 // starts with.
 std::size_t sequenceLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
     return 0;
 }
 
-// True when `text` starts a well-formed UTF-8 character of `length` bytes that an XML
-// document may hold: no overlong form, no surrogate, nothing past U+10FFFF, not U+FFFE or
-// U+FFFF.
-bool isXmlCharacter(std::string_view text, std::size_t length) {
+// The character a well-formed UTF-8 sequence of `length` bytes at the start of `text`
+// encodes, or kLoneByte when there is none: a byte no character starts with, a sequence
+// cut short, an overlong form, a surrogate, anything past U+10FFFF.
+constexpr char32_t kLoneByte = 0x110000;
+char32_t decode(std::string_view text, std::size_t length) {
     if (length == 0 || text.size() < length) {
-        return false;
+        return kLoneByte;
     }
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     char32_t code = length == 1 ? byte(0) : byte(0) & (0x7F >> length);
     for (std::size_t i = 1; i < length; ++i) {
         if ((byte(i) & 0xC0) != 0x80) {
-            return false;
+            return kLoneByte;
         }
         code = (code << 6) | (byte(i) & 0x3F);
     }
     constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
     if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        return false;
+        return kLoneByte;
     }
+    return code;
+}
+
+// A character XML 1.0 may hold, less the CR, which a reader turns into an LF.
+bool isCellCharacter(char32_t code) {
     if (code < 0x20) {
         return code == '\t' || code == '\n';
     }
@@ -100,9 +112,13 @@ void appendCellText(std::string_view text, std::string& out) {
     std::size_t i = 0;
     while (i < text.size() && characters < kMostCellCharacters) {
         const std::size_t length = sequenceLength(static_cast<unsigned char>(text[i]));
-        if (!isXmlCharacter(text.substr(i), length)) {
-            out.push_back('?');
+        const char32_t code = decode(text.substr(i), length);
+        if (code == kLoneByte) {
+            out.push_back('?');  // one for each byte, as the ANSI listing writes one
             i += 1;
+        } else if (!isCellCharacter(code)) {
+            out.push_back('?');
+            i += length;
         } else {
             if (text[i] == '_' && startsEscape(text.substr(i))) {
                 out.append("_x005F");
@@ -139,7 +155,8 @@ WorkbookOutput::WorkbookOutput(OutputFileTable& files, FileNumber fileNo, const 
     format_set_bold(headerFormat_);
     dateFormat_ = workbook_add_format(workbook_);
     format_set_num_format(dateFormat_, dateText.cellFormat().c_str());
-    widths_[kDateTime] = displayWidth(dateText.format(DateTime{2026, 12, 28, 22, 58, 58}));
+    widths_[kDateTime] =
+        displayWidth(dateText.format(DateTime{2026, 12, 28, 22, 58, 58})) + kNumberMargin;
     try {
         addSheet();
     } catch (const RaisedError& error) {
@@ -163,9 +180,8 @@ void WorkbookOutput::addSheet() {
     for (int column = 0; column < kColumns; ++column) {
         worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(column), kColumnNames[column],
                                headerFormat_);
-        widths_[column] = std::max(widths_[column],
-                                   std::char_traits<char>::length(kColumnNames[column]) +
-                                       kFilterButton);
+        widths_[column] = std::max(
+            widths_[column], std::char_traits<char>::length(kColumnNames[column]) + kFilterButton);
     }
     worksheet_freeze_panes(sheet, 1, 0);
     row_ = 1;
@@ -203,11 +219,15 @@ void WorkbookOutput::writeLine(const ListingLine& line) {
     writeText(kFilename, line.name);
     writeText(kExtension, extensionOf(line.name));
     worksheet_write_number(sheet, row_, kSize, static_cast<double>(line.size), nullptr);
-    noteWidth(kSize, std::to_string(line.size));
+    std::size_t digits = line.size < 0 ? 2 : 1;
+    for (std::int64_t rest = line.size; rest >= 10 || rest <= -10; rest /= 10) {
+        ++digits;
+    }
+    widths_[kSize] = std::max(widths_[kSize], digits + kNumberMargin);
     const DateTime& time = line.modified;
     if (time.year >= 1900 && time.year <= 9999) {
-        lxw_datetime cell{time.year, time.month, time.day, time.hour, time.minute,
-                          static_cast<double>(time.second)};
+        lxw_datetime cell{time.year, time.month,  time.day,
+                          time.hour, time.minute, static_cast<double>(time.second)};
         worksheet_write_datetime(sheet, row_, kDateTime, &cell, dateFormat_);
     } else {
         // A spreadsheet has no date before 1900: the cell holds the listing's text.

@@ -148,6 +148,38 @@ class CellFormat {
 
 }  // namespace
 
+// What each strftime conversion becomes, padded with zeros and (after the flag "-") not.
+struct Conversion {
+    char letter;
+    const char* padded;
+    const char* unpadded;
+};
+constexpr Conversion kConversions[] = {
+    {'Y', "yyyy", "yyyy"},
+    {'y', "yy", "yy"},
+    {'m', "mm", "m"},
+    {'d', "dd", "d"},
+    {'e', "d", "d"},
+    {'b', "mmm", "mmm"},
+    {'h', "mmm", "mmm"},
+    {'B', "mmmm", "mmmm"},
+    {'a', "ddd", "ddd"},
+    {'A', "dddd", "dddd"},
+    {'H', "hh", "h"},
+    {'k', "h", "h"},
+    {'I', "hh", "h"},
+    {'l', "h", "h"},
+    {'M', "mm", "m"},
+    {'S', "ss", "s"},
+    {'p', "AM/PM", "AM/PM"},
+    {'P', "AM/PM", "AM/PM"},
+    {'D', "mm/dd/yy", "m/d/yy"},
+    {'F', "yyyy-mm-dd", "yyyy-m-d"},
+    {'T', "hh:mm:ss", "h:mm:ss"},
+    {'R', "hh:mm", "h:mm"},
+    {'r', "hh:mm:ss AM/PM", "h:mm:ss AM/PM"},
+};
+
 std::string cellFormatOfStrftime(std::string_view format) {
     CellFormat out;
     for (std::size_t i = 0; i < format.size(); ++i) {
@@ -157,85 +189,20 @@ std::string cellFormatOfStrftime(std::string_view format) {
         }
         // GNU flags and widths ("%-d", "%_H", "%10Y") and the E and O modifiers change how
         // a number is padded or spelt, not which one it is.
-        ++i;
-        while (i < format.size() && std::strchr("-_0^#EO123456789", format[i]) != nullptr) {
-            ++i;
+        bool unpadded = false;
+        for (++i; i < format.size() && std::strchr("-_0^#EO123456789", format[i]) != nullptr; ++i) {
+            unpadded = unpadded || format[i] == '-';
         }
-        switch (i < format.size() ? format[i] : '\0') {
-            case 'Y':
-                out.code("yyyy");
-                break;
-            case 'y':
-                out.code("yy");
-                break;
-            case 'm':
-                out.code("mm");
-                break;
-            case 'd':
-                out.code("dd");
-                break;
-            case 'e':
-                out.code("d");
-                break;
-            case 'b':
-            case 'h':
-                out.code("mmm");
-                break;
-            case 'B':
-                out.code("mmmm");
-                break;
-            case 'a':
-                out.code("ddd");
-                break;
-            case 'A':
-                out.code("dddd");
-                break;
-            case 'H':
-                out.code("hh");
-                break;
-            case 'k':
-                out.code("h");
-                break;
-            case 'I':
-                out.code("hh");
-                break;
-            case 'l':
-                out.code("h");
-                break;
-            case 'M':
-                out.code("mm");
-                break;
-            case 'S':
-                out.code("ss");
-                break;
-            case 'p':
-            case 'P':
-                out.code("AM/PM");
-                break;
-            case 'D':
-                out.code("mm/dd/yy");
-                break;
-            case 'F':
-                out.code("yyyy-mm-dd");
-                break;
-            case 'T':
-                out.code("hh:mm:ss");
-                break;
-            case 'R':
-                out.code("hh:mm");
-                break;
-            case 'r':
-                out.code("hh:mm:ss AM/PM");
-                break;
-            case 'n':
-            case 't':
-                out.literal(' ');
-                break;
-            case '%':
-                out.literal('%');
-                break;
-            default:
-                break;  // a time zone, a week number, the century: nothing to show
+        const char letter = i < format.size() ? format[i] : '\0';
+        if (letter == 'n' || letter == 't' || letter == '%') {
+            out.literal(letter == '%' ? '%' : ' ');
+            continue;
+        }
+        // Anything else (a time zone, a week number, the century) shows nothing.
+        for (const Conversion& conversion : kConversions) {
+            if (conversion.letter == letter) {
+                out.code(unpadded ? conversion.unpadded : conversion.padded);
+            }
         }
     }
     return out.take();

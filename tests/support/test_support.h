@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -80,6 +81,24 @@ inline void setModified(const std::filesystem::path& path, const DateTime& local
     std::filesystem::last_write_time(path,
                                      std::filesystem::file_time_type::clock::from_sys(system));
 }
+
+#ifndef _WIN32
+// A workbook as openpyxl reads it, printed by tests/support/read_workbook.py, or what went
+// wrong in the reading.
+inline std::string readWorkbook(const std::filesystem::path& path) {
+    const std::string command =
+        TOLVANE_PYTHON " " TOLVANE_READ_WORKBOOK " '" + path.string() + "' 2>&1";
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char block[4096];
+        for (std::size_t n; (n = std::fread(block, 1, sizeof block, pipe)) > 0;) {
+            text.append(block, n);
+        }
+        ::pclose(pipe);
+    }
+    return text;
+}
+#endif
 
 // Every name of one enumeration, in the file system's order or sorted.
 inline std::vector<std::string> enumerate(FileSystem& fs, const std::string& pattern,
