@@ -69,7 +69,8 @@ TEST(WorkbookOutputTest, MoreFilesThanASheetHoldsGoOnOnTheNextSheetUnderTheHeade
         }
         output.close();
     }
-    const std::string header = "Filename\tExtension\tSize\tDate/Time\tDirectory\tAttribute\tComment\n";
+    const std::string header =
+        "Filename\tExtension\tSize\tDate/Time\tDirectory\tAttribute\tComment\n";
     EXPECT_EQ(testing::readWorkbook(path),
               "Sheet1 freeze=A2 filter=A1:G3 date=dd.mm.yyyy hh:mm bold=True "
               "widths=11,12,7,18,12,12,10\n" +
