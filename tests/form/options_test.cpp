@@ -90,7 +90,8 @@ TEST_F(OptionsTest, SaveDialogProposesTheCurrentFileAndCancelOrAFailureChangesNo
     ASSERT_EQ(dialogs.saves.size(), 2u);
     EXPECT_EQ(dialogs.saves[0].InitDir + "|" + dialogs.saves[0].FileName, ".|Tolvane.Txt");
     EXPECT_EQ(dialogs.saves[0].DialogTitle, "Enter path & name of file to save filenames in:");
-    EXPECT_EQ(dialogs.saves[0].Filter, "TXT file (*.txt)|*.txt|All files (*.*)|*.*");
+    EXPECT_EQ(dialogs.saves[0].Filter,
+              "TXT file (*.txt)|*.txt|Spreadsheet (*.xlsx)|*.xlsx|All files (*.*)|*.*");
     EXPECT_EQ(dialogs.saves[0].Flags, 0x806);
     EXPECT_EQ(dialogs.saves[1].InitDir + "|" + dialogs.saves[1].FileName, in("out") + "|list.txt");
     EXPECT_EQ(form->SaveFilename, chosen);
