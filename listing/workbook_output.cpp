@@ -108,6 +108,13 @@ std::size_t displayWidth(std::string_view text) {
 }  // namespace
 
 void appendCellText(std::string_view text, std::string& out) {
+    // Most names are printable ASCII without a "_", which a cell holds as they are.
+    if (text.size() <= kMostCellCharacters && std::all_of(text.begin(), text.end(), [](char c) {
+            return static_cast<unsigned char>(c) - 0x20u < 0x60u && c != '_';
+        })) {
+        out.append(text);
+        return;
+    }
     std::size_t characters = 0;
     std::size_t i = 0;
     while (i < text.size() && characters < kMostCellCharacters) {
