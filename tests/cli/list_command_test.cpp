@@ -263,35 +263,6 @@ TEST_F(ListCommandTest, AListingFileThatCannotBeWrittenEndsWithStatus3) {
     EXPECT_EQ(kept.substr(kept.size() - 2), "\r\n");  // ends on its last whole line
 }
 
-// A workbook stopped by SIGTERM or Ctrl-C opens, with the rows written so far; one that
-// cannot be completed (past a file size limit) is reported as the text is, and removed.
-TEST_F(ListCommandTest, AWorkbookOpensAfterAStopSignalOrIsRemoved) {
-    const std::filesystem::path first = tree.file("big/" + std::string(100, 'n'));
-    for (int i = 0; i < 6000; ++i) {
-        std::filesystem::create_hard_link(first, first.string() + std::to_string(i));
-    }
-    const std::string book = (scratch.path() / "list.xlsx").string();
-    for (const int signal : {SIGTERM, SIGINT}) {
-        std::filesystem::remove(book);
-        Child child({"-o", book, tree.str()}, scratch.path());
-        // The workbook's name is taken as the run starts; its rows come at its end.
-        for (int waited = 0; !std::filesystem::exists(book) && waited < 30'000; ++waited) {
-            ::usleep(1000);
-        }
-        ::kill(child.pid, signal);
-        EXPECT_EQ(child.wait(), signal);
-        const std::string read = testing::readWorkbook(book);
-        EXPECT_EQ(read.rfind("Sheet1 freeze=A2 filter=A1:G", 0), 0u) << read;
-        EXPECT_LT(std::count(read.begin(), read.end(), '\n'), 6003) << "not stopped";
-    }
-    Child cut({"-o", book, tree.str()}, scratch.path(), false, 65536);
-    EXPECT_EQ(WEXITSTATUS(cut.wait()), 3);
-    const std::string reported =
-        "Error in Make_Button_Click\nError writing file: " + book + "\nError: File too large\n";
-    EXPECT_TRUE(cut.errors.ends_with(reported)) << cut.errors;
-    EXPECT_FALSE(std::filesystem::exists(book));
-}
-
 // Mid-run: a folder removed before the walk reaches it is reported and the rest listed
 // (status 1); SIGTERM and Ctrl-C stop the run on a whole line, also without recursion,
 // where the walker never yields; and a run held up for longer than a tenth of a second

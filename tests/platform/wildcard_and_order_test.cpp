@@ -172,7 +172,6 @@ TEST(DateTimeText, TheUsersFormsAsASpreadsheetsNumberFormat) {
         {"%d.%m.%Y %T", "dd.MM.yyyy HH:mm:ss", "dd.mm.yyyy hh:mm:ss"},
         {"%m/%d/%Y %r", "MM/dd/yyyy hh:mm:ss tt", "mm/dd/yyyy hh:mm:ss AM/PM"},
         {"%-d/%-m/%y %-I:%M %p", "d/M/yy h:mm tt", "d/m/yy h:mm AM/PM"},
-        {"%e %b %Y", "d MMM yyyy", "d mmm yyyy"},
         {"%Y\xE5\xB9\xB4%m\xE6\x9C\x88%d\xE6\x97\xA5",
          "yyyy'\xE5\xB9\xB4'MM'\xE6\x9C\x88'dd'\xE6\x97\xA5'",
          "yyyy\"\xE5\xB9\xB4\"mm\"\xE6\x9C\x88\"dd\"\xE6\x97\xA5\""},

@@ -1,12 +1,8 @@
 #!/usr/bin/python3
-"""Prints a workbook as text for a test to compare, read by openpyxl, a reader that is not
-our writer: per sheet a line with its name, frozen cell, autofilter, number format of the
-first date, whether the header row is bold, the columns' widths; then each row, its cells joined by TABs: text as Excel shows it (a TAB or LF in it as
-\\t or \\n), a number as #N, a date-time as @YYYY-MM-DD HH:MM:SS.
-
-Usage: read_workbook.py WORKBOOK"""
+"""Prints a workbook as openpyxl reads it: per sheet its name, frozen cell, autofilter, first
+date's number format, bold header, column widths; then its rows, cells joined by TABs: text
+as Excel shows it, #N for a number, @YYYY-MM-DD HH:MM:SS for a date. Usage: WORKBOOK"""
 import sys
-
 import openpyxl
 from openpyxl.utils.escape import unescape
 
@@ -30,6 +26,5 @@ for sheet in book.worksheets:
         sheet.title, sheet.freeze_panes, sheet.auto_filter.ref, dates[0] if dates else "-",
         all(c.font.b for c in sheet[1]),
         ",".join("%d" % sheet.column_dimensions[c].width for c in "ABCDEFG")))
-    print("\t".join(cell_text(c) for c in sheet[1]))
-    for row in sheet.iter_rows(min_row=2):
+    for row in sheet.iter_rows():
         print("\t".join(cell_text(c) for c in row))

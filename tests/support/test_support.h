@@ -83,20 +83,15 @@ inline void setModified(const std::filesystem::path& path, const DateTime& local
 }
 
 #ifndef _WIN32
-// A workbook as openpyxl reads it, printed by tests/support/read_workbook.py, or what went
-// wrong in the reading.
+// A workbook as openpyxl reads it (tests/support/read_workbook.py), or why it could not.
 inline std::string readWorkbook(const std::filesystem::path& path) {
-    const std::string command =
-        TOLVANE_PYTHON " " TOLVANE_READ_WORKBOOK " '" + path.string() + "' 2>&1";
+    FILE* pipe = ::popen(
+        (TOLVANE_PYTHON " " TOLVANE_READ_WORKBOOK " '" + path.string() + "' 2>&1").c_str(), "r");
     std::string text;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char block[4096];
-        for (std::size_t n; (n = std::fread(block, 1, sizeof block, pipe)) > 0;) {
-            text.append(block, n);
-        }
-        ::pclose(pipe);
+    for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
+        text.push_back(static_cast<char>(c));
     }
-    return text;
+    return pipe != nullptr && ::pclose(pipe) == 0 ? text : "failed: " + text;
 }
 #endif
 
