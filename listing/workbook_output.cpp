@@ -40,15 +40,11 @@ int errnoOr(int fallback) {
 // The length of the UTF-8 character that starts with `lead`, 0 for a byte no character
 // starts with.
 std::size_t sequenceLength(unsigned char lead) {
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return 2;
-    if (lead >= 0xE0 && lead <= 0xEF)
-        return 3;
-    if (lead >= 0xF0 && lead <= 0xF4)
-        return 4;
-    return 0;
+    return lead < 0x80                    ? 1
+           : lead >= 0xC2 && lead <= 0xDF ? 2
+           : lead >= 0xE0 && lead <= 0xEF ? 3
+           : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                          : 0;
 }
 
 // The character a well-formed UTF-8 sequence of `length` bytes at the start of `text`
@@ -92,14 +88,14 @@ bool startsEscape(std::string_view text) {
            isHexDigit(text[3]) && isHexDigit(text[4]) && isHexDigit(text[5]) && text[6] == '_';
 }
 
-// The characters of a cell's text, counting a character of the wide East Asian scripts
-// (from U+1100 on) as two: what a column needs to show it.
+// The characters of a cell's text, counting one of the wide East Asian scripts (from
+// U+3000 on) as two: what a column needs to show it.
 std::size_t displayWidth(std::string_view text) {
     std::size_t width = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
         if ((byte & 0xC0) != 0x80) {
-            width += byte >= 0xE1 ? 2 : 1;
+            width += byte >= 0xE3 ? 2 : 1;
         }
     }
     return width;
