@@ -134,7 +134,8 @@ std::string helpText() {
                "\n"
                "  -o, --output FILE     the listing file (default: ") +
            kDefaultSaveFilename +
-           ", or the stored one)\n"
+           ", or the stored one);\n"
+           "                        a FILE ending in .xlsx is written as a workbook\n"
            "      --filter PATTERN  list only files matching PATTERN (* and ?, any case)\n"
            "      --no-recurse      list FOLDER's own files only\n"
            "      --comment TEXT    put TEXT in the Comment field of every line\n"
@@ -143,7 +144,8 @@ std::string helpText() {
            "      --help            show this text\n"
            "      --version         show the version\n"
            "\n"
-           "Ctrl-C or SIGTERM stops the run; the listing keeps its whole lines.\n"
+           "Ctrl-C or SIGTERM stops the run; the listing keeps its whole lines (a workbook\n"
+           "its rows so far).\n"
            "Exit status: 0 listing complete; 1 some folders could not be read (all else\n"
            "listed); 2 bad usage or a refused filter; 3 the listing could not be written;\n"
            "130 stopped by Ctrl-C, 143 by SIGTERM.\n";

@@ -14,6 +14,8 @@ struct SaveDialogSettings {
     std::string FileName;
     // Pairs of a description and a pattern, all joined by "|".
     std::string Filter;
+    // The entry of Filter the dialog shows first, counting from 1.
+    std::int32_t FilterIndex = 1;
     std::int32_t Flags = 0;
 };
 

@@ -2,6 +2,7 @@
 // menu's Make and About.
 #include "application_settings.h"
 #include "dialogs.h"
+#include "listing_output.h"
 #include "main_form.h"
 #include "split_filename.h"
 #include "version.h"
@@ -70,7 +71,9 @@ void Main_Form::Setup_Name_Click() {
         Filename_Dialog.DialogTitle = "Enter path & name of file to save filenames in:";
         Filename_Dialog.InitDir = SplitFilename(SaveFilename, true);
         Filename_Dialog.FileName = SplitFilename(SaveFilename, false);
-        Filename_Dialog.Filter = "TXT file (*.txt)|*.txt|All files (*.*)|*.*";
+        Filename_Dialog.Filter =
+            "TXT file (*.txt)|*.txt|Spreadsheet (*.xlsx)|*.xlsx|All files (*.*)|*.*";
+        Filename_Dialog.FilterIndex = isWorkbookName(SaveFilename) ? 2 : 1;
         Filename_Dialog.Flags = dialog_flag::kPathMustExist | dialog_flag::kHideReadOnly |
                                 dialog_flag::kOverwritePrompt;
         Filename_Dialog.ShowSave();

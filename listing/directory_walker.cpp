@@ -1,7 +1,7 @@
 #include "directory_walker.h"
 
-#include "date_time_text.h"
 #include "listing_line.h"
+#include "listing_output.h"
 #include "path_separator.h"
 #include "raised_error.h"
 #include "reading_failure.h"
@@ -23,11 +23,10 @@ bool isQuietlySkipped(std::string_view name) {
 }  // namespace
 
 DirectoryWalker::DirectoryWalker(const ListingFields& fields, const WalkOptions& options,
-                                 OutputFileTable& files, const DateTimeText& dateText,
                                  WalkerHost& host)
-    : fields_(fields), options_(options), files_(files), dateText_(dateText), host_(host) {}
+    : fields_(fields), options_(options), host_(host) {}
 
-void DirectoryWalker::ListDirectory(FileNumber FileNo, const std::string& FolderPath) {
+void DirectoryWalker::ListDirectory(ListingOutput& FileNo, const std::string& FolderPath) {
     filter_ = fields_.UseFileFilter && !matchesEveryName(fields_.FileFilter)
                   ? std::string_view(fields_.FileFilter)
                   : std::string_view();
@@ -57,12 +56,12 @@ void DirectoryWalker::ListDirectory(FileNumber FileNo, const std::string& Folder
     }
 }
 
-void DirectoryWalker::listFolder(FileNumber fileNo) {
+void DirectoryWalker::listFolder(ListingOutput& output) {
     prefix_.assign(folder_.path);
     if (prefix_.empty() || prefix_.back() != kPathSeparator) {
         prefix_.push_back(kPathSeparator);
     }
-    writeFiles(fileNo);
+    writeFiles(output);
     if (fields_.StopRequested) {
         return;
     }
@@ -79,7 +78,7 @@ bool DirectoryWalker::listedAsFile(const FolderEntry& entry, std::string_view na
     return entry.kind == EntryKind::File && (filter_.empty() || matchesWildcard(filter_, name));
 }
 
-void DirectoryWalker::writeFiles(FileNumber fileNo) {
+void DirectoryWalker::writeFiles(ListingOutput& output) {
     // No yield here: a folder's lines are written in one go.
     unsigned untilPoll = kLinesPerPoll;
     const FolderEntries& folder = folder_.entries;
@@ -94,7 +93,7 @@ void DirectoryWalker::writeFiles(FileNumber fileNo) {
         if (entry.failure != 0) {
             reportEntryFailure(name, entry.failure);
         } else {
-            writeFileLine(fileNo, name, entry);
+            writeFileLine(output, name, entry);
         }
         if (--untilPoll == 0) {
             untilPoll = kLinesPerPoll;
@@ -128,7 +127,7 @@ void DirectoryWalker::collectSubfolders() {
     }
 }
 
-void DirectoryWalker::writeFileLine(FileNumber fileNo, std::string_view name,
+void DirectoryWalker::writeFileLine(ListingOutput& output, std::string_view name,
                                     const FolderEntry& entry) {
     ListingLine line;
     line.name = name;
@@ -139,8 +138,7 @@ void DirectoryWalker::writeFileLine(FileNumber fileNo, std::string_view name,
     if (fields_.AddComment) {
         line.comment = fields_.FileComment;
     }
-    formatListingLine(line, dateText_, line_);
-    files_.writeLine(fileNo, line_);
+    output.writeLine(line);
     ++filesListed_;
 }
 

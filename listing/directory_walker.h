@@ -6,11 +6,10 @@
 
 #include "listing_fields.h"
 #include "ordered_walk.h"
-#include "output_file_table.h"
 
 namespace tolvane {
 
-class DateTimeText;
+class ListingOutput;
 class RaisedError;
 class WalkerHost;
 
@@ -24,43 +23,38 @@ class WalkerHost;
 // the caller.
 class DirectoryWalker {
   public:
-    using FileNumber = OutputFileTable::FileNumber;
-
     // A look in the middle of a folder's files, every this many lines: the walker yields
     // only between folders, and not at all without recursion. 32 lines take some 50
     // microseconds on a local disk.
     static constexpr unsigned kLinesPerPoll = 32;
 
-    DirectoryWalker(const ListingFields& fields, const WalkOptions& options, OutputFileTable& files,
-                    const DateTimeText& dateText, WalkerHost& host);
+    DirectoryWalker(const ListingFields& fields, const WalkOptions& options, WalkerHost& host);
 
-    void ListDirectory(FileNumber FileNo, const std::string& FolderPath);
+    // Writes into `FileNo`, the run's open listing.
+    void ListDirectory(ListingOutput& FileNo, const std::string& FolderPath);
 
     // File lines written since this walker was made.
     std::uint64_t filesListed() const { return filesListed_; }
 
   private:
     // The folder's file lines, then (when recursing) a yield for each subfolder found.
-    void listFolder(FileNumber fileNo);
-    void writeFiles(FileNumber fileNo);
+    void listFolder(ListingOutput& output);
+    void writeFiles(ListingOutput& output);
     void collectSubfolders();
     // Whether the files pass reports a failure of `entry` (a file the pattern names).
     bool listedAsFile(const FolderEntry& entry, std::string_view name) const;
-    void writeFileLine(FileNumber fileNo, std::string_view name, const FolderEntry& entry);
+    void writeFileLine(ListingOutput& output, std::string_view name, const FolderEntry& entry);
     void reportEntryFailure(std::string_view name, int failure);
     void reportReadingFailure(const std::string& entryPath, const RaisedError& error);
     void reportRecursionFailure(const std::string& subfolderPath, const RaisedError& error);
 
     const ListingFields& fields_;
     const WalkOptions& options_;
-    OutputFileTable& files_;
-    const DateTimeText& dateText_;
     WalkerHost& host_;
     std::uint64_t filesListed_ = 0;
-    WalkFolder folder_;   // the folder being listed
-    std::string path_;    // the folder about to be entered
-    std::string prefix_;  // its path with one trailing separator
-    std::string line_;
+    WalkFolder folder_;        // the folder being listed
+    std::string path_;         // the folder about to be entered
+    std::string prefix_;       // its path with one trailing separator
     std::string_view filter_;  // empty: every name
 };
 

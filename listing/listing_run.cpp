@@ -3,8 +3,7 @@
 #include <exception>
 
 #include "directory_walker.h"
-#include "listing_line.h"
-#include "output_file_table.h"
+#include "listing_output.h"
 #include "raised_error.h"
 #include "run_window.h"
 #include "wildcard.h"
@@ -19,15 +18,6 @@ constexpr RunControl kSwitchedControls[] = {
     RunControl::Recurse_Check, RunControl::Result_Drive, RunControl::Result_Dir,
     RunControl::Setup_Menu,
 };
-
-// Closes a file whose run has already failed; a second failure adds nothing to the
-// first one, which is the one reported.
-void closeAfterFailure(OutputFileTable& files, OutputFileTable::FileNumber fileNo) {
-    try {
-        files.close(fileNo);
-    } catch (const RaisedError&) {
-    }
-}
 
 std::string fileFailureText(const char* what, const std::string& path,
                             const std::string& description) {
@@ -92,12 +82,10 @@ void ListingRun::start() {
         SetRunMode();
         return;
     }
-    const OutputFileTable::FileNumber fileNo = files_.freeFileNumber();
+    std::unique_ptr<ListingOutput> output;
     try {
-        files_.openForOutput(fileNo, fields_.SaveFilename);
-        files_.writeLine(fileNo, kListingHeader);
+        output = openListingOutput(files_, fields_.SaveFilename, dateText_);
     } catch (const RaisedError& error) {
-        closeAfterFailure(files_, fileNo);
         reportFileFailure("Error opening file: ", error.description());
         fields_.Running = false;
         SetRunMode();
@@ -108,7 +96,7 @@ void ListingRun::start() {
     std::exception_ptr unread;
     Outcome outcome = Outcome::Listed;
     try {
-        outcome = walk(fileNo, failure);
+        outcome = walk(*output, failure);
     } catch (const RaisedError&) {
         // A failure no handler traps (the chosen folder cannot be read at all): it travels
         // on to be reported once the run is wound up.
@@ -116,10 +104,10 @@ void ListingRun::start() {
         outcome = Outcome::FolderUnread;
     }
     if (outcome == Outcome::NotStored || outcome == Outcome::FolderUnread) {
-        closeAfterFailure(files_, fileNo);
+        output->closeAfterFailure();
     } else {
         try {
-            files_.close(fileNo);
+            output->close();  // a workbook is completed here
         } catch (const RaisedError& error) {
             outcome = Outcome::NotStored;
             failure = error.description();
@@ -131,8 +119,8 @@ void ListingRun::start() {
     }
 }
 
-ListingRun::Outcome ListingRun::walk(OutputFileTable::FileNumber fileNo, std::string& failure) {
-    DirectoryWalker walker(fields_, walkOptions_, files_, dateText_, window_);
+ListingRun::Outcome ListingRun::walk(ListingOutput& output, std::string& failure) {
+    DirectoryWalker walker(fields_, walkOptions_, window_);
     struct Watch {
         ListingRun& run;
         DirectoryWalker& walker;
@@ -143,7 +131,7 @@ ListingRun::Outcome ListingRun::walk(OutputFileTable::FileNumber fileNo, std::st
     } watch{*this, walker};
     walker_ = &walker;
     try {
-        walker.ListDirectory(fileNo, window_.folderListPath());
+        walker.ListDirectory(output, window_.folderListPath());
     } catch (const WriteFailure& error) {
         failure = error.description();
         return Outcome::NotStored;

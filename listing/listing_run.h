@@ -17,6 +17,7 @@ std::string writeFailureText(const std::string& path, const std::string& descrip
 
 class DateTimeText;
 class DirectoryWalker;
+class ListingOutput;
 class RunWindow;
 
 // The listing run. start() lists the folder the window's folder list shows into the
@@ -44,7 +45,7 @@ class ListingRun {
     enum class Outcome { Listed, Stopped, NotStored, FolderUnread };
 
     bool refusesFilter();
-    Outcome walk(OutputFileTable::FileNumber fileNo, std::string& failure);
+    Outcome walk(ListingOutput& output, std::string& failure);
     void finish(Outcome outcome, const std::string& failure);
     void reportFileFailure(const char* what, const std::string& description);
 

@@ -101,7 +101,172 @@ bool appendSystemFormatted(std::string& out, const DateTime& value, bool date) {
 }
 #endif
 
+// Text a number format shows as it is; anything else goes inside quotes, so that a letter
+// of the format's own text is never read as a code.
+bool showsAsItIs(char c) {
+    return c == ' ' || c == '-' || c == '/' || c == ':' || c == '.' || c == ',' || c == '(' ||
+           c == ')';
+}
+
+// Collects a number format: codes as they are, other text quoted.
+class CellFormat {
+  public:
+    void code(std::string_view text) {
+        closeQuote();
+        out_.append(text);
+    }
+    void literal(char c) {
+        if (showsAsItIs(c) && !quoted_) {
+            out_.push_back(c);
+            return;
+        }
+        if (c == '"') {
+            code("\\\"");  // a quote cannot stand inside quotes
+            return;
+        }
+        if (!quoted_) {
+            out_.push_back('"');
+            quoted_ = true;
+        }
+        out_.push_back(c);
+    }
+    std::string take() {
+        closeQuote();
+        return std::move(out_);
+    }
+
+  private:
+    void closeQuote() {
+        if (quoted_) {
+            out_.push_back('"');
+            quoted_ = false;
+        }
+    }
+    std::string out_;
+    bool quoted_ = false;
+};
+
 }  // namespace
+
+// What each strftime conversion becomes, padded with zeros and (after the flag "-") not.
+struct Conversion {
+    char letter;
+    const char* padded;
+    const char* unpadded;
+};
+constexpr Conversion kConversions[] = {
+    {'Y', "yyyy", "yyyy"},
+    {'y', "yy", "yy"},
+    {'m', "mm", "m"},
+    {'d', "dd", "d"},
+    {'e', "d", "d"},
+    {'b', "mmm", "mmm"},
+    {'h', "mmm", "mmm"},
+    {'B', "mmmm", "mmmm"},
+    {'a', "ddd", "ddd"},
+    {'A', "dddd", "dddd"},
+    {'H', "hh", "h"},
+    {'k', "h", "h"},
+    {'I', "hh", "h"},
+    {'l', "h", "h"},
+    {'M', "mm", "m"},
+    {'S', "ss", "s"},
+    {'p', "AM/PM", "AM/PM"},
+    {'P', "AM/PM", "AM/PM"},
+    {'D', "mm/dd/yy", "m/d/yy"},
+    {'F', "yyyy-mm-dd", "yyyy-m-d"},
+    {'T', "hh:mm:ss", "h:mm:ss"},
+    {'R', "hh:mm", "h:mm"},
+    {'r', "hh:mm:ss AM/PM", "h:mm:ss AM/PM"},
+};
+
+std::string cellFormatOfStrftime(std::string_view format) {
+    CellFormat out;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') {
+            out.literal(format[i]);
+            continue;
+        }
+        // GNU flags and widths ("%-d", "%_H", "%10Y") and the E and O modifiers change how
+        // a number is padded or spelt, not which one it is.
+        bool unpadded = false;
+        for (++i; i < format.size() && std::strchr("-_0^#EO123456789", format[i]) != nullptr; ++i) {
+            unpadded = unpadded || format[i] == '-';
+        }
+        const char letter = i < format.size() ? format[i] : '\0';
+        if (letter == 'n' || letter == 't' || letter == '%') {
+            out.literal(letter == '%' ? '%' : ' ');
+            continue;
+        }
+        // Anything else (a time zone, a week number, the century) shows nothing.
+        for (const Conversion& conversion : kConversions) {
+            if (conversion.letter == letter) {
+                out.code(unpadded ? conversion.unpadded : conversion.padded);
+            }
+        }
+    }
+    return out.take();
+}
+
+std::string cellFormatOfPicture(std::string_view picture) {
+    CellFormat out;
+    for (std::size_t i = 0; i < picture.size();) {
+        const char c = picture[i];
+        if (c == '\'') {
+            // Quoted text; two quotes stand for one.
+            std::size_t end = i + 1;
+            for (; end < picture.size(); ++end) {
+                if (picture[end] == '\'') {
+                    if (end + 1 < picture.size() && picture[end + 1] == '\'') {
+                        out.literal('\'');
+                        ++end;
+                        continue;
+                    }
+                    break;
+                }
+                out.literal(picture[end]);
+            }
+            i = end + 1;
+            continue;
+        }
+        std::size_t run = 1;
+        while (i + run < picture.size() && picture[i + run] == c) {
+            ++run;
+        }
+        switch (c) {
+            case 'd':
+                out.code(std::string(std::min<std::size_t>(run, 4), 'd'));
+                break;
+            case 'M':
+                out.code(std::string(std::min<std::size_t>(run, 4), 'm'));
+                break;
+            case 'y':
+                out.code(run <= 2 ? "yy" : "yyyy");
+                break;
+            case 'h':
+            case 'H':
+                out.code(run == 1 ? "h" : "hh");
+                break;
+            case 'm':
+                out.code(run == 1 ? "m" : "mm");
+                break;
+            case 's':
+                out.code(run == 1 ? "s" : "ss");
+                break;
+            case 't':
+                out.code(run == 1 ? "A/P" : "AM/PM");
+                break;
+            case 'g':
+                break;  // the era
+            default:
+                for (std::size_t k = 0; k < run; ++k) {
+                    out.literal(c);
+                }
+        }
+        i += run;
+    }
+    return out.take();
+}
 
 DateTimeText::DateTimeText(std::string shortDateFormat, std::string longTimeFormat)
     : shortDateFormat_(std::move(shortDateFormat)),
@@ -231,6 +396,21 @@ void DateTimeText::formatInto(std::string& out, const DateTime& value) const {
             appendFormatted(out, longTimeFormat_.c_str(), toTm(value));
         }
     }
+}
+
+std::string DateTimeText::cellFormat() const {
+#ifdef _WIN32
+    if (systemDefaults_) {
+        wchar_t date[128];
+        wchar_t time[128];
+        if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, date, 128) > 0 &&
+            GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, time, 128) > 0) {
+            return cellFormatOfPicture(utf8FromWide(date)) + " " +
+                   cellFormatOfPicture(utf8FromWide(time));
+        }
+    }
+#endif
+    return cellFormatOfStrftime(shortDateFormat_) + " " + cellFormatOfStrftime(longTimeFormat_);
 }
 
 std::string DateTimeText::format(const DateTime& value) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "date_time.h"
@@ -22,6 +23,10 @@ class DateTimeText {
 
     std::string format(const DateTime& value) const;
     void appendTo(std::string& out, const DateTime& value) const;
+
+    // The same form as a spreadsheet's number format ("yyyy-mm-dd hh:mm:ss"), for a cell
+    // that holds the date-time itself. A cell's format cannot drop the time at midnight.
+    std::string cellFormat() const;
 
     const std::string& shortDateFormat() const { return shortDateFormat_; }
     const std::string& longTimeFormat() const { return longTimeFormat_; }
@@ -64,5 +69,11 @@ class DateTimeText {
     bool systemDefaults_ = false;
 #endif
 };
+
+// A strftime format ("%d.%m.%Y") as a spreadsheet's number format ("dd.mm.yyyy"); and a
+// Windows date or time picture ("dd/MM/yyyy", "h:mm:ss tt") likewise. Conversions that
+// have no counterpart (a time zone, an era) are left out; other text is quoted.
+std::string cellFormatOfStrftime(std::string_view format);
+std::string cellFormatOfPicture(std::string_view picture);
 
 }  // namespace tolvane

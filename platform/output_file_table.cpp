@@ -115,6 +115,10 @@ OutputFileTable::OpenFile& OutputFileTable::openFile(FileNumber fileNo) {
     return *it->second;
 }
 
+void OutputFileTable::finishWith(FileNumber fileNo, OutputFinisher& finisher) {
+    openFile(fileNo).finisher = &finisher;
+}
+
 void OutputFileTable::writeLine(FileNumber fileNo, std::string_view text) {
     OpenFile& file = openFile(fileNo);
     if (file.failedErrno != 0) {
@@ -205,6 +209,15 @@ int OutputFileTable::release(OpenFile& file) noexcept {
     // every line was handed to the system, so it is no failure to store them.
     if (system_->close(file.descriptor) != 0 && errno != EINTR && file.failedErrno == 0) {
         file.failedErrno = errnoOr(EIO);
+    }
+    if (file.finisher != nullptr) {
+        const int failure = file.finisher->finish();
+        if (failure != 0) {
+            system_->remove(file.path.c_str());
+            if (file.failedErrno == 0) {
+                file.failedErrno = failure;
+            }
+        }
     }
     return file.failedErrno;
 }

@@ -18,6 +18,20 @@ struct OutputFailure {
     std::string description;
 };
 
+// Completes a file that is written whole when it is closed rather than line by line (a
+// workbook). Its number and its name stay open in the table from the start, so that the
+// refusal of what is not a regular file, the emptying of an earlier listing and the
+// closing of every file when the program ends at once treat it as any other listing.
+class OutputFinisher {
+  public:
+    // Writes the whole file at its path; 0, or the errno of the failure. The table removes
+    // a file that could not be completed: half a workbook is no workbook at all.
+    virtual int finish() noexcept = 0;
+
+  protected:
+    ~OutputFinisher() = default;
+};
+
 // Sequential text output under 16-bit file numbers. Lines are buffered; every failure to
 // store them is raised as a WriteFailure when it happens, and a file that failed once
 // keeps failing, so nothing is silently dropped. After a failure the file ends with the
@@ -47,6 +61,9 @@ class OutputFileTable {
     // regular file (or a new name) is taken: anything else fails at once, unchanged.
     void openForOutput(FileNumber fileNo, const std::string& path);
 
+    // Has `finisher` write the file of `fileNo` when it is closed, in place of its lines.
+    void finishWith(FileNumber fileNo, OutputFinisher& finisher);
+
     // Appends `text` and CR LF.
     void writeLine(FileNumber fileNo, std::string_view text);
 
@@ -67,6 +84,7 @@ class OutputFileTable {
         // Bytes in the file, all of them whole lines.
         std::int64_t stored = 0;
         int failedErrno = 0;
+        OutputFinisher* finisher = nullptr;
     };
 
     OpenFile& openFile(FileNumber fileNo);

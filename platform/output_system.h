@@ -35,6 +35,8 @@ class OutputSystem {
     // text for what went wrong, which may say more than errno can ("sharing violation"
     // where errno only has "permission denied").
     virtual std::string describe(int errnoValue);
+    // Removes the file at `path` (UTF-8).
+    virtual int remove(const char* path) = 0;
 };
 
 // The running system's calls.

@@ -58,6 +58,8 @@ class PosixOutputSystem : public OutputSystem {
     }
 
     int close(int descriptor) override { return ::close(descriptor); }
+
+    int remove(const char* path) override { return ::unlink(path); }
 };
 
 }  // namespace

@@ -72,6 +72,10 @@ class Win32OutputSystem : public OutputSystem {
         return inRuntime([&] { return _close(descriptor); });
     }
 
+    int remove(const char* path) override {
+        return inRuntime([&] { return _wunlink(wideFromUtf8(path).c_str()); });
+    }
+
     std::string describe(int errnoValue) override {
         return errnoValue == lastErrno_ && lastError_ != ERROR_SUCCESS
                    ? win32Description(lastError_)

@@ -83,16 +83,19 @@ TEST_F(OptionsTest, FilterPromptTicksTheBoxRefusesAPathAndRebuildsTheTip) {
 }
 
 TEST_F(OptionsTest, SaveDialogProposesTheCurrentFileAndCancelOrAFailureChangesNothing) {
-    const std::string chosen = in("out/list.txt");
+    const std::string chosen = in("out/list.XLSX");
     dialogs.answers = {chosen};
     form->click(Control::Setup_Name);
     form->click(Control::Setup_Name);  // Cancel
     ASSERT_EQ(dialogs.saves.size(), 2u);
     EXPECT_EQ(dialogs.saves[0].InitDir + "|" + dialogs.saves[0].FileName, ".|Tolvane.Txt");
     EXPECT_EQ(dialogs.saves[0].DialogTitle, "Enter path & name of file to save filenames in:");
-    EXPECT_EQ(dialogs.saves[0].Filter, "TXT file (*.txt)|*.txt|All files (*.*)|*.*");
+    EXPECT_EQ(dialogs.saves[0].Filter,
+              "TXT file (*.txt)|*.txt|Spreadsheet (*.xlsx)|*.xlsx|All files (*.*)|*.*");
     EXPECT_EQ(dialogs.saves[0].Flags, 0x806);
-    EXPECT_EQ(dialogs.saves[1].InitDir + "|" + dialogs.saves[1].FileName, in("out") + "|list.txt");
+    EXPECT_EQ(dialogs.saves[1].InitDir + "|" + dialogs.saves[1].FileName, in("out") + "|list.XLSX");
+    // The entry of the current file's kind comes first.
+    EXPECT_EQ(dialogs.saves[0].FilterIndex * 10 + dialogs.saves[1].FilterIndex, 12);
     EXPECT_EQ(form->SaveFilename, chosen);
     const std::string title = "Make directory contents file - (" + chosen + ")";
     EXPECT_EQ(view.title, title);

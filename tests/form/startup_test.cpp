@@ -216,9 +216,11 @@ TEST_F(StartupTest, ASaveThatFailsPartWayKeepsWhatItWroteAndStillEnds) {
 #ifndef _WIN32
 // Seen from outside: a window in a child process gets Exit at the first yield of a run,
 // and the test looks at its exit status, the prompts it printed, its listing and its
-// store. When the disk takes none of the listing, the failure is shown before the end.
+// store. When the disk takes none of the listing, the failure is shown before the end. A
+// workbook is completed, with the rows written so far.
 TEST_F(StartupTest, ExitDuringARunEndsAtOnceWithTheListingClosedOrItsFailureShown) {
-    for (const bool full : {false, true}) {
+    for (const std::string name : {"listing.txt", "full disk", "listing.xlsx"}) {
+        const bool full = name == "full disk";
         std::fflush(stdout);  // or the child would print what the runner has not yet
         const pid_t child = ::fork();
         if (child == 0) {  // with a store connection and a window of its own
@@ -237,7 +239,7 @@ TEST_F(StartupTest, ExitDuringARunEndsAtOnceWithTheListingClosedOrItsFailureShow
             };
             window.load();
             window.Result_Dir.setPath(tree);
-            window.SaveFilename = root + "/listing.txt";
+            window.SaveFilename = root + "/" + (full ? "listing.txt" : name);
             view.atYield = {[&window] { window.click(Control::Function_Exit); }};
             window.click(Control::Make_Button);
             std::_Exit(3);  // came back where the program should have ended
@@ -246,6 +248,12 @@ TEST_F(StartupTest, ExitDuringARunEndsAtOnceWithTheListingClosedOrItsFailureShow
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status));
         ASSERT_EQ(WEXITSTATUS(status), 0);
+        if (name == "listing.xlsx") {
+            EXPECT_EQ(readFile(root + "/child.out"), "");
+            const std::string book = testing::readWorkbook(root + "/listing.xlsx");
+            EXPECT_NE(book.find("\ntop.txt\t"), std::string::npos) << book;
+            continue;
+        }
         const std::string listing = readFile(root + "/listing.txt");
         if (full) {
             EXPECT_EQ(readFile(root + "/child.out"),

@@ -13,6 +13,7 @@
 #include "directory_walker.h"
 #include "listing_fakes.h"
 #include "listing_line.h"
+#include "listing_output.h"
 #include "support/injected_calls.h"
 #include "support/test_support.h"
 #include "wildcard.h"
@@ -42,10 +43,10 @@ class ListingRunTest : public testing::TreeListingTest {
     // "directory|name", the directory relative to the tree.
     Lines walk(const std::string& folder = "") {
         const auto path = output.path() / "listing.txt";
-        files.openForOutput(1, path.string());
-        DirectoryWalker walker(fields, walkOptions, files, dateText, window);
-        walker.ListDirectory(1, tree.str() + folder);
-        files.close(1);
+        const auto listing = openListingOutput(files, path.string(), dateText);
+        DirectoryWalker walker(fields, walkOptions, window);
+        walker.ListDirectory(*listing, tree.str() + folder);
+        listing->close();
         return testing::directoryAndNames(readFile(path), tree.str().size());
     }
 

@@ -160,6 +160,31 @@ TEST(DateTimeText, OneSecondPastMidnightHasItsTimeAndTheZeroValueIsADate) {
     EXPECT_EQ(twelve.format(DateTime{2000, 2, 29, 12, 0, 0}), "Tue 29/02/00 12:00:00 PM");
 }
 
+// A workbook's date cells show the user's forms: the C library's and Windows' notations
+// as a spreadsheet's number format, text that is not a code quoted.
+TEST(DateTimeText, TheUsersFormsAsASpreadsheetsNumberFormat) {
+    const struct {
+        const char* strftime;
+        const char* picture;
+        const char* cell;
+    } cases[] = {
+        {"%Y-%m-%d %H:%M:%S", "yyyy-MM-dd HH:mm:ss", "yyyy-mm-dd hh:mm:ss"},
+        {"%d.%m.%Y %T", "dd.MM.yyyy HH:mm:ss", "dd.mm.yyyy hh:mm:ss"},
+        {"%m/%d/%Y %r", "MM/dd/yyyy hh:mm:ss tt", "mm/dd/yyyy hh:mm:ss AM/PM"},
+        {"%-d/%-m/%y %-I:%M %p", "d/M/yy h:mm tt", "d/m/yy h:mm AM/PM"},
+        {"%Y\xE5\xB9\xB4%m\xE6\x9C\x88%d\xE6\x97\xA5",
+         "yyyy'\xE5\xB9\xB4'MM'\xE6\x9C\x88'dd'\xE6\x97\xA5'",
+         "yyyy\"\xE5\xB9\xB4\"mm\"\xE6\x9C\x88\"dd\"\xE6\x97\xA5\""},
+        {"%Hh%M %Z", "HH'h'mm ", "hh\"h\"mm "},
+        {"%A%n%%", "dddd '%'", "dddd \"%\""},
+        {"at \"%H\"", "'at '\"HH\"", "\"at \"\\\"hh\\\""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(cellFormatOfStrftime(c.strftime), c.cell) << c.strftime;
+        EXPECT_EQ(cellFormatOfPicture(c.picture), c.cell) << c.picture;
+    }
+}
+
 #ifndef _WIN32
 TEST(DateTimeText, TheCLocaleGivesIsoDatesAndTwentyFourHourTimes) {
     const std::string saved = std::setlocale(LC_TIME, nullptr);
@@ -167,6 +192,7 @@ TEST(DateTimeText, TheCLocaleGivesIsoDatesAndTwentyFourHourTimes) {
     const DateTimeText text = DateTimeText::fromUserSettings();
     std::setlocale(LC_TIME, saved.c_str());
     EXPECT_EQ(text.format(DateTime{2004, 3, 5, 17, 2, 40}), "2004-03-05 17:02:40");
+    EXPECT_EQ(text.cellFormat(), "yyyy-mm-dd hh:mm:ss");
 }
 #endif
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -81,6 +82,19 @@ inline void setModified(const std::filesystem::path& path, const DateTime& local
                                      std::filesystem::file_time_type::clock::from_sys(system));
 }
 
+#ifndef _WIN32
+// A workbook as openpyxl reads it (tests/support/read_workbook.py), or why it could not.
+inline std::string readWorkbook(const std::filesystem::path& path) {
+    FILE* pipe = ::popen(
+        (TOLVANE_PYTHON " " TOLVANE_READ_WORKBOOK " '" + path.string() + "' 2>&1").c_str(), "r");
+    std::string text;
+    for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
+        text.push_back(static_cast<char>(c));
+    }
+    return pipe != nullptr && ::pclose(pipe) == 0 ? text : "failed: " + text;
+}
+#endif
+
 // Every name of one enumeration, in the file system's order or sorted.
 inline std::vector<std::string> enumerate(FileSystem& fs, const std::string& pattern,
                                           std::uint32_t mask, bool sorted = false) {
@@ -140,6 +154,7 @@ class FailingOutputSystem : public OutputSystem {
         const int result = real().close(descriptor);
         return fails(kClose) ? -1 : result;
     }
+    int remove(const char* path) override { return real().remove(path); }
 
     int calls[4] = {};
     int descriptorsOpen = 0;

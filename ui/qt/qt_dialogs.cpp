@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeDatabase>
+#include <QRegularExpression>
 #include <QSpacerItem>
 
 #include <algorithm>
@@ -142,6 +143,11 @@ QString qtMessageText(const std::string& text) {
     return result;
 }
 
+QString filterExtension(const QString& nameFilter) {
+    static const QRegularExpression onePattern(QStringLiteral("\\(\\*\\.([^ .*?()]+)\\)$"));
+    return onePattern.match(nameFilter).captured(1);
+}
+
 QStringList qtNameFilters(const std::string& filter) {
     const QStringList parts = fromText(filter).split(QLatin1Char('|'));
     QStringList filters;
@@ -200,7 +206,17 @@ std::optional<std::string> QtDialogs::showSave(const SaveDialogSettings& setting
     // folder's own icon settings.
     dialog.setIconProvider(&icons);
     dialog.setOption(QFileDialog::DontUseCustomDirectoryIcons);
-    dialog.setNameFilters(qtNameFilters(settings.Filter));
+    const QStringList filters = qtNameFilters(settings.Filter);
+    dialog.setNameFilters(filters);
+    if (settings.FilterIndex >= 1 && settings.FilterIndex <= filters.size()) {
+        dialog.selectNameFilter(filters[settings.FilterIndex - 1]);
+    }
+    // A name typed without an extension takes the chosen entry's, as in Windows' own
+    // dialog: "list" under "Spreadsheet (*.xlsx)" is list.xlsx, which makes a workbook.
+    dialog.setDefaultSuffix(filterExtension(dialog.selectedNameFilter()));
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog](const QString& chosen) { dialog.setDefaultSuffix(filterExtension(chosen)); });
     // Without this flag an existing file is replaced without asking.
     dialog.setOption(QFileDialog::DontConfirmOverwrite,
                      (settings.Flags & dialog_flag::kOverwritePrompt) == 0);

@@ -23,6 +23,9 @@ class QtDialogs : public Dialogs {
     QPointer<QWidget> parent_;
 };
 
+// The extension a name filter names alone ("xlsx" of "Spreadsheet (*.xlsx)"), or nothing.
+QString filterExtension(const QString& nameFilter);
+
 // The name filters of a save dialog's Filter text ("TXT file (*.txt)|*.txt|All files
 // (*.*)|*.*") in Qt's form. "*.*" becomes "*", which, as on the program's original
 // platform, also matches names without a dot.

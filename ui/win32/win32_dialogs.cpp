@@ -189,6 +189,11 @@ std::optional<std::string> Win32Dialogs::showSave(const SaveDialogSettings& sett
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner_;
     dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = static_cast<DWORD>(settings.FilterIndex);
+    // Any default extension, even none, has the dialog add the chosen entry's extension to
+    // a name typed without one: "list" under "Spreadsheet (*.xlsx)" is list.xlsx, which
+    // makes a workbook. Under "All files (*.*)" nothing is added.
+    dialog.lpstrDefExt = "";
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrInitialDir = folder.c_str();

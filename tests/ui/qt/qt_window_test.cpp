@@ -263,8 +263,8 @@ TEST(QtDialogsTest, LineBreaksNameFiltersAndAnAnsweredPrompt) {
 // while the rest is being typed.
 TEST(QtDialogsTest, SaveDialogTakesATypedNameAsTypedAndNeverReadsTheFilesItShows) {
     tolvane::testing::TemporaryFolder temp;
-    const std::string typed = "say \"hi\" tab.txt";
-    QTimer::singleShot(0, [&typed] {
+    std::string typed = "say \"hi\" tab.txt";
+    const auto typeName = [&typed] {
         QWidget* box = QApplication::activeModalWidget();
         ASSERT_NE(box, nullptr);
         auto* const name = box->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -277,11 +277,20 @@ TEST(QtDialogsTest, SaveDialogTakesATypedNameAsTypedAndNeverReadsTheFilesItShows
             ADD_FAILURE() << "still open: " << open->metaObject()->className();
             open->close();
         }
-    });
+    };
+    QTimer::singleShot(0, typeName);
     SaveDialogSettings settings;
     settings.InitDir = temp.str();
     settings.Flags = dialog_flag::kOverwritePrompt;
     EXPECT_EQ(QtDialogs().showSave(settings), std::optional(temp.str() + "/" + typed));
+    // A name without an extension takes that of the entry shown, none under "All files".
+    settings.Filter = "TXT file (*.txt)|*.txt|Spreadsheet (*.xlsx)|*.xlsx|All files (*.*)|*.*";
+    for (const auto& [index, name] : {std::pair{2, "inventory.xlsx"}, std::pair{3, "inventory"}}) {
+        settings.FilterIndex = index;
+        typed = "inventory";
+        QTimer::singleShot(0, typeName);
+        EXPECT_EQ(QtDialogs().showSave(settings), std::optional(temp.str() + "/" + name));
+    }
 
     const QString pipe = QString::fromStdString(temp.str() + "/pipe");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
