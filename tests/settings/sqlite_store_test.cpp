@@ -93,32 +93,86 @@ TEST_F(SqliteStoreTest, AStoreHeldBeyondItsTimeoutFailsItsReads) {
     sqlite3_open(file.c_str(), &other);
     sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
     expectError([&] { Registry.ValueExists("File Comment"); }, "CRegistry:ReadValue",
-                "Failed to read value File Comment from Registry.");
+                "Failed to read value File Comment from Registry. The file " + file +
+                    " is held by another program (database is locked).");
     sqlite3_close(other);
     EXPECT_EQ(Registry.ReadValue("File Comment"), "Backup 1");
 }
 
-TEST_F(SqliteStoreTest, AFileThatCannotBeTheStoreGivesErrorsAndIsLeftUnchanged) {
-    ASSERT_EQ(exitStatus(startProcess(file, openSettingsKey)), 0);
-    std::string bytes = readFile(file);
-    ASSERT_GT(bytes.size(), 4096u);
-    bytes.replace(100, 3000, std::string(3000, '\xA5'));  // the schema's page
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+// The nine values of a save are one transaction: one that fails part-way (here the third
+// value, refused by a trigger inside the store) leaves every value as it was.
+TEST_F(SqliteStoreTest, ASaveIsOneTransaction) {
+    SqliteRegistryStore store(file);
+    CRegistry Registry(store);
+    openSettingsKey(Registry);
+    Registry.WriteValues({{"Add Comment", "False"}, {"File Comment", "old"}});
+    sqlite3* other = nullptr;
+    sqlite3_open(file.c_str(), &other);
+    sqlite3_exec(other,
+                 "CREATE TRIGGER refuse BEFORE INSERT ON value WHEN NEW.name = 'File Filter' "
+                 "BEGIN SELECT RAISE(ABORT, 'refused'); END",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_THROW(Registry.WriteValues(
+                     {{"Add Comment", "True"}, {"File Comment", "new"}, {"File Filter", "*"}}),
+                 RaisedError);
+    EXPECT_EQ(Registry.ReadValue("Add Comment") + Registry.ReadValue("File Comment"), "Falseold");
+    EXPECT_FALSE(Registry.ValueExists("File Filter"));
+}
 
-    // A damaged store, a file that is not a database, and a folder where the file would be.
+// Every file that cannot be the store gives the wrapper's error, naming the file and what
+// is wrong with it, and is left unchanged. A store held by another program is waited for
+// once, not a second time for a create that could only fail as well.
+TEST_F(SqliteStoreTest, AFileThatCannotBeTheStoreIsNamedWithItsCauseAndLeftUnchanged) {
+    ASSERT_EQ(exitStatus(startProcess(file, openSettingsKey)), 0);
+    const std::string store = readFile(file);
+    ASSERT_GT(store.size(), 4096u);
+    std::string damaged = store;
+    damaged.replace(100, 3000, std::string(3000, '\xA5'));  // the schema's page
+    const std::string locked = (temp.path() / "locked.sqlite3").string();
+    std::filesystem::copy_file(file, locked);
+    std::ofstream(temp.path() / "damaged.sqlite3", std::ios::binary) << damaged;
+    std::ofstream(temp.path() / "truncated.sqlite3", std::ios::binary) << store.substr(0, 1000);
+    sqlite3* other = nullptr;  // another program's database
+    sqlite3_open((temp.path() / "other.sqlite3").c_str(), &other);
+    sqlite3_exec(other, "CREATE TABLE t (x)", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    sqlite3_open(locked.c_str(), &other);  // held by another program
+    sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+
     const auto contents = [](const std::filesystem::path& path) {
         return std::filesystem::is_directory(path) ? "(folder)" : readFile(path);
     };
-    for (const auto& path : {std::filesystem::path(file), temp.file("listing.txt", 300),
-                             temp.folder("registry.sqlite3.d")}) {
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {temp.path() / "damaged.sqlite3", "is damaged (database disk image is malformed)"},
+        {temp.path() / "truncated.sqlite3", "is damaged (database disk image is malformed)"},
+        {temp.file("listing.txt", 300), "is not a settings store (file is not a database)"},
+        {temp.path() / "other.sqlite3", "is another program's database"},
+        {temp.folder("registry.sqlite3.d"), "cannot be opened (Is a directory)"},
+        {locked, "is held by another program (database is locked)"},
+    };
+    for (const auto& [path, cause] : cases) {
         const std::string before = contents(path);
-        SqliteRegistryStore store(path.string());
-        CRegistry Registry(store);
+        struct CountingStore : SqliteRegistryStore {
+            using SqliteRegistryStore::SqliteRegistryStore;
+            int creates = 0;
+            RegistryStatus RegCreateKeyExA(RegistryHandle key, const char* sub, std::uint32_t r,
+                                           const char* c, std::uint32_t o, std::uint32_t a,
+                                           const void* s, RegistryHandle* h,
+                                           std::uint32_t* d) override {
+                ++creates;
+                return SqliteRegistryStore::RegCreateKeyExA(key, sub, r, c, o, a, s, h, d);
+            }
+        } counting(path.string(), std::chrono::milliseconds(20));
+        CRegistry Registry(counting);
         expectError([&] { openSettingsKey(Registry); }, "CRegistry:OpenKey",
-                    "Failed to create key Software\\Corvalin\\Palimor.");
+                    "Failed to create key Software\\Corvalin\\Palimor. The file " + path.string() +
+                        " " + cause + ".");
+        EXPECT_EQ(counting.creates, 0) << path;
         EXPECT_THROW(Registry.OpenKey(kSettingsSection, "", false), RaisedError) << path;
         EXPECT_EQ(contents(path), before) << path;
     }
+    sqlite3_close(other);
 }
 
 TEST_F(SqliteStoreTest, HandlesThatAreZeroClosedOrUnknownFail) {
