@@ -25,12 +25,14 @@
 #include "c_registry.h"
 #include "console_window.h"
 #include "date_time_text.h"
+#include "listing_line.h"
 #include "listing_run.h"
 #include "output_file_table.h"
 #include "posix_file_system.h"
 #include "progress_display.h"
 #include "registry_sqlite_store.h"
 #include "support/test_support.h"
+#include "wildcard.h"
 
 namespace tolvane {
 namespace {
@@ -40,14 +42,24 @@ using testing::TemporaryFolder;
 
 constexpr char kStored[] = "Directory contenst stored in: ";
 
-// One run of tolvane-list in a child process, as from a shell: its standard error in a
-// file (or on a terminal), its settings store in `scratch`/config, its dates in ISO form.
+// Where a child's standard error goes: a file (read back), a terminal, nowhere (closed, as
+// by "2>&-"), or a pipe whose reader has gone (as "| head -c1" once it has its byte).
+enum class Errors { kFile, kTerminal, kClosed, kGonePipe };
+
+// One run of tolvane-list in a child process, as from a shell: its standard error as
+// `errors` says, its settings store in `scratch`/config, its dates in ISO form; as the
+// unprivileged user "nobody" when `unprivileged` (through setpriv when run as root).
 class Child {
   public:
     Child(std::vector<std::string> arguments, const std::filesystem::path& scratch,
-          bool terminal = false, rlim_t fileSizeLimit = RLIM_INFINITY)
-        : scratch_(scratch) {
+          Errors errorsTo = Errors::kFile, rlim_t fileSizeLimit = RLIM_INFINITY,
+          bool unprivileged = false)
+        : scratch_(scratch), errorsTo_(errorsTo) {
         arguments.insert(arguments.begin(), TOLVANE_LIST_PROGRAM);
+        if (unprivileged && ::geteuid() == 0) {
+            arguments.insert(arguments.begin(),
+                             {kSetpriv, "--reuid=65534", "--regid=65534", "--clear-groups"});
+        }
         std::vector<char*> argv;
         for (std::string& argument : arguments) {
             argv.push_back(argument.data());
@@ -56,20 +68,37 @@ class Child {
         int slave = -1;
         winsize wide{};
         wide.ws_col = 250;
-        if (terminal && ::openpty(&master_, &slave, nullptr, nullptr, &wide) != 0) {
+        if (errorsTo == Errors::kTerminal &&
+            ::openpty(&master_, &slave, nullptr, nullptr, &wide) != 0) {
             ADD_FAILURE() << "no terminal";
+        }
+        int gone[2] = {-1, -1};
+        if (errorsTo == Errors::kGonePipe && ::pipe(gone) == 0) {
+            ::close(gone[0]);  // before the child runs: it never has a reader
         }
         pid = ::fork();
         if (pid == 0) {
             ::dup2(::open((scratch / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-            ::dup2(terminal
-                       ? slave
-                       : ::open((scratch / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
-                   2);
+            switch (errorsTo) {
+                case Errors::kFile:
+                    ::dup2(::open((scratch / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
+                           2);
+                    break;
+                case Errors::kTerminal:
+                    ::dup2(slave, 2);
+                    break;
+                case Errors::kClosed:
+                    ::close(2);
+                    break;
+                case Errors::kGonePipe:
+                    ::dup2(gone[1], 2);
+                    break;
+            }
             ::setenv("LC_ALL", "C", 1);
             ::setenv("XDG_CONFIG_HOME", (scratch / "config").c_str(), 1);
-            // Whatever the test runner ignores; SIGXFSZ the program must ignore itself.
-            for (const int signal : {SIGINT, SIGTERM, SIGXFSZ}) {
+            // Whatever the test runner ignores; SIGXFSZ and SIGPIPE the program must
+            // ignore itself.
+            for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ, SIGPIPE}) {
                 ::signal(signal, SIG_DFL);
             }
             const rlimit limit{fileSizeLimit, fileSizeLimit};
@@ -78,6 +107,7 @@ class Child {
             ::_exit(98);
         }
         ::close(slave);
+        ::close(gone[1]);
     }
 
     // Waits for the end and returns the wait status; reads standard output and error.
@@ -88,12 +118,14 @@ class Child {
         int status = 0;
         ::waitpid(pid, &status, 0);
         output = readFile(scratch_ / "stdout");
-        if (master_ < 0) {
+        if (errorsTo_ == Errors::kFile) {
             errors = readFile(scratch_ / "stderr");
         }
         ::close(master_);
         return status;
     }
+
+    static constexpr char kSetpriv[] = "/usr/bin/setpriv";
 
     pid_t pid = -1;
     std::string output;
@@ -101,6 +133,7 @@ class Child {
 
   private:
     std::filesystem::path scratch_;
+    Errors errorsTo_;
     int master_ = -1;
 };
 
@@ -175,24 +208,32 @@ class ListCommandTest : public ::testing::Test {
 TEST_F(ListCommandTest, ListsByteForByteAsTheWindowAndReadsTheStoreOnlyWhenAsked) {
     makeOddTree();
     const std::string folder = tree.str() + "/";  // listed without its separator
-    const std::pair<std::vector<std::string>, ListingFields> cases[] = {
-        {{"-o", out, folder}, options(true)},
+    const struct {
+        std::vector<std::string> arguments;
+        ListingFields fields;
+        std::string listing;  // the listing file, relative to the scratch folder
+        bool stored;          // a store is there, holding options other than the defaults
+    } cases[] = {
+        {{"-o", out, folder}, options(true), out, false},
         {{"--filter", "*.TXT", "-o", out, "--comment=Backup 1", folder},
-         options(true, "*.TXT", "Backup 1")},
-        {{"-q", "--no-recurse", "--filter=?e*", "--comment", "", folder},
-         options(false, "?e*", "")},
-        {{"--use-settings", folder}, options(false, "*.txt", "stored")},
+         options(true, "*.TXT", "Backup 1"),
+         out,
+         false},
+        // Bundled short options; a blank pattern is no pattern.
+        {{"-qo", out, "--no-rec", "--filter= ", "--comment", "", "--", folder},
+         options(false, " ", ""),
+         out,
+         false},
+        // No store: the defaults, and nothing is made.
+        {{"--use-settings", folder}, options(true), "./Tolvane.Txt", false},
+        {{"--use-settings", folder}, options(false, "*.txt", "stored"), "stored.txt", true},
         {{"--use-settings", "-q", "--comment", "flag", "-o", out, folder},
-         options(false, "*.txt", "flag")},
+         options(false, "*.txt", "flag"),
+         out,
+         true},
     };
-    for (const auto& [arguments, fields] : cases) {
-        const auto has = [&arguments](const char* option) {
-            return std::find(arguments.begin(), arguments.end(), option) != arguments.end();
-        };
-        // The store holds options other than the defaults.
-        const bool stored = has("--use-settings");
-        const std::string listing = has("-o") ? out : stored ? "stored.txt" : "./Tolvane.Txt";
-        if (stored && std::filesystem::is_empty(config)) {
+    for (const auto& c : cases) {
+        if (c.stored && std::filesystem::is_empty(config)) {
             SqliteRegistryStore store((config / "tolvane/registry.sqlite3").string());
             CRegistry Registry(store);
             openSettingsKey(Registry);
@@ -203,19 +244,23 @@ TEST_F(ListCommandTest, ListsByteForByteAsTheWindowAndReadsTheStoreOnlyWhenAsked
             Registry.WriteValue("File Comment", "stored");
             Registry.WriteValue("Save Filename", "stored.txt");
         }
-        Child child(arguments, scratch.path());
-        EXPECT_EQ(child.wait(), 0);
-        EXPECT_EQ(readFile(listing), windowListing(fields, tree.path()));
-        EXPECT_EQ(child.errors, has("-q") ? "" : kStored + listing + "\n");
+        const bool quiet = std::find_if(c.arguments.begin(), c.arguments.end(), [](auto& a) {
+                               return a.rfind("-q", 0) == 0;
+                           }) != c.arguments.end();
+        Child child(c.arguments, scratch.path());
+        EXPECT_EQ(child.wait(), 0) << c.listing;
+        EXPECT_EQ(readFile(c.listing), windowListing(c.fields, tree.path())) << c.listing;
+        EXPECT_EQ(child.errors, quiet ? "" : kStored + c.listing + "\n");
         EXPECT_EQ(child.output, "");
-        // Without --use-settings the store is neither read nor written, not even made.
-        EXPECT_EQ(std::filesystem::is_empty(config), !stored);
+        // Without a store it is neither read nor written, not even made.
+        EXPECT_EQ(std::filesystem::is_empty(config), !c.stored);
     }
 }
 
 TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
     const std::string file = tree.file("file.txt").string();
     const std::string folder = tree.str();
+    const std::string tooLong = folder + "/" + std::string(4100, 'n');
     const struct {
         std::vector<std::string> arguments;
         int status;
@@ -224,14 +269,27 @@ TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
         {{}, 2, "tolvane-list: no FOLDER given\nTry 'tolvane-list --help'.\n"},
         {{folder, folder}, 2, "tolvane-list: one FOLDER only"},
         {{"--bogus", folder}, 2, "tolvane-list: unknown option '--bogus'"},
+        {{"-qx", folder}, 2, "tolvane-list: unknown option '-x'"},
         {{"--quiet=yes", folder}, 2, "tolvane-list: option '--quiet' takes no value"},
         {{folder, "--filter"}, 2, "tolvane-list: option '--filter' needs a value"},
-        {{folder + "/missing"}, 2, "tolvane-list: '" + folder + "/missing' is not a folder"},
-        {{file}, 2, "tolvane-list: '" + file + "' is not a folder"},
+        // An option's value is never the next option; an empty name names no file.
+        {{"-o", "--quiet", folder}, 2, "tolvane-list: option '--output' needs a value"},
+        {{"--output=", folder}, 2, "tolvane-list: option '--output' needs a file name"},
+        {{"--filter", "*/*", folder},
+         2,
+         "tolvane-list: file filter '*/*': " + std::string(kFileFilterRule) + "\n"},
+        {{folder + "/missing"},
+         2,
+         "tolvane-list: '" + folder + "/missing': No such file or directory\n"},
+        {{tooLong}, 2, "tolvane-list: '" + tooLong + "': File name too long\n"},
+        {{file}, 2, "tolvane-list: '" + file + "' is not a folder\n"},
         {{"--use-settings", folder},
          2,
          "tolvane-list: the stored settings cannot be read: Failed to open key "
-         "Software\\Corvalin\\Palimor.\n"},
+         "Software\\Corvalin\\Palimor. The file " +
+             (config / "tolvane/registry.sqlite3").string() +
+             " is not a settings store (file is not a database).\n"},
+        {{"--version", "extra"}, 2, "tolvane-list: --version takes no FOLDER, not 'extra'\n"},
         {{"--help", folder}, 0, "Usage: tolvane-list [options] FOLDER\n"},
         {{"--version"}, 0, "tolvane-list " + versionText() + "\n"},
     };
@@ -246,6 +304,19 @@ TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
         EXPECT_EQ(shown.substr(0, c.shown.size()), c.shown);
         EXPECT_EQ(readFile(out), "xxxxx");
     }
+    // A stored pattern that reaches into another folder is refused as a typed one is.
+    std::filesystem::remove_all(config);
+    {
+        SqliteRegistryStore store((config / "tolvane/registry.sqlite3").string());
+        CRegistry Registry(store);
+        openSettingsKey(Registry);
+        Registry.WriteValues({{"Use File Filter", "True"}, {"File Filter", "../*"}});
+    }
+    Child stored({"-o", out, "--use-settings", folder}, scratch.path());
+    EXPECT_EQ(WEXITSTATUS(stored.wait()), 2);
+    EXPECT_EQ(stored.errors, "tolvane-list: the stored file filter '../*': " +
+                                 std::string(kFileFilterRule) + "\n");
+    EXPECT_EQ(readFile(out), "xxxxx");
 }
 
 // Past a real file size limit (`ulimit -f`) the program is not ended by SIGXFSZ: the
@@ -253,7 +324,7 @@ TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
 TEST_F(ListCommandTest, AListingFileThatCannotBeWrittenEndsWithStatus3) {
     makeOddTree();
     const std::string full = windowListing(options(true), tree.path());
-    Child cut({"-o", out, tree.str()}, scratch.path(), false, 1000);
+    Child cut({"-o", out, tree.str()}, scratch.path(), Errors::kFile, 1000);
     EXPECT_EQ(WEXITSTATUS(cut.wait()), 3);
     EXPECT_EQ(cut.errors, "Error in Make_Button_Click\nError writing file: " + out +
                               "\nError: File too large\n");
@@ -264,9 +335,11 @@ TEST_F(ListCommandTest, AListingFileThatCannotBeWrittenEndsWithStatus3) {
 }
 
 // Mid-run: a folder removed before the walk reaches it is reported and the rest listed
-// (status 1); SIGTERM and Ctrl-C stop the run on a whole line, also without recursion,
-// where the walker never yields; and a run held up for longer than a tenth of a second
-// draws the progress display on a terminal only, never with -q.
+// (status 1), also with standard error closed or its reader gone, where a message must
+// neither land in the listing nor stop the run; SIGTERM, Ctrl-C and SIGHUP stop the run on
+// a whole line, also without recursion, where the walker never yields; and a run held up
+// for longer than a tenth of a second draws the progress display on a terminal only,
+// never with -q. A complete run whose reader has gone ends with status 0.
 TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
     // A folder "big" that takes a tenth of a second or more to list, many times the
     // output's first block. Its files are links to one, which are quick to make.
@@ -291,24 +364,28 @@ TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
     const struct {
         int signal;  // sent once the first block is written (SIGSTOP: held for 0.15 s);
                      // 0: the folder aaa is removed then
-        bool terminal;
+        Errors errorsTo;
         std::vector<std::string> arguments;
         int status;          // the wait status: the signal that ended it, or the exit code
         std::string errors;  // standard error, or its end on a terminal
     } cases[] = {
-        {SIGTERM, false, {tree.str()}, SIGTERM, "Aborted\n"},
-        {SIGINT, false, {"--no-recurse", big.string()}, SIGINT, "Aborted\n"},
-        {0, false, {tree.str()}, W_EXITCODE(1, 0), removed},
-        {SIGSTOP, true, {tree.str()}, 0, closing + "\r\n"},
-        {SIGSTOP, true, {"-q", tree.str()}, 0, ""},
-        {SIGSTOP, false, {tree.str()}, 0, closing + "\n"},
+        {SIGTERM, Errors::kFile, {tree.str()}, SIGTERM, "Aborted\n"},
+        {SIGINT, Errors::kFile, {"--no-recurse", big.string()}, SIGINT, "Aborted\n"},
+        {SIGHUP, Errors::kFile, {tree.str()}, SIGHUP, "Aborted\n"},
+        {0, Errors::kFile, {tree.str()}, W_EXITCODE(1, 0), removed},
+        {0, Errors::kClosed, {tree.str()}, W_EXITCODE(1, 0), ""},
+        {0, Errors::kGonePipe, {tree.str()}, W_EXITCODE(1, 0), ""},
+        {SIGSTOP, Errors::kGonePipe, {tree.str()}, 0, ""},
+        {SIGSTOP, Errors::kTerminal, {tree.str()}, 0, closing + "\r\n"},
+        {SIGSTOP, Errors::kTerminal, {"-q", tree.str()}, 0, ""},
+        {SIGSTOP, Errors::kFile, {tree.str()}, 0, closing + "\n"},
     };
     for (const auto& c : cases) {
         tree.file("aaa/a.txt");
         std::filesystem::remove(out);
         std::vector<std::string> arguments{"-o", out};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-        Child child(arguments, scratch.path(), c.terminal);
+        Child child(arguments, scratch.path(), c.errorsTo);
         ASSERT_TRUE(awaitFirstBlock(out));
         if (c.signal == 0) {
             std::filesystem::remove_all(tree.path() / "aaa");
@@ -322,14 +399,15 @@ TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
         EXPECT_EQ(child.wait(), c.status) << c.errors;
         const std::string written = readFile(out);
         const std::string& whole = c.arguments[0] == "--no-recurse" ? flat : full;
-        if (c.signal == 0) {
-            EXPECT_EQ(written, windowListing(options(true), tree.path()));
-        } else if (c.signal != SIGSTOP) {
+        if (c.signal == 0 || c.signal == SIGSTOP) {
+            // Whole, with no message in it (a comparison that prints no listing).
+            EXPECT_TRUE(written == windowListing(options(true), tree.path())) << c.errors;
+        } else {
             EXPECT_LT(written.size(), whole.size());
             EXPECT_EQ(written.substr(written.size() - 2), "\r\n");
             EXPECT_EQ(whole.compare(0, written.size(), written), 0);
         }
-        if (c.terminal && !c.errors.empty()) {
+        if (c.errorsTo == Errors::kTerminal && !c.errors.empty()) {
             EXPECT_NE(child.errors.find(" folders, "), std::string::npos);
             EXPECT_NE(child.errors.find(" files/s: " + big.string()), std::string::npos);
             EXPECT_EQ(child.errors.substr(child.errors.size() - c.errors.size()), c.errors);
@@ -337,6 +415,25 @@ TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
             EXPECT_EQ(child.errors, c.errors);
         }
     }
+}
+
+// A FOLDER that exists but cannot be read is listed as far as it can be: its failure is
+// reported and the status is 1, not the 2 of a FOLDER that is no folder. The run is made by
+// the unprivileged user "nobody", as permission bits do not stop root.
+TEST_F(ListCommandTest, AFolderThatExistsButCannotBeReadEndsWithStatus1) {
+    if (::geteuid() == 0 && ::access(Child::kSetpriv, X_OK) != 0) {
+        GTEST_SKIP() << "running as root without " << Child::kSetpriv
+                     << ": no unprivileged user to run the check as";
+    }
+    const std::filesystem::path locked = tree.folder("locked");
+    tree.file("locked/inside.txt");
+    ::chmod(locked.c_str(), 0);
+    ::chmod(scratch.str().c_str(), 0777);  // where nobody writes the listing
+    Child child({"-o", out, locked.string()}, scratch.path(), Errors::kFile, RLIM_INFINITY, true);
+    EXPECT_EQ(WEXITSTATUS(child.wait()), 1);
+    EXPECT_EQ(child.errors, "tolvane-list: " + locked.string() + ": Permission denied\n");
+    EXPECT_EQ(readFile(out), std::string(kListingHeader) + "\r\n");
+    ::chmod(locked.c_str(), 0755);
 }
 
 TEST(ProgressDisplayTest, TheLineFitsTheWidthByCuttingTheFolderFromItsStart) {
