@@ -9,6 +9,7 @@
 #include "path_separator.h"
 #include "raised_error.h"
 #include "walker_host.h"
+#include "wildcard.h"
 #include "write_failure.h"
 
 namespace tolvane {
@@ -92,9 +93,11 @@ void DirectoryWalker::readFolder(FileNumber fileNo, Level& level) {
     }
     const std::string_view folderPath(path_.data(), level.pathLength);
 
-    std::string name = fileSystem_.startEnumeration(
-        fields_.UseFileFilter ? fullPath_.assign(prefix_).append(fields_.FileFilter) : prefix_,
-        attribute_mask::kFiles);
+    std::string name =
+        fileSystem_.startEnumeration(fields_.UseFileFilter && !matchesEveryName(fields_.FileFilter)
+                                         ? fullPath_.assign(prefix_).append(fields_.FileFilter)
+                                         : prefix_,
+                                     attribute_mask::kFiles);
 
     // Files. No yield here: a folder's lines are written in one go.
     while (!name.empty()) {

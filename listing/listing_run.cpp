@@ -112,12 +112,13 @@ void ListingRun::startRun() {
         return;
     } catch (...) {
         // A failure no handler traps (the chosen folder cannot be read at all): the file
-        // keeps every line written so far, the status says the run did not end well, the
-        // window goes back to idle, and the failure travels on to be reported.
+        // keeps every line written so far, the status claims neither a listing nor a stop
+        // nobody asked for, the window goes back to idle, and the failure travels on to be
+        // reported.
         filesListed_ = walker.filesListed();
         walker_ = nullptr;
         closeAfterFailure(files_, fileNo);
-        window_.setProgressText("Aborted");
+        window_.setProgressText(fields_.StopRequested ? "Aborted" : "");
         endRun();
         throw;
     }

@@ -37,6 +37,7 @@ class ScriptedView : public FormView {
     std::map<Control, int> highlights;
     int shows = 0;
     int yields = 0;
+    bool busy = false;
     // The user's input arriving meanwhile: each yield runs the next one, if any.
     std::deque<std::function<void()>> atYield;
 
@@ -58,6 +59,7 @@ class ScriptedView : public FormView {
     }
     void setHighlight(Control list, int row) override { highlights[list] = row; }
     void show() override { ++shows; }
+    void setBusy(bool on) override { busy = on; }
     void yield() override {
         ++yields;
         if (!atYield.empty()) {
@@ -82,6 +84,7 @@ class ScriptedDialogs : public Dialogs {
     std::vector<std::string> inputDefaults;  // the text each input box proposed
     std::vector<SaveDialogSettings> saves;
     std::deque<std::string> answers;
+    std::deque<bool> retries;  // a retry box's answers in turn (true: Retry), then Cancel
     int beeps = 0;
     std::function<void()> whileShown = [] {};  // looks at the window while a prompt is shown
 
@@ -90,6 +93,15 @@ class ScriptedDialogs : public Dialogs {
     void messageBox(const std::string& text, int style, const std::string& title) override {
         messages.push_back({text, title, style});
         whileShown();
+    }
+
+    bool retryBox(const std::string& text, const std::string& title) override {
+        messageBox(text, kExclamation, title);
+        const bool retry = !retries.empty() && retries.front();
+        if (!retries.empty()) {
+            retries.pop_front();
+        }
+        return retry;
     }
 
     std::string inputBox(const std::string&, const std::string&,

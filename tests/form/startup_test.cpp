@@ -127,37 +127,58 @@ TEST_F(StartupTest, AddCommentWithABlankCommentPromptsBeforeTheTitleIsSet) {
     EXPECT_EQ(shown()[5], kDesignedTitle + " - (" + kDefaultSaveFilename + ")");
 }
 
-TEST_F(StartupTest, UnwritableStoreStopsStartUpAfterTheFirstShowingAndCloseStillEnds) {
+// A store that cannot be used at start leaves every default, the listing file among them,
+// and the title names it. At the user's close the busy cursor shows the wait for the
+// store; each failed save offers Retry, which tries again, or Cancel, which leaves.
+TEST_F(StartupTest, AStoreThatCannotBeUsedLeavesTheDefaultsAndExitOffersRetryOrLeave) {
     store.refuseKeys = true;
     form->load();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].title, "Tolvane");
     const std::string failure = "Run-time error '-2147221502':\rSource: CRegistry:OpenKey\r";
     EXPECT_EQ(dialogs.messages[0].text.rfind(failure + "Error: ", 0), 0u);
-    EXPECT_EQ(view.title, kDesignedTitle);  // no setting was applied
     EXPECT_EQ(view.shows, 1);
+    const Names defaults = shown();
+    EXPECT_EQ(Names(defaults.begin(), defaults.begin() + 7),
+              (Names{"", "", "001", "001", "Search specific files: ",
+                     kDesignedTitle + " - (" + kDefaultSaveFilename + ")", kSystemDrive}));
 
-    // The user's close tries to store the settings: the failed save is shown, then the
-    // program ends.
-    EXPECT_EQ(programEnds, 0);
+    std::vector<bool> busyAtOpen;
+    store.whileCalled = [&] { busyAtOpen.push_back(view.busy); };
+    std::vector<bool> busyAtBox;
+    dialogs.whileShown = [&] {
+        busyAtBox.push_back(view.busy);
+        store.refuseKeys = busyAtBox.size() < 2;  // the other program lets go at last
+    };
+    dialogs.retries = {true, true};
     EXPECT_TRUE(form->closeRequested(Main_Form::kCloseByUser));
-    ASSERT_EQ(dialogs.messages.size(), 2u);
+    ASSERT_EQ(dialogs.messages.size(), 3u);
+    EXPECT_EQ(dialogs.messages[1].text, dialogs.messages[2].text);
     EXPECT_EQ(dialogs.messages[1].text.rfind(failure, 0), 0u);
-    EXPECT_NE(dialogs.messages[1].text.find("\rNot every setting could be stored."),
+    EXPECT_NE(dialogs.messages[1].text.find(
+                  "\rThe settings could not be stored. Retry, or Cancel to leave without "
+                  "storing them."),
               std::string::npos);
+    EXPECT_EQ(busyAtOpen, (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(busyAtBox, (std::vector<bool>{false, false}));
+    EXPECT_FALSE(view.busy);
     EXPECT_EQ(programEnds, 1);
+    EXPECT_EQ(storedCount(), 1);  // the version: the rest was not read, and stays as stored
 }
 
-TEST_F(StartupTest, SwitchesAreOnOnlyForTrueAndAValueTooLongToReadTakesItsDefault) {
+TEST_F(StartupTest, SwitchesAreOnOnlyForTrueAndALongValueIsReadWhole) {
+    // The first read's buffer holds 254 bytes; a longer listing file comes back whole, not
+    // as the default one that the next run would overwrite.
+    const std::string longName = in(std::string(300, 'n') + ".txt");
     storeSettings({{"Use File Filter", " true "},
                    {"Recurse Subdirectories", "yes"},
-                   {"Save Filename", std::string(255, 'n')},
+                   {"Save Filename", longName},
                    {"File Filter", std::string(254, 'f')}});
     form->load();
-    EXPECT_EQ(shown(), (Names{"", std::string(254, 'f'), "010", "010",
-                              "Search specific files: " + std::string(254, 'f'),
-                              kDesignedTitle + " - (" + kDefaultSaveFilename + ")", kSystemDrive,
-                              kDefaultPath}));
+    EXPECT_EQ(shown(),
+              (Names{"", std::string(254, 'f'), "010", "010",
+                     "Search specific files: " + std::string(254, 'f'),
+                     kDesignedTitle + " - (" + longName + ")", kSystemDrive, kDefaultPath}));
 
     // A stored pattern that reaches into another folder is kept, to be seen and mended,
     // but the switch stays off whatever is stored.
@@ -200,15 +221,13 @@ TEST_F(StartupTest, AReadTheStoreFailsIsReportedAndExitWritesNoDefaultOverWhatWa
     }
 }
 
-TEST_F(StartupTest, ASaveThatFailsPartWayKeepsWhatItWroteAndStillEnds) {
+TEST_F(StartupTest, ASaveThatFailsPartWayStopsThereAndCancelLeaves) {
     form->load();
     store.failSetOf = "File Filter";
     form->click(Control::Function_Exit);
     EXPECT_EQ(store.written, (Names{"Add Comment", "File Comment", "File Filter"}));
-    EXPECT_EQ(storedValue("File Comment"), " ");  // an empty text is stored as one space
-    EXPECT_EQ(storedValue("File Filter"), std::nullopt);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_NE(dialogs.messages[0].text.find("\rNot every setting could be stored."),
+    EXPECT_NE(dialogs.messages[0].text.find("\rError: Failed to write new value to File Filter"),
               std::string::npos);
     EXPECT_EQ(programEnds, 1);
 }

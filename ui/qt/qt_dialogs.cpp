@@ -1,6 +1,7 @@
 #include "qt_dialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -97,28 +98,39 @@ class NameOnlyIconProvider : public QFileIconProvider {
 };
 
 // Qt's own file dialog reads a typed name that holds a double quote as a list of quoted
-// names ("a" "b"), so that `say "hi" tab.txt` would save to `hi`. A save takes one name,
-// exactly as typed.
+// names ("a" "b"), so that `say "hi" tab.txt` would save to `hi`; after a typed folder that
+// does not exist, it reads the next name as the folder shown. A save takes one name,
+// exactly as typed, against the folder shown.
 class SaveFileDialog : public QFileDialog {
   public:
     using QFileDialog::QFileDialog;
 
-    // The name the user typed, where Qt's reading of it would have chosen another file.
+    // The name the user typed.
     QString typedName;
+    // Refuse a name in a folder that does not exist (OFN_PATHMUSTEXIST), which Qt's own
+    // dialog takes: the mistake would surface only when the listing is made.
+    bool pathMustExist = false;
 
     void accept() override {
         auto* const edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        if (edit == nullptr || !edit->text().contains(QLatin1Char('"'))) {
+        if (edit == nullptr || edit->text().isEmpty()) {
             QFileDialog::accept();
             return;
         }
-        // What Qt does with any other name: a folder is opened, an existing file replaced
-        // only when the user agrees.
         const QString name = directory().absoluteFilePath(edit->text());
         const QFileInfo info(name);
+        // What Qt does with a name: a folder is opened, an existing file replaced only
+        // when the user agrees.
         if (info.isDir()) {
             setDirectory(name);
             edit->clear();
+            return;
+        }
+        if (pathMustExist && !info.dir().exists()) {
+            QMessageBox::warning(this, windowTitle(),
+                                 tr("%1\nThe folder does not exist. Check the name and try "
+                                    "again.")
+                                     .arg(QDir::toNativeSeparators(info.absolutePath())));
             return;
         }
         if (info.exists() && !testOption(DontConfirmOverwrite) &&
@@ -201,6 +213,7 @@ std::optional<std::string> QtDialogs::showSave(const SaveDialogSettings& setting
     dialog.setIconProvider(&icons);
     dialog.setOption(QFileDialog::DontUseCustomDirectoryIcons);
     dialog.setNameFilters(qtNameFilters(settings.Filter));
+    dialog.pathMustExist = (settings.Flags & dialog_flag::kPathMustExist) != 0;
     // Without this flag an existing file is replaced without asking.
     dialog.setOption(QFileDialog::DontConfirmOverwrite,
                      (settings.Flags & dialog_flag::kOverwritePrompt) == 0);
@@ -220,6 +233,13 @@ std::optional<std::string> QtDialogs::showSave(const SaveDialogSettings& setting
 
 void QtDialogs::beep() {
     QApplication::beep();
+}
+
+bool QtDialogs::retryBox(const std::string& text, const std::string& title) {
+    QMessageBox box(QMessageBox::Warning, fromText(title), qtMessageText(text),
+                    QMessageBox::Retry | QMessageBox::Cancel, parent_);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Retry;
 }
 
 }  // namespace tolvane

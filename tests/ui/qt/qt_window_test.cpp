@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QStyle>
@@ -201,6 +202,19 @@ TEST_F(QtWindowTest, TheStopButtonsAccessKeyStopsARun) {
     EXPECT_TRUE(window->Setup_Menu->menuAction()->isEnabled());
 }
 
+// The label's own font measures the status line: a long path loses its middle, never the
+// file's name at its end.
+TEST_F(QtWindowTest, TheStatusLineCutsALongPathInItsMiddle) {
+    const std::string name = "/inventory of the photos.txt";
+    window->setCaption(Control::Progress_Label,
+                       "Directory contenst stored in: /srv" + std::string(300, 'd') + name);
+    const QString shown = window->Progress_Label->text();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Directory contenst stored in: /srvddd")));
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("ddd...") + QString::fromStdString(name)));
+    EXPECT_LE(QFontMetrics(window->Progress_Label->font()).horizontalAdvance(shown),
+              window->Progress_Label->contentsRect().width());
+}
+
 TEST_F(QtWindowTest, OnlyTheUsersCloseStoresTheSettings) {
     window->close();  // from program code
     EXPECT_EQ(programEnds, 0);
@@ -257,11 +271,11 @@ TEST(QtDialogsTest, LineBreaksNameFiltersAndAnAnsweredPrompt) {
     EXPECT_LT(widths[QStringLiteral("About")], widths[title]);
 }
 
-// The save dialog takes a typed name with double quotes as typed, and never reads or
-// blocks on the files it shows: a FIFO with no writer blocks whoever opens it; a file
-// without an extension holding a PNG signature is a PNG only to whoever reads it. The name
-// is typed in the folder the dialog opens in: a typed path makes the dialog go to each
-// folder on the way once it has read the one above, which in a full /tmp can come
+// The save dialog takes a typed name with double quotes as typed, refuses one in a folder
+// that does not exist, and never reads or blocks on the files it shows: a FIFO with no writer
+// blocks whoever opens it; a file without an extension holding a PNG signature is a PNG only to
+// whoever reads it. The name is typed in the folder the dialog opens in: a typed path makes the
+// dialog go to each folder on the way once it has read the one above, which in a full /tmp can come
 // while the rest is being typed.
 TEST(QtDialogsTest, SaveDialogTakesATypedNameAsTypedAndNeverReadsTheFilesItShows) {
     tolvane::testing::TemporaryFolder temp;
@@ -284,6 +298,45 @@ TEST(QtDialogsTest, SaveDialogTakesATypedNameAsTypedAndNeverReadsTheFilesItShows
     settings.InitDir = temp.str();
     settings.Flags = dialog_flag::kOverwritePrompt;
     EXPECT_EQ(QtDialogs().showSave(settings), std::optional(temp.str() + "/" + typed));
+
+    // A name in a folder that does not exist is refused, the dialog staying open for the
+    // user to type another.
+    settings.Flags = dialog_flag::kOverwritePrompt | dialog_flag::kPathMustExist;
+    QString refusal;
+    bool stillOpen = false;
+    QTimer answer;  // answers the refusal's box once it is shown
+    answer.setInterval(10);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* const box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            refusal = box->text();
+            box->close();
+        }
+    });
+    answer.start();
+    QTimer::singleShot(0, [&] {
+        auto* const dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* const name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->clear();
+        QTest::keyClicks(name, QStringLiteral("missing/list.txt"));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);  // Save
+        stillOpen = QApplication::activeModalWidget() == dialog;
+        name->clear();
+        QTest::keyClicks(name, QStringLiteral("list.txt"));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+        if (QApplication::activeModalWidget() == dialog) {
+            dialog->reject();
+        }
+    });
+    ::alarm(60);
+    EXPECT_EQ(QtDialogs().showSave(settings), std::optional(temp.str() + "/list.txt"));
+    ::alarm(0);
+    EXPECT_TRUE(stillOpen);
+    answer.stop();
+    EXPECT_EQ(refusal.toStdString(), temp.str() +
+                                         "/missing\nThe folder does not exist. Check "
+                                         "the name and try again.");
 
     const QString pipe = QString::fromStdString(temp.str() + "/pipe");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
