@@ -191,9 +191,9 @@ std::string helpText() {
            "      --help            show this text\n"
            "      --version         show the version\n"
            "\n"
-           "Ctrl-C or SIGTERM stops the run; the listing keeps its whole lines.\n"
+           "Ctrl-C, SIGTERM or SIGHUP stops the run; the listing keeps its whole lines.\n"
            "Exit status: 0 listing complete; 1 some folders could not be read (all else\n"
-           "listed); 2 bad usage; 3 the listing could not be written.\n";
+           "listed); 2 bad usage or FOLDER not a folder; 3 the listing could not be written.\n";
 }
 
 }  // namespace tolvane
