@@ -76,15 +76,14 @@ struct Message {
     int style = 0;
 };
 
-// Records every prompt. Input boxes and save dialogs take the next scripted answer in
-// turn, and Cancel when the script has run out.
+// Records every prompt. Input boxes, save dialogs and retry boxes take the next scripted
+// answer in turn, and Cancel when the script has run out.
 class ScriptedDialogs : public Dialogs {
   public:
     std::vector<Message> messages;
     std::vector<std::string> inputDefaults;  // the text each input box proposed
     std::vector<SaveDialogSettings> saves;
     std::deque<std::string> answers;
-    std::deque<bool> retries;  // a retry box's answers in turn (true: Retry), then Cancel
     int beeps = 0;
     std::function<void()> whileShown = [] {};  // looks at the window while a prompt is shown
 
@@ -96,12 +95,8 @@ class ScriptedDialogs : public Dialogs {
     }
 
     bool retryBox(const std::string& text, const std::string& title) override {
-        messageBox(text, kExclamation, title);
-        const bool retry = !retries.empty() && retries.front();
-        if (!retries.empty()) {
-            retries.pop_front();
-        }
-        return retry;
+        messages.push_back({text, title, kExclamation});
+        return answer() == "Retry";
     }
 
     std::string inputBox(const std::string&, const std::string&,

@@ -133,16 +133,14 @@ TEST_F(RunTest, FailuresAreReportedAndLeaveTheWindowIdle) {
     form->click(Control::Make_Button);
     EXPECT_EQ(view.captions[Control::Progress_Label], "");
     EXPECT_EQ(form->Result_Dir.Path(), tree);
-    EXPECT_EQ(rowOf(in("tree/sub2")), -1);
     EXPECT_EQ(fileNames(), Names{"top.txt"});
 
     ASSERT_EQ(dialogs.messages.size(), 3u);
     EXPECT_EQ(dialogs.messages[0].title, "Error in Make_Button_Click");
     EXPECT_EQ(dialogs.messages[0].text.rfind("Error opening file: ", 0), 0u);
     EXPECT_EQ(dialogs.messages[1].text.rfind("Run-time error '76':\rSource: ", 0), 0u);
-    const std::string& named = dialogs.messages[2].text;
-    const std::string gone = ": " + in("tree/sub2");
-    EXPECT_EQ(named.substr(named.size() - std::min(named.size(), gone.size())), gone) << named;
+    EXPECT_TRUE(dialogs.messages[2].text.ends_with(": " + in("tree/sub2")))
+        << dialogs.messages[2].text;
     EXPECT_EQ(dialogs.messages[1].title + dialogs.messages[2].title, "TolvaneTolvane");
 }
 

@@ -81,43 +81,40 @@ TEST_F(SqliteStoreTest, TwoProcessesWritingAtOnceBothLand) {
     EXPECT_THROW(Registry.OpenKey(registry_root::kCurrentUser, kSettingsKey, false), RaisedError);
 }
 
-// A store another program holds beyond the timeout fails the read; it is never taken for
-// a missing value. (That Exit then keeps what start-up could not read is the window's
-// rule, proved in tests/form.)
-TEST_F(SqliteStoreTest, AStoreHeldBeyondItsTimeoutFailsItsReads) {
+// The nine values of a save are one transaction: one refused part-way (by a trigger inside
+// the store, at the third value) leaves every value as it was. A store another program
+// holds beyond the timeout fails the read; it is never taken for a missing value. (That
+// Exit then keeps what start-up could not read is the window's rule, proved in tests/form.)
+// A handle that is not open reaches no key.
+TEST_F(SqliteStoreTest, ASaveIsOneTransactionAndAHeldStoreOrAStaleHandleFails) {
     SqliteRegistryStore store(file, std::chrono::milliseconds(20));
     CRegistry Registry(store);
     openSettingsKey(Registry);
-    Registry.WriteValue("File Comment", "Backup 1");
-    sqlite3* other = nullptr;  // another program, holding the file
-    sqlite3_open(file.c_str(), &other);
-    sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-    expectError([&] { Registry.ValueExists("File Comment"); }, "CRegistry:ReadValue",
-                "Failed to read value File Comment from Registry. The file " + file +
-                    " is held by another program (database is locked).");
-    sqlite3_close(other);
-    EXPECT_EQ(Registry.ReadValue("File Comment"), "Backup 1");
-}
-
-// The nine values of a save are one transaction: one that fails part-way (here the third
-// value, refused by a trigger inside the store) leaves every value as it was.
-TEST_F(SqliteStoreTest, ASaveIsOneTransaction) {
-    SqliteRegistryStore store(file);
-    CRegistry Registry(store);
-    openSettingsKey(Registry);
     Registry.WriteValues({{"Add Comment", "False"}, {"File Comment", "old"}});
-    sqlite3* other = nullptr;
+    sqlite3* other = nullptr;  // another program, holding the file
     sqlite3_open(file.c_str(), &other);
     sqlite3_exec(other,
                  "CREATE TRIGGER refuse BEFORE INSERT ON value WHEN NEW.name = 'File Filter' "
                  "BEGIN SELECT RAISE(ABORT, 'refused'); END",
                  nullptr, nullptr, nullptr);
-    sqlite3_close(other);
     EXPECT_THROW(Registry.WriteValues(
                      {{"Add Comment", "True"}, {"File Comment", "new"}, {"File Filter", "*"}}),
                  RaisedError);
     EXPECT_EQ(Registry.ReadValue("Add Comment") + Registry.ReadValue("File Comment"), "Falseold");
-    EXPECT_FALSE(Registry.ValueExists("File Filter"));
+    sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    expectError([&] { Registry.ValueExists("File Comment"); }, "CRegistry:ReadValue",
+                "Failed to read value File Comment from Registry. The file " + file +
+                    " is held by another program (database is locked).");
+    sqlite3_close(other);
+    EXPECT_EQ(Registry.ReadValue("File Comment"), "old");
+    // A handle that is zero, closed or unknown reaches no key.
+    RegistryHandle closed = 0;
+    store.RegCreateKeyExA(kSettingsSection, "A", 0, nullptr, 0, 0x20003, nullptr, &closed, nullptr);
+    store.RegCloseKey(closed);
+    const std::uint8_t text[] = {'x'};
+    for (const RegistryHandle bad : {RegistryHandle{0}, closed, RegistryHandle{0x7654321}}) {
+        EXPECT_NE(store.RegSetValueExA(bad, "v", 0, registry_type::kText, text, 1), 0) << bad;
+    }
 }
 
 // Every file that cannot be the store gives the wrapper's error, naming the file and what
@@ -153,15 +150,13 @@ TEST_F(SqliteStoreTest, AFileThatCannotBeTheStoreIsNamedWithItsCauseAndLeftUncha
     };
     for (const auto& [path, cause] : cases) {
         const std::string before = contents(path);
-        struct CountingStore : SqliteRegistryStore {
+        struct CountingStore : SqliteRegistryStore {  // counts the creates tried
             using SqliteRegistryStore::SqliteRegistryStore;
             int creates = 0;
-            RegistryStatus RegCreateKeyExA(RegistryHandle key, const char* sub, std::uint32_t r,
-                                           const char* c, std::uint32_t o, std::uint32_t a,
-                                           const void* s, RegistryHandle* h,
-                                           std::uint32_t* d) override {
-                ++creates;
-                return SqliteRegistryStore::RegCreateKeyExA(key, sub, r, c, o, a, s, h, d);
+            RegistryStatus RegCreateKeyExA(RegistryHandle, const char*, std::uint32_t, const char*,
+                                           std::uint32_t, std::uint32_t, const void*,
+                                           RegistryHandle*, std::uint32_t*) override {
+                return ++creates;
             }
         } counting(path.string(), std::chrono::milliseconds(20));
         CRegistry Registry(counting);
@@ -173,19 +168,6 @@ TEST_F(SqliteStoreTest, AFileThatCannotBeTheStoreIsNamedWithItsCauseAndLeftUncha
         EXPECT_EQ(contents(path), before) << path;
     }
     sqlite3_close(other);
-}
-
-TEST_F(SqliteStoreTest, HandlesThatAreZeroClosedOrUnknownFail) {
-    SqliteRegistryStore store(file);
-    RegistryHandle closed = 0;
-    ASSERT_EQ(store.RegCreateKeyExA(kSettingsSection, "A", 0, nullptr, 0, 0x20003, nullptr, &closed,
-                                    nullptr),
-              0);
-    ASSERT_EQ(store.RegCloseKey(closed), 0);
-    const std::uint8_t text[] = {'x'};
-    for (const RegistryHandle bad : {RegistryHandle{0}, closed, RegistryHandle{0x7654321}}) {
-        EXPECT_NE(store.RegSetValueExA(bad, "v", 0, registry_type::kText, text, 1), 0) << bad;
-    }
 }
 
 // 2026-03-07 08:05:03 UTC and 2026-07-01 12:00:00 UTC.
