@@ -42,25 +42,50 @@ void set(CommandLine& line, const std::string& longName, const std::string& valu
     }
 }
 
-// The option an argument names, and the value written into it ("--output=x", "-ox").
-const OptionName* findOption(const std::string& argument, std::optional<std::string>& inlineValue) {
+// The long option `name` (without its "--") names: exactly, or as the one option it
+// begins, as getopt_long allows ("--no" for "--no-recurse").
+const OptionName& longOption(const std::string& name) {
+    const OptionName* found = nullptr;
     for (const OptionName& option : kOptions) {
         const std::string longName = option.longName;
-        if (argument == longName || argument == option.shortName) {
-            return &option;
+        if (longName == "--" + name) {
+            return option;
         }
-        if (argument.rfind(longName + "=", 0) == 0) {
-            inlineValue = argument.substr(longName.size() + 1);
-            return &option;
-        }
-        const std::string shortName = option.shortName;
-        if (!shortName.empty() && option.takes == Takes::kValue &&
-            argument.rfind(shortName, 0) == 0) {
-            inlineValue = argument.substr(shortName.size());
-            return &option;
+        if (longName.rfind("--" + name, 0) == 0) {
+            if (found != nullptr) {
+                throw UsageError("option '--" + name + "' is ambiguous");
+            }
+            found = &option;
         }
     }
-    return nullptr;
+    if (found == nullptr) {
+        throw UsageError("unknown option '--" + name + "'");
+    }
+    return *found;
+}
+
+const OptionName& shortOption(char letter) {
+    for (const OptionName& option : kOptions) {
+        if (option.shortName[0] != '\0' && option.shortName[1] == letter) {
+            return option;
+        }
+    }
+    throw UsageError(std::string("unknown option '-") + letter + "'");
+}
+
+// Whether an argument is an option (or "--"), which is never taken as another option's
+// value: "-o --quiet" lacks a file name rather than naming one "--quiet".
+bool isOption(const std::string& argument) {
+    return argument.size() > 1 && argument[0] == '-';
+}
+
+// The value of `option` from the next argument.
+std::string nextValue(const OptionName& option, const std::vector<std::string>& arguments,
+                      std::size_t& i) {
+    if (i + 1 == arguments.size() || isOption(arguments[i + 1])) {
+        throw UsageError(std::string("option '") + option.longName + "' needs a value");
+    }
+    return arguments[++i];
 }
 
 }  // namespace
@@ -86,33 +111,56 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
     std::vector<std::string> folders;
     bool optionsEnded = false;
+    const auto take = [&line](const OptionName& option, const std::string& value) {
+        // An empty name names no file: it could only fail later, after the checks.
+        if (option.takes == Takes::kValue && std::string(option.longName) == "--output" &&
+            value.empty()) {
+            throw UsageError("option '--output' needs a file name");
+        }
+        set(line, option.longName, value);
+    };
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+        if (optionsEnded || !isOption(argument)) {
             folders.push_back(argument);
-            continue;
-        }
-        if (argument == "--") {
+        } else if (argument == "--") {
             optionsEnded = true;
-            continue;
-        }
-        std::optional<std::string> value;
-        const OptionName* option = findOption(argument, value);
-        if (option == nullptr) {
-            throw UsageError("unknown option '" + argument + "'");
-        }
-        if (option->takes == Takes::kNothing && value) {
-            throw UsageError(std::string("option '") + option->longName + "' takes no value");
-        }
-        if (option->takes == Takes::kValue && !value) {
-            if (i + 1 == arguments.size()) {
-                throw UsageError(std::string("option '") + option->longName + "' needs a value");
+        } else if (argument[1] == '-') {
+            // --name, --name=value, --name value
+            const std::size_t equals = argument.find('=');
+            const OptionName& option = longOption(argument.substr(2, equals - 2));
+            if (option.takes == Takes::kNothing) {
+                if (equals != std::string::npos) {
+                    throw UsageError(std::string("option '") + option.longName +
+                                     "' takes no value");
+                }
+                take(option, "");
+            } else {
+                take(option, equals != std::string::npos ? argument.substr(equals + 1)
+                                                         : nextValue(option, arguments, i));
             }
-            value = arguments[++i];
+        } else {
+            // Short options, bundled ("-qo FILE", "-qoFILE"): one that takes a value takes
+            // the rest of the argument, or else the next one.
+            for (std::size_t at = 1; at < argument.size(); ++at) {
+                const OptionName& option = shortOption(argument[at]);
+                if (option.takes == Takes::kNothing) {
+                    take(option, "");
+                    continue;
+                }
+                take(option, at + 1 < argument.size() ? argument.substr(at + 1)
+                                                      : nextValue(option, arguments, i));
+                break;
+            }
         }
-        set(line, option->longName, value.value_or(""));
     }
-    if (line.help || line.version) {
+    if (line.help) {
+        return line;  // whatever else the line holds, it asks for help
+    }
+    if (line.version) {
+        if (!folders.empty()) {
+            throw UsageError("--version takes no FOLDER, not '" + folders[0] + "'");
+        }
         return line;
     }
     if (folders.empty()) {
@@ -144,11 +192,11 @@ std::string helpText() {
            "      --help            show this text\n"
            "      --version         show the version\n"
            "\n"
-           "Ctrl-C or SIGTERM stops the run; the listing keeps its whole lines (a workbook\n"
-           "its rows so far).\n"
-           "Exit status: 0 listing complete; 1 some folders could not be read (all else\n"
-           "listed); 2 bad usage or a refused filter; 3 the listing could not be written;\n"
-           "130 stopped by Ctrl-C, 143 by SIGTERM.\n";
+           "Ctrl-C, SIGTERM or SIGHUP stops the run; the listing keeps its whole lines (a\n"
+           "workbook its rows so far).\n"
+           "Exit status: 0 listing complete; 1 some files or folders could not be read (all\n"
+           "else listed); 2 bad usage, a refused filter or FOLDER not a folder; 3 the listing\n"
+           "could not be written; 129, 130, 143 stopped by SIGHUP, Ctrl-C, SIGTERM.\n";
 }
 
 }  // namespace tolvane

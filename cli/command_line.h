@@ -32,8 +32,11 @@ struct CommandLine {
     void applyTo(ListingFields& fields) const;
 };
 
-// Reads the arguments after the program's name: options (long ones also as --name=value,
-// "--" ending them) and exactly one FOLDER, unless --help or --version is given.
+// Reads the arguments after the program's name as getopt_long would: long options also as
+// --name=value or by an unambiguous beginning, short ones bundled ("-qo FILE"), "--"
+// ending the options; but an option's value is never the next argument when that is an
+// option itself. Exactly one FOLDER, except that --help asks for nothing else and
+// --version takes none.
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
 // The text of --help.

@@ -10,6 +10,9 @@
 #include "win32_text.h"
 #else
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #endif
 
 namespace tolvane {
@@ -28,13 +31,21 @@ std::string folderListPath(std::string folder) {
     return folder;
 }
 
-bool isFolder(const std::string& path) {
+std::string folderArgumentProblem(const std::string& path) {
+    constexpr char kNotAFolder[] = "not a folder";
 #ifdef _WIN32
     std::error_code failed;
-    return std::filesystem::is_directory(std::filesystem::path(wideFromUtf8(path)), failed);
+    const auto status = std::filesystem::status(std::filesystem::path(wideFromUtf8(path)), failed);
+    if (failed) {
+        return failed.message();
+    }
+    return std::filesystem::is_directory(status) ? std::string() : kNotAFolder;
 #else
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::strerror(errno);
+    }
+    return S_ISDIR(info.st_mode) ? std::string() : kNotAFolder;
 #endif
 }
 

@@ -44,7 +44,8 @@ ListingFields optionsOf(const CommandLine& line) {
     fields.RecurseSubdirectories = true;
     fields.SaveFilename = kDefaultSaveFilename;
     if (line.useSettings) {
-        const std::unique_ptr<RegistryApi> registry = makeSystemRegistry();
+        // For reading only: with no store, the defaults stand and nothing is made.
+        const std::unique_ptr<RegistryApi> registry = makeSystemRegistryForReading();
         readStoredOptions(*registry, fields);
     }
     line.applyTo(fields);
@@ -114,15 +115,16 @@ int listCommand(const std::vector<std::string>& arguments) {
     } catch (const RaisedError& error) {
         return cannotStart("the stored settings cannot be read: " + error.description());
     }
+    // Refused as the window refuses it; checked here, before the run would open the file.
+    if (fields.UseFileFilter && !isFileFilter(fields.FileFilter)) {
+        return cannotStart(std::string(line.filter ? "file filter '" : "the stored file filter '") +
+                           fields.FileFilter + "': " + kFileFilterRule);
+    }
     const std::string folder = folderListPath(line.folder);
     // Checked before the run, which would otherwise empty the listing file first.
-    if (!isFolder(folder)) {
-        return cannotStart("'" + line.folder + "' is not a folder");
-    }
-    // The run would refuse it too, but as a failure to write the listing; it is a usage
-    // that can never list anything.
-    if (fields.UseFileFilter && !isFileFilter(fields.FileFilter)) {
-        return cannotStart("'" + fields.FileFilter + "': " + kFileFilterRule);
+    if (const std::string problem = folderArgumentProblem(folder); !problem.empty()) {
+        return cannotStart("'" + line.folder + (problem == "not a folder" ? "' is " : "': ") +
+                           problem);
     }
     return runListing(fields, folder, line.quiet);
 }

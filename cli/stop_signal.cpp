@@ -37,7 +37,9 @@ void install() {
     // Restarted calls: a write into a full pipe or a slow disk carries on after the
     // signal, and the run stops at its next look instead of failing the write.
     action.sa_flags = SA_RESTART;
-    for (const int number : {SIGINT, SIGTERM}) {
+    // SIGHUP too: a connection that drops (ssh) ends the run as SIGTERM does, with the
+    // lines in the output buffer written, not lost.
+    for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
         // A signal ignored from the start stays ignored: a shell does that to Ctrl-C for a
         // job it started in the background.
         struct sigaction present {};

@@ -2,7 +2,7 @@
 
 namespace tolvane::stop_signal {
 
-// Ctrl-C (SIGINT) and SIGTERM ask the run to stop, as the window's Stop button does. The
+// Ctrl-C (SIGINT), SIGTERM and SIGHUP ask the run to stop, as the window's Stop button does. The
 // handler only notes the signal; the run looks at the note between entries of the walk
 // (received()), so that it stops on a whole line and closes its file.
 void install();
@@ -11,7 +11,7 @@ void install();
 bool received();
 
 // Ends the process as the signal that stopped the run would have ended it, so that the
-// shell sees a stopped run (status 130 for Ctrl-C, 143 for SIGTERM) and a script
+// shell sees a stopped run (status 130 for Ctrl-C, 143 for SIGTERM, 129 for SIGHUP) and a script
 // running it stops too. On Windows the exit status is 128 + the signal number.
 [[noreturn]] void endAsStopped();
 

@@ -58,8 +58,17 @@ void FolderList::setPath(const std::string& path) {
 }
 
 void FolderList::refresh() {
-    if (!path_.empty()) {
+    if (path_.empty()) {
+        return;
+    }
+    std::string folder = path_;
+    while (!folderProblem(folder).empty() && parentFolder(folder) != folder) {
+        folder = parentFolder(folder);
+    }
+    if (folder == path_) {
         fill(path_);
+    } else {
+        setPath(folder);
     }
 }
 

@@ -37,8 +37,9 @@ class FolderList {
     // the current one again raises nothing but puts the highlight back on it.
     void setPath(const std::string& path);
 
-    // Shows the current folder again as it now is, without raising Change: a subfolder
-    // removed since the list was filled drops out of it.
+    // Shows the current folder again as it now is: a subfolder removed since the list was
+    // filled drops out of it. A current folder that is gone itself gives way to the nearest
+    // folder above it that is still there, which raises Change.
     void refresh();
 
     // The full path of entry i; raises a RaisedError for an index out of range.

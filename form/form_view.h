@@ -53,6 +53,9 @@ class FormView {
     virtual void setHighlight(Control list, int row) = 0;
     // Makes the window visible (not modal) and active.
     virtual void show() = 0;
+    // Shows the busy cursor over the window while `busy`, for a wait the user cannot cut
+    // short (the settings store held by another program).
+    virtual void setBusy(bool busy) = 0;
     // Handles every pending event (a Stop press, Exit, a close among them), then returns.
     virtual void yield() = 0;
 };

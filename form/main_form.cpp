@@ -31,8 +31,10 @@ Main_Form::Main_Form(Services services)
       run_(*this, *this, walkOptions_, OutputFileTable::instance(), dateText_),
       registryStore_(services.registryStore),
       endProgram_([this] { endProgramAtOnce(dialogs_, 0); }) {
-    // The field mirrors the box from the start.
+    // The field mirrors the box from the start, and the listing file is the default one
+    // until the stored one is read: a store that cannot be read leaves the defaults.
     RecurseSubdirectories = Recurse_Check.Value() != 0;
+    SaveFilename = kDefaultSaveFilename;
     Comment_Check.Click = [this] { Comment_Check_Click(); };
     Recurse_Check.Click = [this] { Recurse_Check_Click(); };
     Filter_Check.Click = [this] { Filter_Check_Click(); };
@@ -140,15 +142,7 @@ void Main_Form::reportUntrapped(std::exception_ptr failure) noexcept {
         } catch (...) {
         }
     }
-    if (!std::exchange(exiting_, false)) {
-        showUntrappedFailure(dialogs_, failure);
-        return;
-    }
-    // The save at Exit or at the user's close failed: once the user has seen why, the
-    // program ends all the same, so a broken store can never keep anyone in it.
-    showUntrappedFailure(dialogs_, failure,
-                         "Not every setting could be stored. The program ends now.");
-    endProgram_();
+    showUntrappedFailure(dialogs_, failure);
 }
 
 // The listing run.
@@ -158,12 +152,18 @@ void Main_Form::Make_Button_Click() {
         run_.requestStop();
         return;
     }
-    // What leaves the run is a failure to read the chosen folder at all, which reaches the
-    // last-resort box: the box names the folder, as the system's words often do not.
     const std::string folder = Result_Dir.Path();
     try {
         run_.start();
     } catch (const RaisedError& error) {
+        // The folder shown could not be listed at all, most often because it was removed
+        // behind the program's back: the lists are shown afresh, so that they no longer
+        // offer it, and the failure names it, as the system's words often do not.
+        try {
+            Result_Dir.refresh();
+        } catch (...) {
+            // The failure to list is the one the user is told about.
+        }
         if (folder.empty() || error.description().find(folder) != std::string::npos) {
             throw;
         }

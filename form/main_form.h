@@ -212,9 +212,6 @@ class Main_Form : public ListingFields, public RunWindow, public SettingsWindow 
     // The settings start-up could not read; Exit leaves them as stored unless changed.
     UnreadSettings unreadSettings_;
     std::function<void()> endProgram_;
-    // Set while Function_Exit_Click saves: a failure then ends the program after it has
-    // been shown, so the user can always leave.
-    bool exiting_ = false;
     YieldPacing pacing_;
     std::string progressText_;
     bool progressTextShown_ = true;

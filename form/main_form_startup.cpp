@@ -4,9 +4,30 @@
 #include "application_settings.h"
 #include "dialogs.h"
 #include "failure_report.h"
+#include "last_resort.h"
 #include "main_form.h"
 
 namespace tolvane {
+
+namespace {
+
+// Shows the busy cursor for as long as it lives.
+class BusyCursor {
+  public:
+    explicit BusyCursor(FormView& view) : view_(view) { view_.setBusy(true); }
+    ~BusyCursor() { view_.setBusy(false); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+  private:
+    FormView& view_;
+};
+
+// The choice a failed save at Exit offers.
+constexpr char kNotStored[] =
+    "The settings could not be stored. Retry, or Cancel to leave without storing them.";
+
+}  // namespace
 
 CRegistry& Main_Form::registryObject() {
     if (!Registry) {
@@ -25,8 +46,14 @@ void Main_Form::Form_Load() {
 
     // No trap yet: a key that can be neither opened nor created, or a value that cannot
     // be read, ends start-up here and reaches the last-resort handling, which shows it.
-    // What was not read stays as stored at Exit, unless the user changes it.
-    loadOptionSettings(registryObject(), *this, unreadSettings_);
+    // What was not read keeps its default, with the title naming the default listing
+    // file, and stays as stored at Exit, unless the user changes it.
+    try {
+        loadOptionSettings(registryObject(), *this, unreadSettings_);
+    } catch (...) {
+        applyTitle();
+        throw;
+    }
 
     try {
         loadLocationSettings(registryObject(), *this, unreadSettings_);
@@ -44,11 +71,28 @@ void Main_Form::Form_Load() {
 }
 
 void Main_Form::Function_Exit_Click() {
-    // No trap: a failure leaves the later values unwritten and goes to the last-resort
-    // handling, which then ends the program (see reportUntrapped).
-    exiting_ = true;
-    saveSettings(registryObject(), *this, unreadSettings_);
-    exiting_ = false;
+    // The store may be held by another program for as long as its timeout: the busy
+    // cursor shows the wait. A save that fails is shown with the choice to try again or to
+    // leave without storing, so that no change is lost without a word, and a broken store
+    // never keeps anyone in the program.
+    for (;;) {
+        try {
+            const BusyCursor busy(view_);
+            saveSettings(registryObject(), *this, unreadSettings_);
+            break;
+        } catch (...) {
+            bool retry = false;
+            try {
+                retry = dialogs_.retryBox(
+                    untrappedFailureText(std::current_exception(), kNotStored), "Tolvane");
+            } catch (...) {
+                // No box can be shown: nothing better than leaving is left.
+            }
+            if (!retry) {
+                break;
+            }
+        }
+    }
     endProgram_();
 }
 

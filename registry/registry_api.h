@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tolvane {
 
@@ -104,7 +105,8 @@ class RegistryApi {
 
     // Reads a value into at most *lpcbData bytes of lpData. On success *lpcbData is the
     // number of bytes written, a text's terminating zero included. Data that does not fit
-    // is refused and the buffer is left alone.
+    // is refused with kRegistryMoreData, the buffer left alone and *lpcbData set to the
+    // size it would take.
     virtual RegistryStatus RegQueryValueExA(RegistryHandle hKey, const char* lpValueName,
                                             std::uint32_t* lpReserved, std::uint32_t* lpType,
                                             std::uint8_t* lpData, std::uint32_t* lpcbData) = 0;
@@ -126,6 +128,19 @@ class RegistryApi {
         std::uint32_t* lpcValues, std::uint32_t* lpcbMaxValueNameLen,
         std::uint32_t* lpcbMaxValueLen, std::uint32_t* lpcbSecurityDescriptor,
         FileTime* lpftLastWriteTime) = 0;
+
+    // Brackets a series of changes that the store is to make as one: beginChanges, then
+    // the changes, then endChanges with `keep` true to store them all, false to store none.
+    // A store that cannot hold several changes together (the Windows registry, through the
+    // functions used here) makes each change as it comes; its default bracket does nothing
+    // and succeeds.
+    virtual RegistryStatus beginChanges() { return kRegistrySuccess; }
+    virtual RegistryStatus endChanges(bool /*keep*/) { return kRegistrySuccess; }
+
+    // What made the store's last call fail with `status`, in words that name the store
+    // (its file, say) and the cause, for the user to act on; empty when the number says it
+    // all (a key or value that is not there, a bad argument).
+    virtual std::string describeFailure(RegistryStatus /*status*/) { return std::string(); }
 
     // A UTC time stamp as local time. False when it cannot be converted.
     virtual bool FileTimeToLocalFileTime(const FileTime* lpFileTime, FileTime* lpLocalFileTime) = 0;

@@ -116,8 +116,8 @@ bool isTextType(std::uint32_t type) {
 }  // namespace
 
 SqliteRegistryStore::SqliteRegistryStore(std::string location,
-                                         std::chrono::milliseconds busyTimeout)
-    : location_(std::move(location)), busyTimeout_(busyTimeout) {}
+                                         std::chrono::milliseconds busyTimeout, Use use)
+    : location_(std::move(location)), busyTimeout_(busyTimeout), use_(use) {}
 
 SqliteRegistryStore::~SqliteRegistryStore() {
     sqlite3_close_v2(db_);
@@ -161,25 +161,78 @@ RegistryHandle SqliteRegistryStore::newHandle(std::int64_t keyId, std::uint32_t 
 
 RegistryStatus SqliteRegistryStore::onKey(RegistryHandle hKey, std::uint32_t accessNeeded,
                                           Work kind, const KeyBody& body) {
-    sqlite3* db = connection();
+    noteFailure(kRegistrySuccess, std::string());
+    if (kind == Work::kWriting && use_ == Use::kReadOnly) {
+        return kAccessDenied;
+    }
+    RegistryStatus opened = kRegistrySuccess;
+    sqlite3* db = connection(opened);
     if (db == nullptr) {
-        return kBadDatabase;  // the file cannot be used; it is left as it is
+        return opened;  // the file cannot be used; it is left as it is
+    }
+    const auto run = [&]() -> RegistryStatus {
+        std::int64_t keyId = 0;
+        if (const RegistryStatus status = resolve(db, hKey, accessNeeded, keyId);
+            status != kRegistrySuccess) {
+            return status;
+        }
+        return body(db, keyId);
+    };
+    // Inside beginChanges and endChanges the bracket's transaction holds every change, and
+    // endChanges keeps or drops them together.
+    if (inChanges_) {
+        return run();
     }
     Transaction transaction(db, kind == Work::kWriting);
     if (!transaction.begun()) {
         return statusOf(transaction.beginResult());
     }
-    std::int64_t keyId = 0;
-    if (const RegistryStatus status = resolve(db, hKey, accessNeeded, keyId);
-        status != kRegistrySuccess) {
-        return status;
-    }
     // A failed operation is rolled back whole. A reading one is committed too, which only
     // ends it: with nothing written, there is nothing that could fail.
-    if (const RegistryStatus status = body(db, keyId); status != kRegistrySuccess) {
+    if (const RegistryStatus status = run(); status != kRegistrySuccess) {
         return status;
     }
     return commitStatus(transaction);
+}
+
+RegistryStatus SqliteRegistryStore::beginChanges() {
+    if (inChanges_) {
+        return kInvalidParameter;  // brackets do not nest
+    }
+    noteFailure(kRegistrySuccess, std::string());
+    if (use_ == Use::kReadOnly) {
+        return kAccessDenied;
+    }
+    RegistryStatus opened = kRegistrySuccess;
+    sqlite3* db = connection(opened);
+    if (db == nullptr) {
+        return opened;
+    }
+    // The write lock at once, as for a single change: the one wait for another copy is here.
+    if (const int result = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        result != SQLITE_OK) {
+        return statusOf(result);
+    }
+    inChanges_ = true;
+    return kRegistrySuccess;
+}
+
+RegistryStatus SqliteRegistryStore::endChanges(bool keep) {
+    if (!inChanges_) {
+        return kInvalidParameter;
+    }
+    const int result = sqlite3_exec(db_, keep ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
+    if (result != SQLITE_OK) {
+        // A commit that failed leaves the transaction open; nothing of it is kept.
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    inChanges_ = false;
+    return result == SQLITE_OK ? kRegistrySuccess : statusOf(result);
+}
+
+std::string SqliteRegistryStore::describeFailure(RegistryStatus status) {
+    const std::string cause = notedCause(status);
+    return cause.empty() ? std::string() : "The file " + location_ + " " + cause + ".";
 }
 
 RegistryStatus SqliteRegistryStore::RegOpenKeyExA(RegistryHandle hKey, const char* lpSubKey,

@@ -15,12 +15,14 @@ namespace tolvane {
 // The registry off Windows: one SQLite database file holding the six predefined trees.
 //
 // Every change is one transaction, committed durably before the call returns, so a crash
-// loses at most the call under way and never half of it. A busy timeout lets several
+// loses at most the call under way and never half of it; changes between beginChanges and
+// endChanges are one transaction together. A busy timeout lets several
 // running copies share the file. A file that cannot be used (damaged, not a database, a
 // database of some other program, a newer format, a place where nothing can be created)
 // makes every call fail with a non-zero status and is never changed or replaced: the user
-// may want to look at it. The file is opened on first use and again on every later call
-// while it cannot be, so a repaired file is picked up without a restart.
+// may want to look at it; describeFailure names the file and what is wrong with it. The file is
+// opened on first use and again on every later call while it cannot be, so a repaired file is
+// picked up without a restart.
 //
 // Handles are numbers of this object's own, valid until closed; they remember the access
 // they were opened with, as the real registry does. Not for use from several threads.
@@ -32,9 +34,14 @@ class SqliteRegistryStore : public RegistryApi {
     // another program holding the file, outlasts it.
     static constexpr std::chrono::milliseconds kBusyTimeout{10'000};
 
+    // kReadOnly: the store is read and never made or changed. A file (or folder) that does
+    // not exist yet, or an empty file, is a store with no keys; every change is refused.
+    enum class Use { kReadWrite, kReadOnly };
+
     // `busyTimeout` is shortened only by tests that make the store busy on purpose.
     explicit SqliteRegistryStore(std::string location,
-                                 std::chrono::milliseconds busyTimeout = kBusyTimeout);
+                                 std::chrono::milliseconds busyTimeout = kBusyTimeout,
+                                 Use use = Use::kReadWrite);
     SqliteRegistryStore(const SqliteRegistryStore&) = delete;
     SqliteRegistryStore& operator=(const SqliteRegistryStore&) = delete;
     ~SqliteRegistryStore() override;
@@ -67,6 +74,9 @@ class SqliteRegistryStore : public RegistryApi {
                                     std::uint32_t* lpcbMaxValueLen,
                                     std::uint32_t* lpcbSecurityDescriptor,
                                     FileTime* lpftLastWriteTime) override;
+    RegistryStatus beginChanges() override;
+    RegistryStatus endChanges(bool keep) override;
+    std::string describeFailure(RegistryStatus status) override;
     bool FileTimeToLocalFileTime(const FileTime* lpFileTime, FileTime* lpLocalFileTime) override;
     bool FileTimeToSystemTime(const FileTime* lpFileTime, SystemTime* lpSystemTime) override;
 
@@ -77,7 +87,9 @@ class SqliteRegistryStore : public RegistryApi {
         std::uint32_t access = 0;
     };
 
-    sqlite3* connection();
+    // The open connection, or null with the status why not (for a read-only store that
+    // does not exist yet, kFileNotFound: there is no key in it).
+    sqlite3* connection(RegistryStatus& status);
     RegistryStatus prepareSchema(sqlite3* db);
     // The key `hKey` stands for, if it is a root or an open handle whose key still exists
     // and that was opened with every right in `accessNeeded`.
@@ -99,7 +111,10 @@ class SqliteRegistryStore : public RegistryApi {
 
     std::string location_;
     std::chrono::milliseconds busyTimeout_;
+    Use use_;
     sqlite3* db_ = nullptr;
+    // Set between beginChanges and endChanges: the operations run in that transaction.
+    bool inChanges_ = false;
     std::unordered_map<RegistryHandle, HandleTarget> handles_;
     RegistryHandle lastHandle_ = 0;
 };

@@ -10,4 +10,8 @@ namespace tolvane {
 // store file elsewhere (SqliteRegistryStore::defaultLocation).
 std::unique_ptr<RegistryApi> makeSystemRegistry();
 
+// The same registry for a program that only reads it: off Windows a store that does not
+// exist yet is not made, and reads as one with no keys.
+std::unique_ptr<RegistryApi> makeSystemRegistryForReading();
+
 }  // namespace tolvane

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "registry_sqlite_store.h"
@@ -68,31 +69,54 @@ std::string SqliteRegistryStore::defaultLocation() {
     return (folder / "tolvane" / "registry.sqlite3").string();
 }
 
-sqlite3* SqliteRegistryStore::connection() {
+sqlite3* SqliteRegistryStore::connection(RegistryStatus& status) {
+    status = kRegistrySuccess;
     if (db_ != nullptr) {
         return db_;
     }
-    // The folder of the default location need not exist yet. Where it cannot be made, the
-    // open below fails and reports it.
-    std::error_code ignored;
-    const std::filesystem::path parent = std::filesystem::path(location_).parent_path();
-    if (!parent.empty()) {
-        std::filesystem::create_directories(parent, ignored);
+    const bool readOnly = use_ == Use::kReadOnly;
+    if (readOnly) {
+        // Nothing is made for a reader: no store yet is a store with no keys.
+        std::error_code missing;
+        if (!std::filesystem::exists(location_, missing) && !missing) {
+            status = kFileNotFound;
+            return nullptr;
+        }
+    } else {
+        // The folder of the default location need not exist yet. Where it cannot be made,
+        // the open below fails and reports it.
+        std::error_code ignored;
+        const std::filesystem::path parent = std::filesystem::path(location_).parent_path();
+        if (!parent.empty()) {
+            std::filesystem::create_directories(parent, ignored);
+        }
     }
 
     sqlite3* db = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
-    if (sqlite3_open_v2(location_.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    const int flags =
+        (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
+        SQLITE_OPEN_NOMUTEX;
+    if (const int result = sqlite3_open_v2(location_.c_str(), &db, flags, nullptr);
+        result != SQLITE_OK) {
+        const int number = db != nullptr ? sqlite3_system_errno(db) : 0;
         sqlite3_close_v2(db);
+        status = noteFailure(
+            kBadDatabase, std::string("cannot be opened (") +
+                              (number != 0 ? std::strerror(number) : sqlite3_errstr(result)) + ")");
         return nullptr;
     }
     // Another copy of the program may hold the write lock for a moment.
     sqlite3_busy_timeout(db, static_cast<int>(busyTimeout_.count()));
     // FULL: a commit is on the disk when the call returns. The rollback journal (not WAL)
     // keeps the store one self-contained file.
-    if (sqlite3_exec(db, "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL", nullptr, nullptr,
-                     nullptr) != SQLITE_OK ||
-        prepareSchema(db) != kRegistrySuccess) {
+    if (const int result = sqlite3_exec(db, "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL",
+                                        nullptr, nullptr, nullptr);
+        result != SQLITE_OK) {
+        status = statusOf(result);
+    } else {
+        status = prepareSchema(db);
+    }
+    if (status != kRegistrySuccess) {
         sqlite3_close_v2(db);
         return nullptr;
     }
@@ -125,8 +149,14 @@ RegistryStatus SqliteRegistryStore::prepareSchema(sqlite3* db) {
     if (applicationId == kApplicationId && version == kSchemaVersion) {
         return kRegistrySuccess;
     }
+    if (applicationId == kApplicationId) {
+        return noteFailure(kBadDatabase, "was laid out by a newer version of the program");
+    }
     if (applicationId != 0 || objects != 0) {
-        return kBadDatabase;  // another program's database, or a newer layout
+        return noteFailure(kBadDatabase, "is another program's database");
+    }
+    if (use_ == Use::kReadOnly) {
+        return kFileNotFound;  // an empty file: laid out by the first writer, never a reader
     }
 
     Transaction transaction(db, true);

@@ -32,7 +32,16 @@ constexpr RegistryHandle kFirstRoot = registry_root::kClassesRoot;
 constexpr RegistryHandle kLastRoot = registry_root::kCurrentConfig;
 
 // The store's status for a failed SQLite call: a damaged or foreign file, or an I/O error.
+// The call's cause is noted in words (see noteFailure).
 RegistryStatus statusOf(int sqliteResult);
+
+// Notes `cause`, a predicate about the store's file ("is held by another program"), as
+// what made the call under way fail with `status`, and returns `status`. The note is kept
+// per thread, as a store is used from one, until the next failure replaces it.
+RegistryStatus noteFailure(RegistryStatus status, std::string cause);
+
+// The cause noted for the last failure, if it failed with `status`; empty otherwise.
+std::string notedCause(RegistryStatus status);
 
 // Now, as the ticks of a FILETIME.
 std::int64_t nowTicks();

@@ -153,6 +153,7 @@ RegistryStatus Win32Registry::RegQueryValueExA(RegistryHandle hKey, const char* 
     }
     const auto size = static_cast<std::uint32_t>(data.size());
     if (lpData != nullptr && size > *lpcbData) {
+        *lpcbData = size;  // the room it needs, as the system tells it
         return ERROR_MORE_DATA;
     }
     if (lpData != nullptr) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "ascii_text.h"
 #include "text_characters.h"
@@ -82,8 +84,14 @@ class SettingsLoad {
     const char* reading_ = kLoadOrder[0];
 };
 
+// What becomes of a stored pattern that is no file filter (a registry editor can store
+// anything): the window keeps it in the field, for the user to see and mend, but never
+// applies it; a reader that asked for the stored options gets the switch as stored, and
+// refuses the pattern itself.
+enum class UnusableFilter { kSwitchOff, kAsStored };
+
 // loadOptionSettings once the key is open.
-void applyOptionSettings(SettingsLoad& load, SettingsWindow& window) {
+void applyOptionSettings(SettingsLoad& load, SettingsWindow& window, UnusableFilter unusable) {
     // The comment comes first: ticking Comment_Check asks for a comment when it is blank.
     if (const auto comment = load.read(setting_name::kFileComment)) {
         window.setFileComment(*comment);
@@ -98,13 +106,11 @@ void applyOptionSettings(SettingsLoad& load, SettingsWindow& window) {
     window.setAddComment(addComment);
     setSwitch(window, SettingsCheckBox::Comment_Check, addComment);
 
-    // A stored pattern that is no file filter (a registry editor can store anything) stays
-    // in the field, for the user to see and mend, but is never applied.
     bool filterUsable = true;
     if (const auto filter = load.read(setting_name::kFileFilter)) {
         window.setFileFilter(*filter);
         window.setFilterToolTip(filterToolTipFor(window.filterToolTip(), *filter));
-        filterUsable = isFileFilter(*filter);
+        filterUsable = isFileFilter(*filter) || unusable == UnusableFilter::kAsStored;
     } else {
         window.setFileFilter("");
     }
@@ -148,7 +154,7 @@ void loadOptionSettings(CRegistry& Registry, SettingsWindow& window, UnreadSetti
     SettingsLoad load(Registry);
     try {
         openSettingsKey(Registry);
-        applyOptionSettings(load, window);
+        applyOptionSettings(load, window, UnusableFilter::kSwitchOff);
     } catch (...) {
         // Whatever stopped the load (the key, a read, a reaction to a value), the setting
         // being read or applied counts as unread, and so does every later one, as none of
@@ -160,7 +166,7 @@ void loadOptionSettings(CRegistry& Registry, SettingsWindow& window, UnreadSetti
 
 void readOptionSettings(CRegistry& Registry, SettingsWindow& window) {
     SettingsLoad load(Registry);
-    applyOptionSettings(load, window);
+    applyOptionSettings(load, window, UnusableFilter::kAsStored);
 }
 
 void loadLocationSettings(CRegistry& Registry, SettingsWindow& window, UnreadSettings& unread) {
@@ -183,12 +189,17 @@ void loadLocationSettings(CRegistry& Registry, SettingsWindow& window, UnreadSet
 
 void saveSettings(CRegistry& Registry, SettingsWindow& window, const UnreadSettings& unread) {
     openSettingsKey(Registry);
+    std::vector<std::pair<std::string, std::string>> values;
     for (const char* name : kSaveOrder) {
-        const std::string text = textToStore(window, name);
+        std::string text = textToStore(window, name);
         if (!unread.keeps(name, text)) {
-            Registry.WriteValue(name, text);
+            values.emplace_back(name, std::move(text));
         }
     }
+    // One change: a save cut short (a failure, the program killed) leaves the settings
+    // as they were, never some old and some new; one commit instead of nine also keeps
+    // Exit quick.
+    Registry.WriteValues(values);
     Registry.CloseKey();
 }
 

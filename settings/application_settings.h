@@ -68,7 +68,9 @@ void openSettingsKey(CRegistry& Registry);
 void loadOptionSettings(CRegistry& Registry, SettingsWindow& window, UnreadSettings& unread);
 
 // The same reads and reactions, from a key the caller has already opened (for reading
-// only, say); nothing is opened, created or noted. Errors of the registry pass through.
+// only, say); nothing is opened, created or noted, and the filter switch is taken as
+// stored even for a pattern that is no file filter, for the caller to refuse. Errors of
+// the registry pass through.
 void readOptionSettings(CRegistry& Registry, SettingsWindow& window);
 
 // Form_Load's settings inside its trap: "Last Drive", then "Last Path", handed to the
@@ -77,8 +79,8 @@ void readOptionSettings(CRegistry& Registry, SettingsWindow& window);
 void loadLocationSettings(CRegistry& Registry, SettingsWindow& window, UnreadSettings& unread);
 
 // Function_Exit_Click's save: opens the key, writes the nine values in alphabetical order
-// (except those `unread` keeps) and closes it. A failure stops at once; the values
-// written before it stay written.
+// (except those `unread` keeps) as one change and closes it. A failure stops at once; where
+// the store can (the SQLite store), it leaves every value as it was.
 void saveSettings(CRegistry& Registry, SettingsWindow& window, const UnreadSettings& unread);
 
 // A stored switch: true exactly when the text, trimmed of spaces and upper-cased, is "TRUE".

@@ -14,14 +14,17 @@ constexpr std::uint32_t kAccess =
     registry_access::kReadControl | registry_access::kQueryValue | registry_access::kSetValue;
 constexpr std::uint32_t kOpenOptions = 0;
 constexpr std::uint32_t kCreateOptions = 0;  // REG_OPTION_NON_VOLATILE: the key persists
-// Every value read goes through a buffer of this size, so a text of 255 bytes or more
-// (with its terminator, more than the buffer) can be written but never read back.
+// A value is read first into a buffer of this size, which holds every setting but a long
+// path or comment; a longer one is read again into a buffer of its own size.
 constexpr std::uint32_t kReadBufferSize = 255;
 constexpr std::uint32_t kClassBufferSize = 255;
 
 [[noreturn]] void raise(const char* operation, const std::string& description) {
     throw RaisedError(CRegistry::kErrorNumber, std::string("CRegistry:") + operation, description);
 }
+
+// ERROR_ACCESS_DENIED: the key may not be opened with the rights asked for.
+constexpr RegistryStatus kAccessDenied = 5;
 
 // A leading "\" goes (one only) and "/" becomes "\"; case, spaces and doubled or
 // trailing separators stay as given. The order matters: a leading "/" becomes a leading
@@ -94,14 +97,19 @@ void CRegistry::OpenKey(RegistryHandle Section, const std::string& strKey, bool 
         registry_.RegOpenKeyExA(Section, path.c_str(), kOpenOptions, kAccess, &handle);
     if (status != kRegistrySuccess) {
         if (!blnCreateNew) {
-            raise("OpenKey", "Failed to open key " + path + ".");
+            raise("OpenKey", failure(status, "Failed to open key " + path + "."));
         }
-        std::uint32_t disposition = 0;
-        handle = 0;
-        status = registry_.RegCreateKeyExA(Section, path.c_str(), 0, nullptr, kCreateOptions,
-                                           kAccess, nullptr, &handle, &disposition);
+        // Only a key that is not there, or not to be opened with these rights, is worth a
+        // create. A store that failed (held by another program beyond its timeout, damaged)
+        // would fail the create as well, after a second wait as long as the first.
+        if (status == kRegistryNotFound || status == kAccessDenied) {
+            std::uint32_t disposition = 0;
+            handle = 0;
+            status = registry_.RegCreateKeyExA(Section, path.c_str(), 0, nullptr, kCreateOptions,
+                                               kAccess, nullptr, &handle, &disposition);
+        }
         if (status != kRegistrySuccess) {
-            raise("OpenKey", "Failed to create key " + path + ".");
+            raise("OpenKey", failure(status, "Failed to create key " + path + "."));
         }
     }
     // A store that reports success without a handle would break "a key is open exactly
@@ -134,13 +142,29 @@ void CRegistry::DeleteKey() {
     }
 }
 
+std::string CRegistry::failure(RegistryStatus status, const std::string& description) {
+    const std::string cause = registry_.describeFailure(status);
+    return cause.empty() ? description : description + " " + cause;
+}
+
 RegistryStatus CRegistry::QueryValue(const std::string& strValueName, std::string& buffer,
                                      std::uint32_t& size) {
     buffer.assign(kReadBufferSize, ' ');
     size = kReadBufferSize;
     std::uint32_t type = 0;
-    return registry_.RegQueryValueExA(KeyHandle, strValueName.c_str(), nullptr, &type,
-                                      reinterpret_cast<std::uint8_t*>(buffer.data()), &size);
+    RegistryStatus status =
+        registry_.RegQueryValueExA(KeyHandle, strValueName.c_str(), nullptr, &type,
+                                   reinterpret_cast<std::uint8_t*>(buffer.data()), &size);
+    // What the program stores it reads back, however long: a value that does not fit the
+    // buffer is read again into one of the size the store asked for. (A value that grows
+    // between the two reads is asked for once more; a third miss is reported as a failure.)
+    for (int attempt = 0; status == kRegistryMoreData && size > buffer.size() && attempt < 2;
+         ++attempt) {
+        buffer.assign(size, ' ');
+        status = registry_.RegQueryValueExA(KeyHandle, strValueName.c_str(), nullptr, &type,
+                                            reinterpret_cast<std::uint8_t*>(buffer.data()), &size);
+    }
+    return status;
 }
 
 std::string CRegistry::ReadValue(const std::string& strValueName) {
@@ -150,8 +174,10 @@ std::string CRegistry::ReadValue(const std::string& strValueName) {
     std::string buffer;
     std::uint32_t size = 0;
     // A size beyond the buffer would be a store's fault; it is not trusted either.
-    if (QueryValue(strValueName, buffer, size) != kRegistrySuccess || size > kReadBufferSize) {
-        raise("ReadValue", "Failed to read value " + strValueName + " from Registry.");
+    const RegistryStatus status = QueryValue(strValueName, buffer, size);
+    if (status != kRegistrySuccess || size > buffer.size()) {
+        raise("ReadValue",
+              failure(status, "Failed to read value " + strValueName + " from Registry."));
     }
     // The size counts the terminator, which is dropped. A value of size zero, which
     // WriteValue never stores, leaves nothing to drop.
@@ -172,13 +198,13 @@ bool CRegistry::ValueExists(const std::string& strValueName) {
     if (status == kRegistrySuccess) {
         return true;
     }
-    if (status == kRegistryNotFound || status == kRegistryMoreData) {
-        return false;  // not there, or too long for ReadValue: either way it cannot be read
+    if (status == kRegistryNotFound) {
+        return false;
     }
     // A store that could not answer (busy beyond its timeout, an I/O error, a damaged
     // file) says nothing about the value; taking that for "missing" would let a caller
     // put a default in its place and later store that default over the real value.
-    raise("ReadValue", "Failed to read value " + strValueName + " from Registry.");
+    raise("ReadValue", failure(status, "Failed to read value " + strValueName + " from Registry."));
 }
 
 void CRegistry::WriteValue(const std::string& strValueName, const std::string& strNewValue) {
@@ -186,10 +212,40 @@ void CRegistry::WriteValue(const std::string& strValueName, const std::string& s
         raise("WriteValue", "No key is currently open.");
     }
     const std::string bytes = strNewValue.empty() ? " " : strNewValue;
-    if (registry_.RegSetValueExA(KeyHandle, strValueName.c_str(), 0, registry_type::kText,
-                                 reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                 static_cast<std::uint32_t>(bytes.size())) != kRegistrySuccess) {
-        raise("WriteValue", "Failed to write new value to " + strValueName + " from Registry.");
+    if (const RegistryStatus status =
+            registry_.RegSetValueExA(KeyHandle, strValueName.c_str(), 0, registry_type::kText,
+                                     reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                     static_cast<std::uint32_t>(bytes.size()));
+        status != kRegistrySuccess) {
+        raise("WriteValue",
+              failure(status, "Failed to write new value to " + strValueName + " from Registry."));
+    }
+}
+
+void CRegistry::WriteValues(const std::vector<std::pair<std::string, std::string>>& values) {
+    if (!KeyOpen) {
+        raise("WriteValue", "No key is currently open.");
+    }
+    if (values.empty()) {
+        return;
+    }
+    // The first write's message stands for a bracket that cannot even begin.
+    const std::string firstFailure =
+        "Failed to write new value to " + values.front().first + " from Registry.";
+    if (const RegistryStatus status = registry_.beginChanges(); status != kRegistrySuccess) {
+        raise("WriteValue", failure(status, firstFailure));
+    }
+    try {
+        for (const auto& [name, text] : values) {
+            WriteValue(name, text);
+        }
+    } catch (...) {
+        registry_.endChanges(false);
+        throw;
+    }
+    if (const RegistryStatus status = registry_.endChanges(true); status != kRegistrySuccess) {
+        raise("WriteValue", failure(status, "Failed to write new value to " + values.back().first +
+                                                " from Registry."));
     }
 }
 

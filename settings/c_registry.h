@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "date_time.h"
 #include "registry_api.h"
@@ -39,6 +41,10 @@ class CRegistry {
     std::string ReadValue(const std::string& strValueName);
     // Stores a text value; an empty text is stored as one space.
     void WriteValue(const std::string& strValueName, const std::string& strNewValue);
+    // Stores several text values, by the rules of WriteValue, as one change where the store
+    // can (the SQLite store): all of them, or none when one fails. The error is that of the
+    // value that failed.
+    void WriteValues(const std::vector<std::pair<std::string, std::string>>& values);
     void DeleteValue(const std::string& strValueName);
 
     // The normalised path of the open key; empty while none is open.
@@ -57,13 +63,17 @@ class CRegistry {
     std::int32_t MaxValueLength();
     std::int32_t SecurityDescriptor();
 
-    // True when the value can be read: it exists and fits ReadValue's buffer. False when
-    // the store reports it missing or too long; any other failure of the store raises
-    // ReadValue's error, as a store that cannot be read is no proof that a value is absent.
+    // True when the value can be read, whatever its length. False when the store reports it
+    // missing; any other failure of the store raises ReadValue's error, as a store that
+    // cannot be read is no proof that a value is absent.
     bool ValueExists(const std::string& strValueName);
 
   private:
-    // Queries a value into a 255-byte buffer pre-filled with spaces.
+    // The description of a failure with `status`, followed by the store's words for its
+    // cause (the file and what is wrong with it) where the store has any.
+    std::string failure(RegistryStatus status, const std::string& description);
+    // Queries a value into a 255-byte buffer pre-filled with spaces, or into one as large as
+    // the store asks for when the value is longer.
     RegistryStatus QueryValue(const std::string& strValueName, std::string& buffer,
                               std::uint32_t& size);
     void RefreshKeyInfo();

@@ -63,7 +63,9 @@ bool endsWith(std::string_view text, std::string_view end) {
 }  // namespace
 
 bool matchesEveryName(std::string_view pattern) {
-    return pattern.empty() || pattern == "*" || pattern == "*.*";
+    // Blanks alone are no pattern: an empty one stored by the window comes back as " ".
+    return pattern.find_first_not_of(' ') == std::string_view::npos || pattern == "*" ||
+           pattern == "*.*";
 }
 
 bool isFileFilter(std::string_view pattern) {

@@ -7,13 +7,14 @@ namespace tolvane {
 // File-name wildcard matching after the Windows rules: "*" stands for any run of
 // characters, "?" for any one character, letters match without regard to case (by
 // upperCharacter, the rule the Extension column upper-cases by), and "*.*" (like "*" and
-// an empty pattern) matches every name, also one without a dot; "name.*" also matches
+// an empty or blank pattern) matches every name, also one without a dot; "name.*" also matches
 // "name", and a final "." matches the end of a name without a dot ("*." finds the names
 // without an extension). A character is one UTF-8 sequence; bytes that are not valid
 // UTF-8 count one each (text_characters.h).
 bool matchesWildcard(std::string_view pattern, std::string_view name);
 
-// True when `pattern` matches every name, so that no matching needs to be done.
+// True when `pattern` matches every name, so that no matching needs to be done: "*",
+// "*.*", or no pattern at all, which is also one of blanks only.
 bool matchesEveryName(std::string_view pattern);
 
 // A file filter names files of the folder being listed, so it may not hold a path

@@ -25,12 +25,14 @@
 #include "c_registry.h"
 #include "console_window.h"
 #include "date_time_text.h"
+#include "listing_line.h"
 #include "listing_run.h"
 #include "output_file_table.h"
 #include "posix_file_system.h"
 #include "progress_display.h"
 #include "registry_sqlite_store.h"
 #include "support/test_support.h"
+#include "wildcard.h"
 
 namespace tolvane {
 namespace {
@@ -40,36 +42,50 @@ using testing::TemporaryFolder;
 
 constexpr char kStored[] = "Directory contenst stored in: ";
 
-// One run of tolvane-list in a child process, as from a shell: its standard error in a
-// file (or on a terminal), its settings store in `scratch`/config, its dates in ISO form.
+// A child's standard error: a file, a terminal, closed ("2>&-"), a pipe with no reader.
+enum class Errors { kFile, kTerminal, kClosed, kGonePipe };
+
+// One run of tolvane-list in a child process, as from a shell: its standard error where
+// `where` says, its settings store in `scratch`/config, its dates in ISO form; as the
+// unprivileged user "nobody" when `unprivileged` (through setpriv when run as root).
 class Child {
   public:
     Child(std::vector<std::string> arguments, const std::filesystem::path& scratch,
-          bool terminal = false, rlim_t fileSizeLimit = RLIM_INFINITY)
-        : scratch_(scratch) {
+          Errors where = Errors::kFile, rlim_t fileSizeLimit = RLIM_INFINITY,
+          bool unprivileged = false)
+        : scratch_(scratch), errors_(where) {
         arguments.insert(arguments.begin(), TOLVANE_LIST_PROGRAM);
+        if (unprivileged && ::geteuid() == 0) {
+            arguments.insert(arguments.begin(),
+                             {kSetpriv, "--reuid=65534", "--regid=65534", "--clear-groups"});
+        }
         std::vector<char*> argv;
         for (std::string& argument : arguments) {
             argv.push_back(argument.data());
         }
         argv.push_back(nullptr);
-        int slave = -1;
+        // The descriptor the child's standard error is to be; -1 for none.
+        int errorsTo = -1;
         winsize wide{};
         wide.ws_col = 250;
-        if (terminal && ::openpty(&master_, &slave, nullptr, nullptr, &wide) != 0) {
+        int gone[2] = {-1, -1};
+        if (where == Errors::kTerminal && ::openpty(&master_, &errorsTo, nullptr, nullptr, &wide)) {
             ADD_FAILURE() << "no terminal";
+        } else if (where == Errors::kGonePipe && ::pipe(gone) == 0) {
+            ::close(gone[0]);  // before the child runs: it never has a reader
+            errorsTo = gone[1];
+        } else if (where == Errors::kFile) {
+            errorsTo = ::open((scratch / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         }
         pid = ::fork();
         if (pid == 0) {
             ::dup2(::open((scratch / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-            ::dup2(terminal
-                       ? slave
-                       : ::open((scratch / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
-                   2);
+            errorsTo >= 0 ? ::dup2(errorsTo, 2) : ::close(2);
             ::setenv("LC_ALL", "C", 1);
             ::setenv("XDG_CONFIG_HOME", (scratch / "config").c_str(), 1);
-            // Whatever the test runner ignores; SIGXFSZ the program must ignore itself.
-            for (const int signal : {SIGINT, SIGTERM, SIGXFSZ}) {
+            // Whatever the test runner ignores; SIGXFSZ and SIGPIPE the program must
+            // ignore itself.
+            for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ, SIGPIPE}) {
                 ::signal(signal, SIG_DFL);
             }
             const rlimit limit{fileSizeLimit, fileSizeLimit};
@@ -77,7 +93,7 @@ class Child {
             ::execv(argv[0], argv.data());
             ::_exit(98);
         }
-        ::close(slave);
+        ::close(errorsTo);
     }
 
     // Waits for the end and returns the wait status; reads standard output and error.
@@ -88,12 +104,14 @@ class Child {
         int status = 0;
         ::waitpid(pid, &status, 0);
         output = readFile(scratch_ / "stdout");
-        if (master_ < 0) {
+        if (errors_ == Errors::kFile) {
             errors = readFile(scratch_ / "stderr");
         }
         ::close(master_);
         return status;
     }
+
+    static constexpr char kSetpriv[] = "/usr/bin/setpriv";
 
     pid_t pid = -1;
     std::string output;
@@ -101,6 +119,7 @@ class Child {
 
   private:
     std::filesystem::path scratch_;
+    Errors errors_;
     int master_ = -1;
 };
 
@@ -153,6 +172,16 @@ class ListCommandTest : public ::testing::Test {
         std::filesystem::create_symlink(tree.path() / "Zeta", tree.path() / "folder link");
     }
 
+    // Stores options as the window would have: names and values in turn.
+    void storeOptions(const std::vector<std::string>& namesAndValues) {
+        SqliteRegistryStore store((config / "tolvane/registry.sqlite3").string());
+        CRegistry Registry(store);
+        openSettingsKey(Registry);
+        for (std::size_t i = 0; i + 1 < namesAndValues.size(); i += 2) {
+            Registry.WriteValue(namesAndValues[i], namesAndValues[i + 1]);
+        }
+    }
+
     // The listing of a ListingRun driven here.
     std::string windowListing(ListingFields fields, const std::filesystem::path& folder) {
         fields.SaveFilename = (scratch.path() / "window.txt").string();
@@ -175,12 +204,18 @@ class ListCommandTest : public ::testing::Test {
 TEST_F(ListCommandTest, ListsByteForByteAsTheWindowAndReadsTheStoreOnlyWhenAsked) {
     makeOddTree();
     const std::string folder = tree.str() + "/";  // listed without its separator
+    // With no store, --use-settings takes the defaults and makes nothing; then with one.
+    Child unstored({"-q", "--use-settings", folder}, scratch.path());
+    EXPECT_EQ(unstored.wait(), 0);
+    EXPECT_EQ(readFile("./Tolvane.Txt"), windowListing(options(true), tree.path()));
+    EXPECT_TRUE(std::filesystem::is_empty(config));
     const std::pair<std::vector<std::string>, ListingFields> cases[] = {
         {{"-o", out, folder}, options(true)},
         {{"--filter", "*.TXT", "-o", out, "--comment=Backup 1", folder},
          options(true, "*.TXT", "Backup 1")},
-        {{"-q", "--no-recurse", "--filter=?e*", "--comment", "", folder},
-         options(false, "?e*", "")},
+        // Bundled short options; a blank pattern is no pattern.
+        {{"-qo", out, "--no-rec", "--filter= ", "--comment", "", "--", folder},
+         options(false, " ", "")},
         {{"--use-settings", folder}, options(false, "*.txt", "stored")},
         {{"--use-settings", "-q", "--comment", "flag", "-o", out, folder},
          options(false, "*.txt", "flag")},
@@ -191,22 +226,18 @@ TEST_F(ListCommandTest, ListsByteForByteAsTheWindowAndReadsTheStoreOnlyWhenAsked
         };
         // The store holds options other than the defaults.
         const bool stored = has("--use-settings");
-        const std::string listing = has("-o") ? out : stored ? "stored.txt" : "./Tolvane.Txt";
+        const std::string listing = has("-o") || has("-qo") ? out
+                                    : stored                ? "stored.txt"
+                                                            : "./Tolvane.Txt";
         if (stored && std::filesystem::is_empty(config)) {
-            SqliteRegistryStore store((config / "tolvane/registry.sqlite3").string());
-            CRegistry Registry(store);
-            openSettingsKey(Registry);
-            Registry.WriteValue("Use File Filter", "True");
-            Registry.WriteValue("File Filter", "*.txt");
-            Registry.WriteValue("Recurse Subdirectories", "False");
-            Registry.WriteValue("Add Comment", "True");
-            Registry.WriteValue("File Comment", "stored");
-            Registry.WriteValue("Save Filename", "stored.txt");
+            storeOptions({"Use File Filter", "True", "File Filter", "*.txt",
+                          "Recurse Subdirectories", "False", "Add Comment", "True", "File Comment",
+                          "stored", "Save Filename", "stored.txt"});
         }
         Child child(arguments, scratch.path());
-        EXPECT_EQ(child.wait(), 0);
-        EXPECT_EQ(readFile(listing), windowListing(fields, tree.path()));
-        EXPECT_EQ(child.errors, has("-q") ? "" : kStored + listing + "\n");
+        EXPECT_EQ(child.wait(), 0) << listing;
+        EXPECT_EQ(readFile(listing), windowListing(fields, tree.path())) << listing;
+        EXPECT_EQ(child.errors, has("-q") || has("-qo") ? "" : kStored + listing + "\n");
         EXPECT_EQ(child.output, "");
         // Without --use-settings the store is neither read nor written, not even made.
         EXPECT_EQ(std::filesystem::is_empty(config), !stored);
@@ -216,6 +247,9 @@ TEST_F(ListCommandTest, ListsByteForByteAsTheWindowAndReadsTheStoreOnlyWhenAsked
 TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
     const std::string file = tree.file("file.txt").string();
     const std::string folder = tree.str();
+    const std::string tooLong = folder + "/" + std::string(4100, 'n');
+    const std::string rule = kFileFilterRule;
+    const std::string missing = folder + "/missing";
     const struct {
         std::vector<std::string> arguments;
         int status;
@@ -226,13 +260,20 @@ TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
         {{"--bogus", folder}, 2, "tolvane-list: unknown option '--bogus'"},
         {{"--quiet=yes", folder}, 2, "tolvane-list: option '--quiet' takes no value"},
         {{folder, "--filter"}, 2, "tolvane-list: option '--filter' needs a value"},
-        {{folder + "/missing"}, 2, "tolvane-list: '" + folder + "/missing' is not a folder"},
-        {{file}, 2, "tolvane-list: '" + file + "' is not a folder"},
-        {{"--filter", "x/*.txt", folder}, 2, "tolvane-list: 'x/*.txt': A file filter names"},
+        // An option's value is never the next option; an empty name names no file.
+        {{"-o", "--quiet", folder}, 2, "tolvane-list: option '--output' needs a value"},
+        {{"--output=", folder}, 2, "tolvane-list: option '--output' needs a file name"},
+        {{"--filter", "*/*", folder}, 2, "tolvane-list: file filter '*/*': " + rule + "\n"},
+        {{missing}, 2, "tolvane-list: '" + missing + "': No such file or directory\n"},
+        {{tooLong}, 2, "tolvane-list: '" + tooLong + "': File name too long\n"},
+        {{file}, 2, "tolvane-list: '" + file + "' is not a folder\n"},
         {{"--use-settings", folder},
          2,
          "tolvane-list: the stored settings cannot be read: Failed to open key "
-         "Software\\Corvalin\\Palimor.\n"},
+         "Software\\Corvalin\\Palimor. The file " +
+             (config / "tolvane/registry.sqlite3").string() +
+             " is not a settings store (file is not a database).\n"},
+        {{"--version", "extra"}, 2, "tolvane-list: --version takes no FOLDER, not 'extra'\n"},
         {{"--help", folder}, 0, "Usage: tolvane-list [options] FOLDER\n"},
         {{"--version"}, 0, "tolvane-list " + versionText() + "\n"},
     };
@@ -247,6 +288,13 @@ TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
         EXPECT_EQ(shown.substr(0, c.shown.size()), c.shown);
         EXPECT_EQ(readFile(out), "xxxxx");
     }
+    // A stored pattern that reaches into another folder is refused as a typed one is.
+    std::filesystem::remove_all(config);
+    storeOptions({"Use File Filter", "True", "File Filter", "../*"});
+    Child stored({"-o", out, "--use-settings", folder}, scratch.path());
+    EXPECT_EQ(WEXITSTATUS(stored.wait()), 2);
+    EXPECT_EQ(stored.errors, "tolvane-list: the stored file filter '../*': " + rule + "\n");
+    EXPECT_EQ(readFile(out), "xxxxx");
 }
 
 // Past a real file size limit (`ulimit -f`) the program is not ended by SIGXFSZ: the
@@ -254,7 +302,7 @@ TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
 TEST_F(ListCommandTest, AListingFileThatCannotBeWrittenEndsWithStatus3) {
     makeOddTree();
     const std::string full = windowListing(options(true), tree.path());
-    Child cut({"-o", out, tree.str()}, scratch.path(), false, 1000);
+    Child cut({"-o", out, tree.str()}, scratch.path(), Errors::kFile, 1000);
     EXPECT_EQ(WEXITSTATUS(cut.wait()), 3);
     EXPECT_EQ(cut.errors, "Error in Make_Button_Click\nError writing file: " + out +
                               "\nError: File too large\n");
@@ -265,9 +313,10 @@ TEST_F(ListCommandTest, AListingFileThatCannotBeWrittenEndsWithStatus3) {
 }
 
 // Mid-run: a folder removed before the walk reaches it is reported and the rest listed
-// (status 1); SIGTERM and Ctrl-C stop the run on a whole line, also without recursion,
-// where the walker never yields; and a run held up for longer than a tenth of a second
-// draws the progress display on a terminal only, never with -q.
+// (status 1), also with standard error closed or gone, where the message must neither land
+// in the listing nor stop the run; SIGTERM, Ctrl-C and SIGHUP stop the run on a whole line,
+// also without recursion, where the walker never yields; and a run held up for longer than
+// a tenth of a second draws the progress display on a terminal only, never with -q.
 TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
     // A folder "big" that takes a tenth of a second or more to list, many times the
     // output's first block. Its files are links to one, which are quick to make.
@@ -292,24 +341,28 @@ TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
     const struct {
         int signal;  // sent once the first block is written (SIGSTOP: held for 0.15 s);
                      // 0: the folder aaa is removed then
-        bool terminal;
+        Errors errorsTo;
         std::vector<std::string> arguments;
         int status;          // the wait status: the signal that ended it, or the exit code
         std::string errors;  // standard error, or its end on a terminal
     } cases[] = {
-        {SIGTERM, false, {tree.str()}, SIGTERM, "Aborted\n"},
-        {SIGINT, false, {"--no-recurse", big.string()}, SIGINT, "Aborted\n"},
-        {0, false, {tree.str()}, W_EXITCODE(1, 0), removed},
-        {SIGSTOP, true, {tree.str()}, 0, closing + "\r\n"},
-        {SIGSTOP, true, {"-q", tree.str()}, 0, ""},
-        {SIGSTOP, false, {tree.str()}, 0, closing + "\n"},
+        {SIGTERM, Errors::kFile, {tree.str()}, SIGTERM, "Aborted\n"},
+        {SIGINT, Errors::kFile, {"--no-recurse", big.string()}, SIGINT, "Aborted\n"},
+        {SIGHUP, Errors::kFile, {tree.str()}, SIGHUP, "Aborted\n"},
+        {0, Errors::kFile, {tree.str()}, W_EXITCODE(1, 0), removed},
+        {0, Errors::kClosed, {tree.str()}, W_EXITCODE(1, 0), ""},
+        {0, Errors::kGonePipe, {tree.str()}, W_EXITCODE(1, 0), ""},
+        {SIGSTOP, Errors::kGonePipe, {tree.str()}, 0, ""},
+        {SIGSTOP, Errors::kTerminal, {tree.str()}, 0, closing + "\r\n"},
+        {SIGSTOP, Errors::kTerminal, {"-q", tree.str()}, 0, ""},
+        {SIGSTOP, Errors::kFile, {tree.str()}, 0, closing + "\n"},
     };
     for (const auto& c : cases) {
         tree.file("aaa/a.txt");
         std::filesystem::remove(out);
         std::vector<std::string> arguments{"-o", out};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-        Child child(arguments, scratch.path(), c.terminal);
+        Child child(arguments, scratch.path(), c.errorsTo);
         ASSERT_TRUE(awaitFirstBlock(out));
         if (c.signal == 0) {
             std::filesystem::remove_all(tree.path() / "aaa");
@@ -323,14 +376,15 @@ TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
         EXPECT_EQ(child.wait(), c.status) << c.errors;
         const std::string written = readFile(out);
         const std::string& whole = c.arguments[0] == "--no-recurse" ? flat : full;
-        if (c.signal == 0) {
-            EXPECT_EQ(written, windowListing(options(true), tree.path()));
-        } else if (c.signal != SIGSTOP) {
+        if (c.signal == 0 || c.signal == SIGSTOP) {
+            // Whole, with no message in it (a comparison that prints no listing).
+            EXPECT_TRUE(written == windowListing(options(true), tree.path())) << c.errors;
+        } else {
             EXPECT_LT(written.size(), whole.size());
             EXPECT_EQ(written.substr(written.size() - 2), "\r\n");
             EXPECT_EQ(whole.compare(0, written.size(), written), 0);
         }
-        if (c.terminal && !c.errors.empty()) {
+        if (c.errorsTo == Errors::kTerminal && !c.errors.empty()) {
             EXPECT_NE(child.errors.find(" folders, "), std::string::npos);
             EXPECT_NE(child.errors.find(" files/s: " + big.string()), std::string::npos);
             EXPECT_EQ(child.errors.substr(child.errors.size() - c.errors.size()), c.errors);
@@ -338,6 +392,22 @@ TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
             EXPECT_EQ(child.errors, c.errors);
         }
     }
+}
+
+// A FOLDER that exists but cannot be read is the run's failure (1), not bad usage (2); run
+// by the unprivileged user "nobody", as permission bits do not stop root.
+TEST_F(ListCommandTest, AFolderThatExistsButCannotBeReadEndsWithStatus1) {
+    if (::geteuid() == 0 && ::access(Child::kSetpriv, X_OK) != 0) {
+        GTEST_SKIP() << "root without " << Child::kSetpriv << ": no unprivileged user to check as";
+    }
+    const std::filesystem::path locked = tree.file("locked/inside.txt").parent_path();
+    ::chmod(locked.c_str(), 0);
+    ::chmod(scratch.str().c_str(), 0777);  // where nobody writes the listing
+    Child child({"-o", out, locked.string()}, scratch.path(), Errors::kFile, RLIM_INFINITY, true);
+    EXPECT_EQ(WEXITSTATUS(child.wait()), 1);
+    EXPECT_EQ(child.errors, "tolvane-list: " + locked.string() + ": Permission denied\n");
+    EXPECT_EQ(readFile(out), std::string(kListingHeader) + "\r\n");
+    ::chmod(locked.c_str(), 0755);
 }
 
 TEST(ProgressDisplayTest, TheLineFitsTheWidthByCuttingTheFolderFromItsStart) {

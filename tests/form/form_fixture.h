@@ -37,6 +37,7 @@ class ScriptedView : public FormView {
     std::map<Control, int> highlights;
     int shows = 0;
     int yields = 0;
+    bool busy = false;
     // The user's input arriving meanwhile: each yield runs the next one, if any.
     std::deque<std::function<void()>> atYield;
 
@@ -58,6 +59,7 @@ class ScriptedView : public FormView {
     }
     void setHighlight(Control list, int row) override { highlights[list] = row; }
     void show() override { ++shows; }
+    void setBusy(bool on) override { busy = on; }
     void yield() override {
         ++yields;
         if (!atYield.empty()) {
@@ -74,8 +76,8 @@ struct Message {
     int style = 0;
 };
 
-// Records every prompt. Input boxes and save dialogs take the next scripted answer in
-// turn, and Cancel when the script has run out.
+// Records every prompt. Input boxes, save dialogs and retry boxes take the next scripted
+// answer in turn, and Cancel when the script has run out.
 class ScriptedDialogs : public Dialogs {
   public:
     std::vector<Message> messages;
@@ -90,6 +92,11 @@ class ScriptedDialogs : public Dialogs {
     void messageBox(const std::string& text, int style, const std::string& title) override {
         messages.push_back({text, title, style});
         whileShown();
+    }
+
+    bool retryBox(const std::string& text, const std::string& title) override {
+        messages.push_back({text, title, kExclamation});
+        return answer() == "Retry";
     }
 
     std::string inputBox(const std::string&, const std::string&,

@@ -149,6 +149,15 @@ TEST_F(NavigationTest, DriveListAppliesItsHighlightOnEnterOrSpaceAndRecoversFrom
     EXPECT_EQ(shown[2].text, "Error in Result_Dir_Change.\r(Path= " + in("tree/sub2") +
                                  ")\rError: Permission denied");
     EXPECT_EQ(shown[0].title + "|" + shown[2].title, "Error updating field|Error updating field");
+
+    // The recovery's move of the file list to the root, on its own: the default drive's
+    // folder is gone, so the drive stays as it is and only the file list moves.
+    form->Result_Dir.setPath(in("tree/sub1"));
+    form->Result_Drive.setDrive(in("drive_b") + " [test]");
+    std::filesystem::remove_all(in("tree/sub1"));
+    form->listPicked(Control::Result_Drive, 0, true);
+    EXPECT_EQ(form->Result_File.Path(), absoluteFolderPath(std::string(1, kPathSeparator)));
+    EXPECT_EQ(dialogs.messages.back().title, "Error updating field");
 }
 
 TEST_F(NavigationTest, FolderRemovedBehindTheWindowIsNamedOnceAndDropsOutOfTheList) {

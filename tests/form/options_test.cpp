@@ -1,6 +1,5 @@
-// The check boxes, the Setup menu's prompts, the save dialog and the About box.
+// The check boxes, the Setup menu's prompts and the save dialog.
 #include "form_fixture.h"
-#include "version.h"
 #include "wildcard.h"
 
 namespace tolvane::test {
@@ -105,18 +104,6 @@ TEST_F(OptionsTest, SaveDialogProposesTheCurrentFileAndCancelOrAFailureChangesNo
     form->click(Control::Setup_Name);
     EXPECT_EQ(dialogs.prompts(), 2u);
     EXPECT_EQ(view.title, title);
-}
-
-TEST_F(OptionsTest, AboutBoxHasFiveLines) {
-    form->click(Control::Function_About);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].title, "About Tolvane");
-    EXPECT_EQ(dialogs.messages[0].style, Dialogs::kInformation);
-    const std::string head = std::string("Palimor, Version ") + kVersionText +
-                             "\rWrite filenames in directory and subdirectories to file,"
-                             "\rin <Tab> separated format.\r\rMade by Corvalin, ";
-    EXPECT_EQ(dialogs.messages[0].text.rfind(head, 0), 0u);
-    EXPECT_EQ(dialogs.messages[0].text.find_first_of("\r\n", head.size()), std::string::npos);
 }
 
 }  // namespace

@@ -32,14 +32,24 @@ class RunTest : public FormTest {
 
 TEST_F(RunTest, MenuItemWritesTheListingOfTheFolderShownAndBeeps) {
     form->checkToggled(Control::Recurse_Check, false);  // the folder's own files only
-    form->click(Control::Function_Make);
-    const std::string listing = readFile(in("listing.txt"));
-    EXPECT_EQ(listing.rfind("Filename\tExtension\tSize", 0), 0u);
-    EXPECT_EQ(listing.find("\r\ntop.txt\t"), listing.find("\r\n"));
-    EXPECT_EQ(listing.find("one.txt"), std::string::npos);
-    EXPECT_EQ(dialogs.beeps, 1);
-    EXPECT_EQ(view.captions[Control::Progress_Label],
-              "Directory contenst stored in: " + in("listing.txt"));
+    // Every file, also with a stored pattern that is no file filter while the filter is
+    // off, and with the filter on and a pattern of blanks (an empty one comes back from
+    // the store as " "), which is no pattern.
+    form->FileFilter = "../*";
+    dialogs.answers = {"", " "};
+    for (const Control prompt : {Control::Setup_Comment, Control::Setup_Filter}) {
+        form->click(prompt);
+        form->click(Control::Function_Make);
+        const std::string listing = readFile(in("listing.txt"));
+        EXPECT_EQ(listing.rfind("Filename\tExtension\tSize", 0), 0u);
+        EXPECT_EQ(listing.find("\r\ntop.txt\t"), listing.find("\r\n")) << form->FileFilter;
+        EXPECT_EQ(listing.find("one.txt"), std::string::npos);
+        EXPECT_EQ(view.captions[Control::Progress_Label],
+                  "Directory contenst stored in: " + in("listing.txt"));
+    }
+    EXPECT_TRUE(form->UseFileFilter);
+    EXPECT_EQ(dialogs.beeps, 2);
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(RunTest, RunDisablesWhatCouldChangeItAndAClickDuringAYieldStopsIt) {
@@ -116,12 +126,15 @@ TEST_F(RunTest, FailuresAreReportedAndLeaveTheWindowIdle) {
     EXPECT_EQ(switchedEnabled(), 7);
     EXPECT_FALSE(form->Running || form->StopRequested || OutputFileTable::instance().isOpen(1));
 
-    // The chosen folder itself cannot be read: the box names it, and nobody stopped the run.
+    // The folder shown is removed behind the window's back before Make: the box names
+    // it, nobody stopped the run, and the lists move up to the folder that holds it.
     form->Result_Dir.setPath(in("tree/sub2"));
     std::filesystem::remove_all(in("tree/sub2"));
     form->click(Control::Make_Button);
     EXPECT_EQ(view.captions[Control::Progress_Label], "");
     EXPECT_EQ(switchedEnabled(), 7);
+    EXPECT_EQ(form->Result_Dir.Path(), tree);
+    EXPECT_EQ(fileNames(), Names{"top.txt"});
 
     ASSERT_EQ(dialogs.messages.size(), 3u);
     EXPECT_EQ(dialogs.messages[0].title, "Error in Make_Button_Click");

@@ -1,7 +1,11 @@
-// The window's helpers that need no window: the drive table and SplitFilename.
+// The window's helpers that need no window: the drive table, SplitFilename and the
+// status line's elision.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "drive_table.h"
+#include "elided_text.h"
 #include "path_separator.h"
 #include "split_filename.h"
 #include "support/test_support.h"
@@ -68,6 +72,26 @@ TEST(SplitFilenameTest, SplitsAtTheLastSeparatorWhosePositionMustFitSixteenBits)
     EXPECT_EQ(SplitFilename(fits, true).size(), 32765u);
     EXPECT_EQ(testing::raisedBy([&] { SplitFilename("a" + fits, true); }).rfind("6: ", 0), 0u);
     EXPECT_EQ(SplitFilename(s + "d" + s + std::string(40000, 'n'), true), s + "d");
+}
+
+TEST(ElidedTextTest, ALongPathLosesItsMiddleAndKeepsItsEnd) {
+    const std::string s(1, kPathSeparator);
+    const std::string stored = "Directory contenst stored in: " + s + "lists" + s + "inventory.txt";
+    const std::string e = "\xC3\xA9";  // one character in two bytes
+    // Text, the width that fits (one byte, one unit), what is shown.
+    const std::tuple<std::string, std::size_t, std::string> cases[] = {
+        {stored, stored.size(), stored},
+        {stored, 30, "Directory con..." + s + "inventory.txt"},
+        {stored, 12, "...ntory.txt"},  // the end alone is too wide: its last characters
+        {e + e + e + s + "n.txt", 11, e + "..." + s + "n.txt"},
+        {e + e + e + s + "n.txt", 10, "..." + s + "n.txt"},  // never half a character
+    };
+    for (const auto& [text, width, shown] : cases) {
+        EXPECT_EQ(elidedInMiddle(
+                      text, [width = width](const std::string& t) { return t.size() <= width; }),
+                  shown)
+            << text << " in " << width;
+    }
 }
 
 }  // namespace

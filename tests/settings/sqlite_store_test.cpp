@@ -81,57 +81,82 @@ TEST_F(SqliteStoreTest, TwoProcessesWritingAtOnceBothLand) {
     EXPECT_THROW(Registry.OpenKey(registry_root::kCurrentUser, kSettingsKey, false), RaisedError);
 }
 
-// A store another program holds beyond the timeout fails the read; it is never taken for
-// a missing value. (That Exit then keeps what start-up could not read is the window's
-// rule, proved in tests/form.)
-TEST_F(SqliteStoreTest, AStoreHeldBeyondItsTimeoutFailsItsReads) {
+// A store held by another program beyond the timeout fails the read, never taken for a
+// missing value (the window's rules on it are proved in tests/form); a stale handle fails.
+TEST_F(SqliteStoreTest, AHeldStoreOrAStaleHandleFails) {
     SqliteRegistryStore store(file, std::chrono::milliseconds(20));
     CRegistry Registry(store);
     openSettingsKey(Registry);
-    Registry.WriteValue("File Comment", "Backup 1");
+    Registry.WriteValue("File Comment", "old");
     sqlite3* other = nullptr;  // another program, holding the file
     sqlite3_open(file.c_str(), &other);
     sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
     expectError([&] { Registry.ValueExists("File Comment"); }, "CRegistry:ReadValue",
-                "Failed to read value File Comment from Registry.");
+                "Failed to read value File Comment from Registry. The file " + file +
+                    " is held by another program (database is locked).");
     sqlite3_close(other);
-    EXPECT_EQ(Registry.ReadValue("File Comment"), "Backup 1");
-}
-
-TEST_F(SqliteStoreTest, AFileThatCannotBeTheStoreGivesErrorsAndIsLeftUnchanged) {
-    ASSERT_EQ(exitStatus(startProcess(file, openSettingsKey)), 0);
-    std::string bytes = readFile(file);
-    ASSERT_GT(bytes.size(), 4096u);
-    bytes.replace(100, 3000, std::string(3000, '\xA5'));  // the schema's page
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-
-    // A damaged store, a file that is not a database, and a folder where the file would be.
-    const auto contents = [](const std::filesystem::path& path) {
-        return std::filesystem::is_directory(path) ? "(folder)" : readFile(path);
-    };
-    for (const auto& path : {std::filesystem::path(file), temp.file("listing.txt", 300),
-                             temp.folder("registry.sqlite3.d")}) {
-        const std::string before = contents(path);
-        SqliteRegistryStore store(path.string());
-        CRegistry Registry(store);
-        expectError([&] { openSettingsKey(Registry); }, "CRegistry:OpenKey",
-                    "Failed to create key Software\\Corvalin\\Palimor.");
-        EXPECT_THROW(Registry.OpenKey(kSettingsSection, "", false), RaisedError) << path;
-        EXPECT_EQ(contents(path), before) << path;
-    }
-}
-
-TEST_F(SqliteStoreTest, HandlesThatAreZeroClosedOrUnknownFail) {
-    SqliteRegistryStore store(file);
+    EXPECT_EQ(Registry.ReadValue("File Comment"), "old");
+    // A handle that is zero, closed or unknown reaches no key.
     RegistryHandle closed = 0;
-    ASSERT_EQ(store.RegCreateKeyExA(kSettingsSection, "A", 0, nullptr, 0, 0x20003, nullptr, &closed,
-                                    nullptr),
-              0);
-    ASSERT_EQ(store.RegCloseKey(closed), 0);
+    store.RegCreateKeyExA(kSettingsSection, "A", 0, nullptr, 0, 0x20003, nullptr, &closed, nullptr);
+    store.RegCloseKey(closed);
     const std::uint8_t text[] = {'x'};
     for (const RegistryHandle bad : {RegistryHandle{0}, closed, RegistryHandle{0x7654321}}) {
         EXPECT_NE(store.RegSetValueExA(bad, "v", 0, registry_type::kText, text, 1), 0) << bad;
     }
+}
+
+// Every file that cannot be the store gives the wrapper's error, naming the file and what
+// is wrong with it, and is left unchanged. A store held by another program is waited for
+// once, not a second time for a create that could only fail as well.
+TEST_F(SqliteStoreTest, AFileThatCannotBeTheStoreIsNamedWithItsCauseAndLeftUnchanged) {
+    ASSERT_EQ(exitStatus(startProcess(file, openSettingsKey)), 0);
+    const std::string store = readFile(file);
+    ASSERT_GT(store.size(), 4096u);
+    std::string damaged = store;
+    damaged.replace(100, 3000, std::string(3000, '\xA5'));  // the schema's page
+    const std::string locked = (temp.path() / "locked.sqlite3").string();
+    std::filesystem::copy_file(file, locked);
+    std::ofstream(temp.path() / "damaged.sqlite3", std::ios::binary) << damaged;
+    std::ofstream(temp.path() / "truncated.sqlite3", std::ios::binary) << store.substr(0, 1000);
+    sqlite3* other = nullptr;  // another program's database
+    sqlite3_open((temp.path() / "other.sqlite3").c_str(), &other);
+    sqlite3_exec(other, "CREATE TABLE t (x)", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    sqlite3_open(locked.c_str(), &other);  // held by another program
+    sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+
+    const auto contents = [](const std::filesystem::path& path) {
+        return std::filesystem::is_directory(path) ? "(folder)" : readFile(path);
+    };
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {temp.path() / "damaged.sqlite3", "is damaged (database disk image is malformed)"},
+        {temp.path() / "truncated.sqlite3", "is damaged (database disk image is malformed)"},
+        {temp.file("listing.txt", 300), "is not a settings store (file is not a database)"},
+        {temp.path() / "other.sqlite3", "is another program's database"},
+        {temp.folder("registry.sqlite3.d"), "cannot be opened (Is a directory)"},
+        {locked, "is held by another program (database is locked)"},
+    };
+    for (const auto& [path, cause] : cases) {
+        const std::string before = contents(path);
+        struct CountingStore : SqliteRegistryStore {  // counts the creates tried
+            using SqliteRegistryStore::SqliteRegistryStore;
+            int creates = 0;
+            RegistryStatus RegCreateKeyExA(RegistryHandle, const char*, std::uint32_t, const char*,
+                                           std::uint32_t, std::uint32_t, const void*,
+                                           RegistryHandle*, std::uint32_t*) override {
+                return ++creates;
+            }
+        } counting(path.string(), std::chrono::milliseconds(20));
+        CRegistry Registry(counting);
+        expectError([&] { openSettingsKey(Registry); }, "CRegistry:OpenKey",
+                    "Failed to create key Software\\Corvalin\\Palimor. The file " + path.string() +
+                        " " + cause + ".");
+        EXPECT_EQ(counting.creates, 0) << path;
+        EXPECT_THROW(Registry.OpenKey(kSettingsSection, "", false), RaisedError) << path;
+        EXPECT_EQ(contents(path), before) << path;
+    }
+    sqlite3_close(other);
 }
 
 // 2026-03-07 08:05:03 UTC and 2026-07-01 12:00:00 UTC.

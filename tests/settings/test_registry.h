@@ -50,10 +50,12 @@ class TestRegistry : public PlatformRegistry {
     std::string failQueryOf;
     std::string failSetOf;
     bool refuseKeys = false;
+    std::function<void()> whileCalled = [] {};  // looks around at every open
 
     RegistryStatus RegOpenKeyExA(RegistryHandle key, const char* sub, U options, U access,
                                  RegistryHandle* result) override {
         calls.push_back(std::string("Open ") + sub);
+        whileCalled();
         return refuseKeys ? 5 : PlatformRegistry::RegOpenKeyExA(key, sub, options, access, result);
     }
     RegistryStatus RegCreateKeyExA(RegistryHandle key, const char* sub, U reserved, const char* cls,

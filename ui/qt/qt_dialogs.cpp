@@ -1,6 +1,7 @@
 #include "qt_dialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -98,28 +99,42 @@ class NameOnlyIconProvider : public QFileIconProvider {
 };
 
 // Qt's own file dialog reads a typed name that holds a double quote as a list of quoted
-// names ("a" "b"), so that `say "hi" tab.txt` would save to `hi`. A save takes one name,
-// exactly as typed.
+// names ("a" "b"), so that `say "hi" tab.txt` would save to `hi`; after a typed folder that
+// does not exist, it reads the next name as the folder shown. A save takes one name,
+// exactly as typed, against the folder shown.
 class SaveFileDialog : public QFileDialog {
   public:
     using QFileDialog::QFileDialog;
 
-    // The name the user typed, where Qt's reading of it would have chosen another file.
+    // The name the user typed.
     QString typedName;
+    // Refuse a name in a folder that does not exist (OFN_PATHMUSTEXIST), which Qt's own
+    // dialog takes: the mistake would surface only when the listing is made.
+    bool pathMustExist = false;
 
     void accept() override {
         auto* const edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        if (edit == nullptr || !edit->text().contains(QLatin1Char('"'))) {
+        if (edit == nullptr || edit->text().isEmpty()) {
             QFileDialog::accept();
             return;
         }
-        // What Qt does with any other name: a folder is opened, an existing file replaced
-        // only when the user agrees.
-        const QString name = directory().absoluteFilePath(edit->text());
-        const QFileInfo info(name);
-        if (info.isDir()) {
+        QString name = directory().absoluteFilePath(edit->text());
+        // What Qt does with a name: a folder is opened, a name without an extension takes
+        // the chosen entry's, an existing file is replaced only when the user agrees.
+        if (QFileInfo(name).isDir()) {
             setDirectory(name);
             edit->clear();
+            return;
+        }
+        if (QFileInfo(name).suffix().isEmpty() && !defaultSuffix().isEmpty()) {
+            name += QLatin1Char('.') + defaultSuffix();
+        }
+        const QFileInfo info(name);
+        if (pathMustExist && !info.dir().exists()) {
+            QMessageBox::warning(this, windowTitle(),
+                                 tr("%1\nThe folder does not exist. Check the name and try "
+                                    "again.")
+                                     .arg(QDir::toNativeSeparators(info.absolutePath())));
             return;
         }
         if (info.exists() && !testOption(DontConfirmOverwrite) &&
@@ -217,6 +232,7 @@ std::optional<std::string> QtDialogs::showSave(const SaveDialogSettings& setting
     QObject::connect(
         &dialog, &QFileDialog::filterSelected, &dialog,
         [&dialog](const QString& chosen) { dialog.setDefaultSuffix(filterExtension(chosen)); });
+    dialog.pathMustExist = (settings.Flags & dialog_flag::kPathMustExist) != 0;
     // Without this flag an existing file is replaced without asking.
     dialog.setOption(QFileDialog::DontConfirmOverwrite,
                      (settings.Flags & dialog_flag::kOverwritePrompt) == 0);
@@ -236,6 +252,13 @@ std::optional<std::string> QtDialogs::showSave(const SaveDialogSettings& setting
 
 void QtDialogs::beep() {
     QApplication::beep();
+}
+
+bool QtDialogs::retryBox(const std::string& text, const std::string& title) {
+    QMessageBox box(QMessageBox::Warning, fromText(title), qtMessageText(text),
+                    QMessageBox::Retry | QMessageBox::Cancel, parent_);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Retry;
 }
 
 }  // namespace tolvane

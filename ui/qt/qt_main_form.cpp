@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
@@ -23,6 +24,7 @@
 
 #include <algorithm>
 
+#include "elided_text.h"
 #include "form_layout.h"
 #include "twips.h"
 #include "window_icon.h"
@@ -440,7 +442,13 @@ void QtMainForm::setCaption(Control control, const std::string& caption) {
     if (control == Control::Make_Button) {
         Make_Button->setText(QString::fromStdString(caption));
     } else if (control == Control::Progress_Label) {
-        Progress_Label->setText(QString::fromStdString(caption));
+        // A long path loses its middle, not its end, which names the file or folder.
+        const QFontMetrics metrics(Progress_Label->font());
+        const int room = Progress_Label->contentsRect().width();
+        const std::string shown = elidedInMiddle(caption, [&](const std::string& text) {
+            return metrics.horizontalAdvance(fromFileName(text)) <= room;
+        });
+        Progress_Label->setText(fromFileName(shown));
     }
 }
 
@@ -506,6 +514,14 @@ void QtMainForm::setHighlight(Control list, int row) {
 void QtMainForm::show() {
     QMainWindow::show();
     activateWindow();
+}
+
+void QtMainForm::setBusy(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
 }
 
 void QtMainForm::yield() {

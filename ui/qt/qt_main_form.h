@@ -72,6 +72,7 @@ class QtMainForm : public QMainWindow, public FormView {
     void setRows(Control list, const std::vector<ListRow>& rows) override;
     void setHighlight(Control list, int row) override;
     void show() override;
+    void setBusy(bool busy) override;
     void yield() override;
 
   protected:

@@ -211,4 +211,10 @@ void Win32Dialogs::beep() {
     ::MessageBeep(MB_OK);
 }
 
+bool Win32Dialogs::retryBox(const std::string& text, const std::string& title) {
+    return ::MessageBoxW(owner_, wideFromUtf8(windowsLineBreaks(text)).c_str(),
+                         wideFromUtf8(title).c_str(),
+                         MB_RETRYCANCEL | MB_ICONEXCLAMATION) == IDRETRY;
+}
+
 }  // namespace tolvane

@@ -18,6 +18,7 @@ class Win32Dialogs : public Dialogs {
                          const std::string& defaultText) override;
     std::optional<std::string> showSave(const SaveDialogSettings& settings) override;
     void beep() override;
+    bool retryBox(const std::string& text, const std::string& title) override;
 
   private:
     HWND owner_ = nullptr;

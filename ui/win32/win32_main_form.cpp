@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "elided_text.h"
 #include "form_layout.h"
 #include "resource.h"
 #include "win32_text.h"
@@ -358,7 +359,26 @@ void Win32MainForm::setTitle(const std::string& title) {
 }
 
 void Win32MainForm::setCaption(Control which, const std::string& caption) {
-    ::SetWindowTextW(control(which), wideFromUtf8(caption).c_str());
+    const std::string shown = which == Control::Progress_Label ? fittedToLabel(caption) : caption;
+    ::SetWindowTextW(control(which), wideFromUtf8(shown).c_str());
+}
+
+std::string Win32MainForm::fittedToLabel(const std::string& text) const {
+    const HWND label = control(Control::Progress_Label);
+    RECT area{};
+    ::GetClientRect(label, &area);
+    const HDC dc = ::GetDC(label);
+    const HGDIOBJ old =
+        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(label, WM_GETFONT, 0, 0)));
+    const std::string fitted = elidedInMiddle(text, [&](const std::string& candidate) {
+        const std::wstring wide = wideFromUtf8(candidate);
+        SIZE size{};
+        ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        return size.cx <= area.right;
+    });
+    ::SelectObject(dc, old);
+    ::ReleaseDC(label, dc);
+    return fitted;
 }
 
 void Win32MainForm::setEnabled(Control which, bool enabled) {
@@ -435,6 +455,16 @@ void Win32MainForm::show() {
         // The first control in tab order takes the focus, as in any dialog.
         ::SendMessageW(window_, WM_NEXTDLGCTL,
                        reinterpret_cast<WPARAM>(control(Control::Result_Drive)), TRUE);
+    }
+}
+
+void Win32MainForm::setBusy(bool busy) {
+    // The wait happens inside a handler, with no message handled meanwhile: the cursor is
+    // set at once, not by WM_SETCURSOR.
+    if (busy) {
+        idleCursor_ = ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));  // IDC_WAIT
+    } else {
+        ::SetCursor(idleCursor_);
     }
 }
 

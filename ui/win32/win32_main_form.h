@@ -47,9 +47,12 @@ class Win32MainForm : public FormView {
     void setRows(Control list, const std::vector<ListRow>& rows) override;
     void setHighlight(Control list, int row) override;
     void show() override;
+    void setBusy(bool busy) override;
     void yield() override;
 
   private:
+    // The status text cut in its middle to the label's width, its end kept.
+    std::string fittedToLabel(const std::string& text) const;
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -66,6 +69,8 @@ class Win32MainForm : public FormView {
     bool closeBySystemMenu_ = false;
     bool quitWhenGone_ = false;
     bool shownOnce_ = false;
+    // The cursor the window had before it showed the busy one.
+    HCURSOR idleCursor_ = nullptr;
     std::unique_ptr<Main_Form> form_;
 };
 

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QStyle>
@@ -179,7 +180,7 @@ TEST_F(QtWindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
 
 // Alt+S is the Stop button's and the Setup menu's; the menu is disabled while a run is
 // under way, so the key must stop the run, not merely move the focus to the button. The
-// access keys press the button at once, as on Windows.
+// access keys press the button at once, as on Windows. Then the status line.
 TEST_F(QtWindowTest, TheStopButtonsAccessKeyStopsARun) {
     window->form().SaveFilename = in("listing.txt");
     bool stoppedAtOnce = false;
@@ -197,6 +198,16 @@ TEST_F(QtWindowTest, TheStopButtonsAccessKeyStopsARun) {
     EXPECT_TRUE(stoppedAtOnce);
     EXPECT_EQ(window->Progress_Label->text(), "Aborted");
     EXPECT_TRUE(window->Setup_Menu->menuAction()->isEnabled());
+    // Measured in the label's own font, a long path loses its middle, not its end.
+    const QString name = QStringLiteral("/inventory of the photos.txt");
+    window->setCaption(Control::Progress_Label,
+                       "Stored in: /" + std::string(300, 'd') + name.toStdString());
+    const QString shown = window->Progress_Label->text();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Stored in: /ddd")) &&
+                shown.endsWith(QStringLiteral("ddd...") + name))
+        << shown.toStdString();
+    EXPECT_LE(QFontMetrics(window->Progress_Label->font()).horizontalAdvance(shown),
+              window->Progress_Label->contentsRect().width());
 }
 
 TEST_F(QtWindowTest, OnlyTheUsersCloseStoresTheSettings) {
@@ -255,11 +266,11 @@ TEST(QtDialogsTest, LineBreaksNameFiltersAndAnAnsweredPrompt) {
     EXPECT_LT(widths[QStringLiteral("About")], widths[title]);
 }
 
-// The save dialog takes a typed name with double quotes as typed, and never reads or
-// blocks on the files it shows: a FIFO with no writer blocks whoever opens it; a file
-// without an extension holding a PNG signature is a PNG only to whoever reads it. The name
-// is typed in the folder the dialog opens in: a typed path makes the dialog go to each
-// folder on the way once it has read the one above, which in a full /tmp can come
+// The save dialog takes a typed name with double quotes as typed, refuses one in a folder
+// that does not exist, and never reads or blocks on the files it shows: a FIFO with no writer
+// blocks whoever opens it; a file without an extension holding a PNG signature is a PNG only to
+// whoever reads it. The name is typed in the folder the dialog opens in: a typed path makes the
+// dialog go to each folder on the way once it has read the one above, which in a full /tmp can come
 // while the rest is being typed.
 TEST(QtDialogsTest, SaveDialogTakesATypedNameAsTypedAndNeverReadsTheFilesItShows) {
     tolvane::testing::TemporaryFolder temp;
@@ -291,6 +302,31 @@ TEST(QtDialogsTest, SaveDialogTakesATypedNameAsTypedAndNeverReadsTheFilesItShows
         QTimer::singleShot(0, typeName);
         EXPECT_EQ(QtDialogs().showSave(settings), std::optional(temp.str() + "/" + name));
     }
+
+    // A name in a folder that does not exist is refused, and the dialog takes the next one.
+    settings.Flags = dialog_flag::kOverwritePrompt | dialog_flag::kPathMustExist;
+    QString refusal;
+    QTimer answer;  // answers the refusal's box once it is shown
+    QObject::connect(&answer, &QTimer::timeout, [&refusal] {
+        if (auto* const box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            refusal = box->text();
+            box->close();
+        }
+    });
+    answer.start(10);
+    QTimer::singleShot(0, [] {
+        QWidget* const dialog = QApplication::activeModalWidget();
+        auto* const name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        for (const char* typed : {"missing/list.txt", "list.txt"}) {
+            name->setText(QString::fromLatin1(typed));
+            QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);  // Save
+        }
+    });
+    ::alarm(60);
+    EXPECT_EQ(QtDialogs().showSave(settings), std::optional(temp.str() + "/list.txt"));
+    ::alarm(0);
+    EXPECT_EQ(refusal.toStdString(),
+              temp.str() + "/missing\nThe folder does not exist. Check the name and try again.");
 
     const QString pipe = QString::fromStdString(temp.str() + "/pipe");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);

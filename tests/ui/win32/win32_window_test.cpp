@@ -140,6 +140,11 @@ TEST_F(Win32WindowTest, TheStopButtonsAccessKeyStopsARun) {
     EXPECT_EQ(text(control(Control::Make_Button)), "&Make List");
     const UINT setup = ::GetMenuState(::GetMenu(window->window()), 1, MF_BYPOSITION);
     EXPECT_EQ(setup & MF_GRAYED, 0u);
+    // Measured in the label's own font, a long path loses its middle, not its end.
+    const std::string name = "\\inventory of the photos.txt";
+    window->setCaption(Control::Progress_Label, "Stored in: C:\\" + std::string(300, 'd') + name);
+    const std::string shown = text(control(Control::Progress_Label));
+    EXPECT_TRUE(shown.starts_with("Stored in: C:\\ddd") && shown.ends_with("d..." + name)) << shown;
 }
 
 TEST_F(Win32WindowTest, OnlyTheUsersCloseStoresTheSettings) {
