@@ -196,7 +196,7 @@ std::string helpText() {
            "workbook its rows so far).\n"
            "Exit status: 0 listing complete; 1 some files or folders could not be read (all\n"
            "else listed); 2 bad usage, a refused filter or FOLDER not a folder; 3 the listing\n"
-           "could not be written; 129, 130, 143 stopped by SIGHUP, Ctrl-C, SIGTERM.\n";
+           "could not be written; 130 stopped by Ctrl-C, 143 by SIGTERM, 129 by SIGHUP.\n";
 }
 
 }  // namespace tolvane

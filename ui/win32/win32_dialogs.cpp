@@ -193,7 +193,7 @@ std::optional<std::string> Win32Dialogs::showSave(const SaveDialogSettings& sett
     // Any default extension, even none, has the dialog add the chosen entry's extension to
     // a name typed without one: "list" under "Spreadsheet (*.xlsx)" is list.xlsx, which
     // makes a workbook. Under "All files (*.*)" nothing is added.
-    dialog.lpstrDefExt = "";
+    dialog.lpstrDefExt = L"";
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrInitialDir = folder.c_str();

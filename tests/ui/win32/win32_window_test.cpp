@@ -124,8 +124,8 @@ TEST_F(Win32WindowTest, EnterAndSpaceInTheListsOnACheckBoxAndOnTheButton) {
     window->form().SaveFilename = in("listing.txt");
     ::SetFocus(control(Control::Make_Button));
     key(VK_RETURN);
-    EXPECT_EQ(text(control(Control::Progress_Label)),
-              "Directory contenst stored in: " + in("listing.txt"));
+    EXPECT_TRUE(text(control(Control::Progress_Label)).ends_with("\\listing.txt"))
+        << text(control(Control::Progress_Label));  // the run's closing text, its path elided
     EXPECT_EQ(dialogs.prompts(), 0u);
 }
 
