@@ -26,6 +26,7 @@ class CommandLineWindow : public ConsoleWindow {
     // A look in the middle of the walk: stops the run once a stop signal has come, and
     // now and then redraws the progress display.
     void poll() override;
+    void waiting() override { poll(); }
 
     void yield() override;
     void setProgressText(const std::string& text) override;

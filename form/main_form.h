@@ -144,6 +144,7 @@ class Main_Form : public ListingFields, public RunWindow, public SettingsWindow 
 
     // RunWindow and WalkerHost.
     void yield() override;
+    void waiting() override { yield(); }
     void setProgressText(const std::string& text) override;
     void showMessage(const std::string& text, const std::string& title) override;
     void setMakeButtonCaption(const std::string& caption) override;

@@ -31,6 +31,10 @@ void DirectoryWalker::ListDirectory(ListingOutput& FileNo, const std::string& Fo
                   ? std::string_view(fields_.FileFilter)
                   : std::string_view();
     OrderedWalk walk(FolderPath, fields_.RecurseSubdirectories, options_);
+    walk.setWaitHook([this] {
+        host_.waiting();
+        return !fields_.StopRequested;
+    });
     if (!walk.next(folder_)) {
         return;
     }

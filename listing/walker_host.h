@@ -16,6 +16,11 @@ class WalkerHost {
     // where a run can see a stop signal however many files one folder holds.
     virtual void poll() {}
 
+    // The walk waits for a folder being read (a share, a cold disk): handles what is
+    // pending, so that Stop, Exit and the close button are taken while it waits. Called
+    // every 20 ms or so of waiting, never while lines are written.
+    virtual void waiting() {}
+
     // Sets the text of the status label Progress_Label.
     virtual void setProgressText(const std::string& text) = 0;
 

@@ -154,14 +154,55 @@ void FolderReading::close(FolderHandle& folder) const {
 
 int FolderReading::read(const FolderHandle& folder, FolderEntries& out, ReadingScratch& scratch,
                         const std::atomic<bool>& stop) const {
-    scratch.inodes.clear();
-    const int failure = readNames(folder.fd, out, scratch.inodes);
-    if (!statAll(folder.fd, out, scratch, stop)) {
-        return ECANCELED;
+    const int failure = readNames(folder, out, scratch);
+    // The queries a few at a time, so that a stop is seen between them.
+    constexpr std::size_t kBetweenLooks = 64;
+    for (std::size_t at = 0; at < queriesOf(scratch); at += kBetweenLooks) {
+        if (stop.load(std::memory_order_relaxed)) {
+            return ECANCELED;
+        }
+        query(folder, out, scratch, at, std::min(at + kBetweenLooks, queriesOf(scratch)));
     }
+    finish(out, scratch);
+    return failure;
+}
+
+int FolderReading::readNames(const FolderHandle& folder, FolderEntries& out,
+                             ReadingScratch& scratch, const std::function<bool()>& goOn) const {
+    scratch.inodes.clear();
+    const int failure = readNames(folder.fd, out, scratch.inodes, goOn);
+    // The entries to query in the order of their inodes, which on most file systems is the
+    // order of their places on the disk, so that a cold disk seeks least. "." and ".." are
+    // folders without a query.
+    auto& order = scratch.statOrder;
+    order.clear();
+    for (std::uint32_t i = 0; i < out.entries.size(); ++i) {
+        FolderEntry& entry = out.entries[i];
+        if (isSelfOrParent(out.nameOf(entry))) {
+            entry.kind = EntryKind::Folder;
+            entry.known = true;
+            entry.attributes = file_attribute::kFolder;
+        } else if (!entry.known) {
+            order.emplace_back(i < scratch.inodes.size() ? scratch.inodes[i] : 0, i);
+        }
+    }
+    std::sort(order.begin(), order.end());
+    return failure;
+}
+
+void FolderReading::query(const FolderHandle& folder, FolderEntries& out,
+                          const ReadingScratch& scratch, std::size_t begin, std::size_t end) const {
+    for (std::size_t at = begin; at < end; ++at) {
+        queryEntry(folder.fd, out, out.entries[scratch.statOrder[at].second]);
+    }
+    // Counted once for the range: a count shared by the threads, raised for every entry,
+    // would pass its cache line from core to core.
+    statCalls_.fetch_add(end - begin, std::memory_order_relaxed);
+}
+
+void FolderReading::finish(FolderEntries& out, ReadingScratch& scratch) const {
     noteLocalTimes(out);
     sortEntries(out, scratch);
-    return failure;
 }
 
 void FolderReading::readOne(const FolderHandle& folder, const char* name,
@@ -247,13 +288,17 @@ void FolderReading::addEntry(int fd, const char* name, unsigned char type,
     }
 }
 
-int FolderReading::readNames(int fd, FolderEntries& out, std::vector<ino_t>& inodes) const {
+int FolderReading::readNames(int fd, FolderEntries& out, std::vector<ino_t>& inodes,
+                             const std::function<bool()>& goOn) const {
     // The entries straight from the descriptor: no second descriptor, no directory stream
     // and none of the calls that setting one up and taking it down make, which on a folder
     // of a few files cost as much as reading it.
     alignas(dirent64) char buffer[32 * 1024];
     const PosixCalls& calls = posixCalls();
     for (;;) {
+        if (goOn && !goOn()) {
+            return ECANCELED;
+        }
         const long filled = calls.readEntries(fd, buffer, sizeof buffer);
         if (filled <= 0) {
             return filled == 0 ? 0 : errno;
@@ -277,36 +322,6 @@ int FolderReading::readNames(int fd, FolderEntries& out, std::vector<ino_t>& ino
             at += item->d_reclen;
         }
     }
-}
-
-bool FolderReading::statAll(int fd, FolderEntries& folder, ReadingScratch& scratch,
-                            const std::atomic<bool>& stop) const {
-    const std::vector<ino_t>& inodes = scratch.inodes;
-    auto& order = scratch.statOrder;
-    order.clear();
-    for (std::uint32_t i = 0; i < folder.entries.size(); ++i) {
-        FolderEntry& entry = folder.entries[i];
-        if (isSelfOrParent(folder.nameOf(entry))) {
-            entry.kind = EntryKind::Folder;
-            entry.known = true;
-            entry.attributes = file_attribute::kFolder;
-        } else if (!entry.known) {
-            order.emplace_back(i < inodes.size() ? inodes[i] : 0, i);
-        }
-    }
-    std::sort(order.begin(), order.end());
-    // The stats are counted once for the folder: a count shared by the threads, raised
-    // for every entry, would pass its cache line from core to core.
-    std::size_t made = 0;
-    for (const auto& [inode, index] : order) {
-        if (stop.load(std::memory_order_relaxed)) {
-            break;
-        }
-        queryEntry(fd, folder, folder.entries[index]);
-        ++made;
-    }
-    statCalls_.fetch_add(made, std::memory_order_relaxed);
-    return made == order.size();
 }
 
 void FolderReading::noteLocalTimes(FolderEntries& folder) const {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -83,9 +84,21 @@ class FolderReading {
 
     // Appends every entry of `folder` with its facts or failure to `out`, sorted. 0, or the
     // error number of a failure to read the folder's names (the entries read before it are
-    // kept), or ECANCELED once `stop` is set.
+    // kept), or ECANCELED once `stop` is set. It is the three steps below in a row.
     int read(const FolderHandle& folder, FolderEntries& out, ReadingScratch& scratch,
              const std::atomic<bool>& stop) const;
+
+    // A folder read in steps, so that several threads can query the entries of a large one
+    // at once: its names (0 or the error number, as read gives it), then the queries, in
+    // ranges of queriesOf() that may be made at the same time by different threads, then
+    // the end (local times, order).
+    // `goOn` is asked between batches of names (a large folder on a share takes many).
+    int readNames(const FolderHandle& folder, FolderEntries& out, ReadingScratch& scratch,
+                  const std::function<bool()>& goOn = {}) const;
+    static std::size_t queriesOf(const ReadingScratch& scratch) { return scratch.statOrder.size(); }
+    void query(const FolderHandle& folder, FolderEntries& out, const ReadingScratch& scratch,
+               std::size_t begin, std::size_t end) const;
+    void finish(FolderEntries& out, ReadingScratch& scratch) const;
 
     // Appends the one entry `name` of `folder`, with its facts or failure, to `out`.
     void readOne(const FolderHandle& folder, const char* name, FolderEntries& out) const;
@@ -99,10 +112,9 @@ class FolderReading {
     std::uint64_t statCalls() const { return statCalls_.load(); }
 
   private:
-    int readNames(int fd, FolderEntries& out, std::vector<ino_t>& inodes) const;
+    int readNames(int fd, FolderEntries& out, std::vector<ino_t>& inodes,
+                  const std::function<bool()>& goOn) const;
     void addEntry(int fd, const char* name, unsigned char type, FolderEntries& out) const;
-    bool statAll(int fd, FolderEntries& folder, ReadingScratch& scratch,
-                 const std::atomic<bool>& stop) const;
     void queryEntry(int fd, FolderEntries& folder, FolderEntry& entry) const;
     void noteStatus(FolderEntries& folder, FolderEntry& entry, const struct stat& info) const;
     void noteLocalTimes(FolderEntries& folder) const;

@@ -7,14 +7,14 @@
 
 namespace tolvane {
 
-long voluntarySwitches() {
-#ifdef RUSAGE_THREAD
+WaitMark markWait() {
     rusage usage{};
-    if (::getrusage(RUSAGE_THREAD, &usage) == 0) {
-        return usage.ru_nvcsw;
-    }
-#endif
-    return -1;
+    ::getrusage(RUSAGE_THREAD, &usage);
+    return WaitMark{usage.ru_nvcsw, 0};
+}
+
+bool waitedSince(const WaitMark& mark) {
+    return markWait().first != mark.first;
 }
 
 std::size_t processHandleLimit() {

@@ -93,6 +93,12 @@ int FolderReading::openChild(const FolderHandle& parent, const char* name,
 
 int FolderReading::read(const FolderHandle& folder, FolderEntries& out, ReadingScratch& scratch,
                         const std::atomic<bool>& stop) const {
+    return readNames(folder, out, scratch,
+                     [&stop] { return !stop.load(std::memory_order_relaxed); });
+}
+
+int FolderReading::readNames(const FolderHandle& folder, FolderEntries& out,
+                             ReadingScratch& scratch, const std::function<bool()>& goOn) const {
     (void)scratch;
     WIN32_FIND_DATAW data{};
     HANDLE find = findFirst(folder.path, data);
@@ -103,20 +109,22 @@ int FolderReading::read(const FolderHandle& folder, FolderEntries& out, ReadingS
                    ? 0
                    : static_cast<int>(error);
     }
+    // A look at Stop every so many entries: a search hands them over in batches.
+    constexpr std::size_t kBetweenLooks = 64;
     const Win32Calls& calls = win32Calls();
     int failure = 0;
-    do {
-        if (stop.load(std::memory_order_relaxed)) {
+    for (std::size_t count = 1;; ++count) {
+        addEntry(data, out);
+        if (count % kBetweenLooks == 0 && goOn && !goOn()) {
             failure = ERROR_CANCELLED;
             break;
         }
-        addEntry(data, out);
         if (!calls.findNextFile(find, &data)) {
             const DWORD error = GetLastError();
             failure = error == ERROR_NO_MORE_FILES ? 0 : static_cast<int>(error);
             break;
         }
-    } while (true);
+    }
     calls.findClose(find);
     return failure;
 }

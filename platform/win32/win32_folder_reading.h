@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "folder_entries.h"
@@ -36,6 +37,13 @@ class FolderReading {
     int openChild(const FolderHandle& parent, const char* name, FolderHandle& out) const;
     int read(const FolderHandle& folder, FolderEntries& out, ReadingScratch& scratch,
              const std::atomic<bool>& stop) const;
+    // The search hands each entry's facts over with its name: nothing is left to query.
+    int readNames(const FolderHandle& folder, FolderEntries& out, ReadingScratch& scratch,
+                  const std::function<bool()>& goOn = {}) const;
+    static std::size_t queriesOf(const ReadingScratch&) { return 0; }
+    void query(const FolderHandle&, FolderEntries&, const ReadingScratch&, std::size_t,
+               std::size_t) const {}
+    void finish(FolderEntries&, ReadingScratch&) const {}
     void close(FolderHandle& folder) const { folder.path.clear(); }
 
     static bool outOfHandles(int failure);

@@ -40,6 +40,12 @@ class RecordingWindow : public RunWindow {
             onYield(yields);
         }
     }
+    void waiting() override {
+        ++waits;
+        if (onWaiting) {
+            onWaiting();
+        }
+    }
     void setProgressText(const std::string& text) override {
         progress = text;
         progressShown.push_back(text);
@@ -62,7 +68,9 @@ class RecordingWindow : public RunWindow {
 
     std::string folder;
     std::function<void(int)> onYield;
+    std::function<void()> onWaiting;
     int yields = 0;
+    int waits = 0;
     int beeps = 0;
     std::string progress;
     std::vector<std::string> progressShown;  // every text, in order

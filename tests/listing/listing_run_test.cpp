@@ -209,6 +209,22 @@ TEST_F(ListingRunTest, RunningOutOfDescriptorsLosesNothing) {
     }
 }
 
+// On a share every query waits: the walk hands its caller the time it waits, so a Stop
+// press is taken while a large folder is still being read, and nothing reads on after.
+TEST_F(ListingRunTest, AStopIsTakenWhileTheWalkWaitsForASlowFolder) {
+    for (int f = 0; f < 2000; ++f) {
+        tree.file("slow/f" + std::to_string(f));
+    }
+    InjectedCalls calls;
+    calls.queryDelayUs = 2000;
+    walkOptions.readAheadThreads = 4;
+    window.onWaiting = [this] { fields.StopRequested = true; };
+    EXPECT_TRUE(walk().empty());
+    EXPECT_GE(window.waits, 1);
+    EXPECT_LT(calls.queries, 1000u);
+    EXPECT_EQ(calls.open, 0u);
+}
+
 // Runs of a file of 5 bytes and two folders of one file each.
 class RunOfThreeTest : public ListingRunTest {
   protected:

@@ -162,6 +162,10 @@ TEST_F(RealTreeTest, ReadingAheadListsExactlyWhatTheSequentialWalkLists) {
                              "folders/bad.txt/never.txt", "folders/x/x.txt", "odd/target.txt"}) {
         tree.file(path);
     }
+    for (int f = 0; f < 700; ++f) {
+        // A folder large enough to be queried in slices by every thread there is.
+        tree.file("large/f" + std::to_string(f) + (f % 100 == 7 ? "/bad.txt" : ".txt"));
+    }
     ASSERT_EQ(::mkfifo((tree.path() / "odd/pipe").c_str(), 0644), 0);
     std::filesystem::create_symlink(tree.path(), tree.path() / "odd" / "up");
     std::filesystem::create_symlink(tree.path() / "nowhere", tree.path() / "odd" / "dangling");
@@ -178,7 +182,7 @@ TEST_F(RealTreeTest, ReadingAheadListsExactlyWhatTheSequentialWalkLists) {
     EXPECT_EQ(std::count(result.begin(), result.end(), "/odd|pipe"), 1);
     EXPECT_EQ(std::count(result.begin(), result.end(), "/quiet|after.txt"), 1);
     EXPECT_EQ(expected.find("never"), std::string::npos);
-    ASSERT_EQ(expectedMessages.size(), 3u);
+    ASSERT_EQ(expectedMessages.size(), 3u + 7u);
 
     const WalkOptions variants[] = {
         readAhead(4, 256), readAhead(3, 2),  // at most two folders ahead
@@ -214,7 +218,7 @@ TEST_F(RealTreeTest, NoThreadOrDescriptorReadingAheadOutlivesTheWalk) {
     listingThrough(ahead);
     EXPECT_EQ(window.progress, "Aborted");
     EXPECT_EQ(calls.open, 0u);
-    EXPECT_EQ(during, before + 3);
+    EXPECT_TRUE(during > before && during <= before + 3) << during;  // started as let in
     EXPECT_EQ(threadCount(), before);
 
     // A listing that cannot be stored ends the walk by an exception.
@@ -227,7 +231,7 @@ TEST_F(RealTreeTest, NoThreadOrDescriptorReadingAheadOutlivesTheWalk) {
     OutputFileTable failingFiles{fullDisk};
     ListingRun(fields, window, ahead, failingFiles, dateText).start();
     EXPECT_EQ(window.messages.at(0).title, "Error in Make_Button_Click");
-    EXPECT_EQ(during, before + 3);
+    EXPECT_TRUE(during > before && during <= before + 3) << during;  // started as let in
     EXPECT_EQ(threadCount(), before);
 }
 

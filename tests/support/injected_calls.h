@@ -9,11 +9,13 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <map>
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "posix_calls.h"
 
@@ -29,6 +31,7 @@ class InjectedCalls {
     std::set<std::string> stampBeyondCalendar;  // an entry whose time stamp no date holds
     std::map<std::string, int> readingFails;    // a folder whose names fail after one batch
     std::size_t descriptorLimit = 0;            // >0: EMFILE once this many are open
+    int queryDelayUs = 0;                       // each query answers this late, as a share does
     // A folder that holds as many more subfolders as given, each one the folder "same" in
     // it under another name ("same00001", ...).
     std::map<std::string, int> moreSubfolders;
@@ -48,6 +51,7 @@ class InjectedCalls {
     std::atomic<std::size_t> open{0};
     std::atomic<std::size_t> mostOpen{0};
     std::atomic<std::size_t> refused{0};  // openings refused for want of a descriptor
+    std::atomic<std::size_t> queries{0};
 
   private:
     static InjectedCalls*& current() {
@@ -96,6 +100,10 @@ class InjectedCalls {
         if (const int failure = fails(self.statFails, name); failure != 0) {
             errno = failure;
             return -1;
+        }
+        ++self.queries;
+        if (self.queryDelayUs > 0) {
+            std::this_thread::sleep_for(std::chrono::microseconds(self.queryDelayUs));
         }
         const int result = systemPosixCalls().statAt(folderFd, sameFor(name), info, flags);
         if (result == 0 && self.stampBeyondCalendar.count(name) != 0) {
