@@ -201,7 +201,7 @@ class ListCommandTest : public ::testing::Test {
     std::string out = (scratch.path() / "out.txt").string();
 };
 
-TEST_F(ListCommandTest, ListsByteForByteAsTheWindowAndReadsTheStoreOnlyWhenAsked) {
+TEST_F(ListCommandTest, ListsAsTheWindowReadsTheStoreOnlyWhenAskedAndStopsAtTheSizeLimit) {
     makeOddTree();
     const std::string folder = tree.str() + "/";  // listed without its separator
     // With no store, --use-settings takes the defaults and makes nothing; then with one.
@@ -242,6 +242,17 @@ TEST_F(ListCommandTest, ListsByteForByteAsTheWindowAndReadsTheStoreOnlyWhenAsked
         // Without --use-settings the store is neither read nor written, not even made.
         EXPECT_EQ(std::filesystem::is_empty(config), !stored);
     }
+    // Past a real file size limit (`ulimit -f`) the program is not ended by SIGXFSZ: the
+    // write fails with "File too large" (status 3) and the listing ends on its last whole line.
+    const std::string full = windowListing(options(true), tree.path());
+    Child cut({"-o", out, folder}, scratch.path(), Errors::kFile, 1000);
+    EXPECT_EQ(WEXITSTATUS(cut.wait()), 3);
+    EXPECT_EQ(cut.errors, "Error in Make_Button_Click\nError writing file: " + out +
+                              "\nError: File too large\n");
+    const std::string kept = readFile(out);
+    ASSERT_GE(kept.size(), 2u);
+    EXPECT_EQ(full.compare(0, kept.size(), kept), 0);
+    EXPECT_EQ(kept.substr(kept.size() - 2), "\r\n");  // ends on its last whole line
 }
 
 TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
@@ -295,21 +306,6 @@ TEST_F(ListCommandTest, BadUsageEndsWithStatus2AndTouchesNoFile) {
     EXPECT_EQ(WEXITSTATUS(stored.wait()), 2);
     EXPECT_EQ(stored.errors, "tolvane-list: the stored file filter '../*': " + rule + "\n");
     EXPECT_EQ(readFile(out), "xxxxx");
-}
-
-// Past a real file size limit (`ulimit -f`) the program is not ended by SIGXFSZ: the
-// write fails with "File too large" and the listing ends on its last whole line.
-TEST_F(ListCommandTest, AListingFileThatCannotBeWrittenEndsWithStatus3) {
-    makeOddTree();
-    const std::string full = windowListing(options(true), tree.path());
-    Child cut({"-o", out, tree.str()}, scratch.path(), Errors::kFile, 1000);
-    EXPECT_EQ(WEXITSTATUS(cut.wait()), 3);
-    EXPECT_EQ(cut.errors, "Error in Make_Button_Click\nError writing file: " + out +
-                              "\nError: File too large\n");
-    const std::string kept = readFile(out);
-    EXPECT_EQ(full.compare(0, kept.size(), kept), 0);
-    ASSERT_GE(kept.size(), 2u);
-    EXPECT_EQ(kept.substr(kept.size() - 2), "\r\n");  // ends on its last whole line
 }
 
 // Mid-run: a folder removed before the walk reaches it is reported and the rest listed

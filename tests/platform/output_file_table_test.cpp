@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include "win32_error.h"
+#include "win32_text.h"
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -74,12 +79,27 @@ TEST(OutputFileTable, FileNumbersCloseAllAndWhatIsRefused) {
         {"/dev/null", "Invalid argument"},
         {temp.str(), "Is a directory"}};
 #endif
+    const auto described = [](OutputFileTable& table, const std::string& path) {
+        const std::string raised = testing::raisedBy([&] { table.openForOutput(1, path); });
+        return raised.substr(raised.find(": ") + 2);
+    };
     for (const auto& [path, description] : refused) {
-        const std::string raised = testing::raisedBy([&] { files.openForOutput(1, path); });
-        EXPECT_EQ(raised.substr(raised.find(": ") + 2), description) << path;
+        EXPECT_EQ(described(files, path), description) << path;
     }
     EXPECT_EQ(system.calls[kTruncate], truncatesBefore);  // nothing was changed
-#ifndef _WIN32
+#ifdef _WIN32
+    // In the system's own words, not errno's "Permission denied" and "No such file or
+    // directory": a file another program holds open and shares with no one, a missing folder.
+    const std::string locked = temp.str() + "\\locked.txt";
+    const HANDLE holder = ::CreateFileW(wideFromUtf8(locked).c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    OutputFileTable native;  // the system's own, which keeps its words
+    EXPECT_EQ(described(native, locked), win32Description(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(described(native, temp.str() + "\\none\\a.txt"),
+              win32Description(ERROR_PATH_NOT_FOUND));
+    ::CloseHandle(holder);
+#else
     ::close(reader);
 #endif
 }

