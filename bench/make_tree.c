@@ -7,6 +7,9 @@
  *   home   like a home folder or a source checkout: about 300,000 files in 16,000
  *          folders, 1 to 8 levels deep, most folders small, a few of up to 200 files
  *   million  1,000,000 files: 5,000 folders of 200 (for the peak memory)
+ *   medium 10,000 files: 200 folders of 50 (2 groups of 100), and
+ *   flat   one folder of 5,000 files: small enough to list through a share whose every
+ *          round trip takes half a millisecond
  *
  * Files are empty, with time stamps spread over the last ten years, so that the listing
  * formats many different dates as a real tree makes it do.
@@ -113,7 +116,7 @@ static void home(const char* top) {
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        fprintf(stderr, "usage: make_tree wide|small|home|million FOLDER\n");
+        fprintf(stderr, "usage: make_tree wide|small|home|million|medium|flat FOLDER\n");
         return 2;
     }
     if (strcmp(argv[1], "wide") == 0) {
@@ -122,6 +125,11 @@ int main(int argc, char** argv) {
         grid(argv[2], 200, 100, 10);
     } else if (strcmp(argv[1], "million") == 0) {
         grid(argv[2], 50, 100, 200);
+    } else if (strcmp(argv[1], "medium") == 0) {
+        grid(argv[2], 2, 100, 50);
+    } else if (strcmp(argv[1], "flat") == 0) {
+        make_folder(argv[2]);
+        make_files(argv[2], 5000);
     } else if (strcmp(argv[1], "home") == 0) {
         home(argv[2]);
     } else {
