@@ -229,9 +229,9 @@ bool OrderedWalk::awaitLocked(const NodePtr& node, std::unique_lock<std::mutex>&
             next->state = Node::State::Reading;
             ++readingAhead_;
             read(next, lock, walkRoom_);
-        } else if (!helpWithSliceLocked(lock, walkRoom_) &&
-                   !nodeReady_.wait_for(lock, kHookEvery,
-                                        [&node] { return node->state != Node::State::Reading; })) {
+        } else if (!helpWithSliceLocked(lock) && !nodeReady_.wait_for(lock, kHookEvery, [&node] {
+                       return node->state != Node::State::Reading;
+                   })) {
             lock.unlock();
             goOn = callHook();
             lock.lock();
@@ -293,8 +293,7 @@ void OrderedWalk::queryAll(Node& node, ReaderRoom& room) {
     sliceJobs_.erase(std::find(sliceJobs_.begin(), sliceJobs_.end(), &job));
 }
 
-bool OrderedWalk::helpWithSliceLocked(std::unique_lock<std::mutex>& lock, ReaderRoom& room) {
-    (void)room;
+bool OrderedWalk::helpWithSliceLocked(std::unique_lock<std::mutex>& lock) {
     for (SliceJob* job : sliceJobs_) {
         if (job->next < job->total && !stopping_ && !hookStopped_) {
             const std::size_t begin = job->next;
@@ -358,7 +357,7 @@ void OrderedWalk::work() {
     unsigned readings = 0;
     ReaderRoom room;
     while (!stopping_) {
-        if (helpWithSliceLocked(lock, room)) {
+        if (helpWithSliceLocked(lock)) {
             continue;
         }
         const NodePtr node = busyWorkers_ < busyLimit_ ? pickLocked() : nullptr;

@@ -61,8 +61,10 @@ struct WalkFolder {
 // threads at all this is a plain sequential walk; and while readings run without waiting
 // (a warm cache), the walk's thread, rather than sleep until the folder it needs is read,
 // reads the next one no thread has taken. So on a warm cache one thread fewer than there
-// are cores reads at once; the more of their readings wait (for the disk), the more of
-// them read at once, up to all of them, and the walk's thread waits for its folder instead.
+// are cores reads at once; the more of their readings wait (a disk, a share), the more of
+// them read at once, up to WalkOptions::readAheadThreads, and the walk's thread waits for
+// its folder instead, handing its caller the time every kHookEvery. A folder with many
+// entries to query is queried in slices by every thread that is free.
 //
 // Every subfolder is opened from its parent's open folder without following a link, and a
 // folder on another volume than the chosen one (a mount point) is neither entered nor
@@ -143,7 +145,7 @@ class OrderedWalk {
     // Queries the entries of the folder being read, a large one in slices shared out.
     void queryAll(Node& node, ReaderRoom& room);
     // Queries one slice of a large folder another thread reads; false when there is none.
-    bool helpWithSliceLocked(std::unique_lock<std::mutex>& lock, ReaderRoom& room);
+    bool helpWithSliceLocked(std::unique_lock<std::mutex>& lock);
     void startWorkersLocked();
     // Reads the folder, the lock held on entry and on return. With `watch`, notes whether
     // the reading had to wait.

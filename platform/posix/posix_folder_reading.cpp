@@ -195,12 +195,12 @@ void FolderReading::query(const FolderHandle& folder, FolderEntries& out,
     for (std::size_t at = begin; at < end; ++at) {
         queryEntry(folder.fd, out, out.entries[scratch.statOrder[at].second]);
     }
-    // Counted once for the range: a count shared by the threads, raised for every entry,
-    // would pass its cache line from core to core.
-    statCalls_.fetch_add(end - begin, std::memory_order_relaxed);
 }
 
 void FolderReading::finish(FolderEntries& out, ReadingScratch& scratch) const {
+    // Counted once for the folder: a count shared by the threads, raised for every entry,
+    // would pass its cache line from core to core.
+    statCalls_.fetch_add(queriesOf(scratch), std::memory_order_relaxed);
     noteLocalTimes(out);
     sortEntries(out, scratch);
 }
