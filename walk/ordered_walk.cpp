@@ -32,6 +32,10 @@ constexpr int kHandleTries = 100;
 // half a millisecond a round trip; 64 threads at once, about 40 ms. Below it, one thread
 // reads the folder faster than the slices would be handed out.
 constexpr std::size_t kSliceFrom = 256;
+// While readings wait, a folder is sliced from this many: the walk cannot go below a folder
+// before it is read, and 100 subfolders queried one after another on a share keep every
+// other thread waiting 100 ms.
+constexpr std::size_t kSliceFromWaiting = 24;
 constexpr std::size_t kSlice = 8;
 // Queries made between two looks at Stop: on a share, 8 round trips take 4 to 8 ms.
 constexpr std::size_t kBetweenLooks = 8;
@@ -146,7 +150,7 @@ bool OrderedWalk::next(WalkFolder& out) {
             // No thread has taken it (or one gave it back): the walk reads it itself.
             node->state = Node::State::Reading;
             node->byWalk = true;
-            read(node, lock, walkRoom_);
+            read(node, lock, walkRoom_, walkReadings_++ % kSampleEvery == 0);
             if (ahead_.size() > 1 && !started_) {
                 started_ = true;
                 startWorkersLocked();
@@ -228,7 +232,7 @@ bool OrderedWalk::awaitLocked(const NodePtr& node, std::unique_lock<std::mutex>&
         if (next) {
             next->state = Node::State::Reading;
             ++readingAhead_;
-            read(next, lock, walkRoom_);
+            read(next, lock, walkRoom_, walkReadings_++ % kSampleEvery == 0);
         } else if (!helpWithSliceLocked(lock) && !nodeReady_.wait_for(lock, kHookEvery, [&node] {
                        return node->state != Node::State::Reading;
                    })) {
@@ -258,7 +262,8 @@ bool OrderedWalk::callHook() {
 
 void OrderedWalk::queryAll(Node& node, ReaderRoom& room) {
     const std::size_t total = FolderReading::queriesOf(room.scratch);
-    if (total <= kSliceFrom || options_.readAheadThreads == 0) {
+    if (total <= (readingsWait_ ? kSliceFromWaiting : kSliceFrom) ||
+        options_.readAheadThreads == 0) {
         // A folder of a few hundred entries is one thread's: the stop is looked at now
         // and then.
         for (std::size_t at = 0; at < total && !stopping_ && !hookStopped_; at += kBetweenLooks) {
@@ -608,6 +613,7 @@ void OrderedWalk::noteWaitLocked(bool waited) {
     // warm folder seldom waits at all. The threads allowed to read at once grow with it from
     // the cores to all of them.
     waitShare_ = waited ? waitShare_ + (65536 - waitShare_) / 2 : waitShare_ - waitShare_ / 16;
+    readingsWait_ = waitShare_ >= 16384;
     const std::size_t workers = options_.readAheadThreads;
     const std::size_t extra = workers > warmReaders_ ? workers - warmReaders_ : 0;
     const std::size_t limit =

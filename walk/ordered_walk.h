@@ -197,8 +197,10 @@ class OrderedWalk {
     std::function<bool()> waitHook_;
     std::atomic<bool> hookStopped_{false};
     std::chrono::steady_clock::time_point lastHook_;
-    bool started_ = false;      // the threads may start (the chosen folder is read)
-    std::list<NodePtr> ahead_;  // the folders still to hand over that are known
+    bool started_ = false;                   // the threads may start (the chosen folder is read)
+    unsigned walkReadings_ = 0;              // the walk's own, one in a few watched
+    std::atomic<bool> readingsWait_{false};  // a quarter or more of readings lately waited
+    std::list<NodePtr> ahead_;               // the folders still to hand over that are known
     // Where in ahead_ the first folder no thread has taken is, or any place before it: the
     // threads look for the next folder to read from here rather than from the front.
     std::list<NodePtr>::iterator pendingFrom_;
