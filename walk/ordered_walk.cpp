@@ -43,15 +43,11 @@ constexpr std::size_t kBetweenLooks = 8;
 // Descriptors one reading may hold at once: the parent reached again and the folder.
 constexpr std::size_t kHandlesPerReading = 2;
 
-std::string childPath(const std::string& parent, std::string_view name) {
-    std::string path;
-    path.reserve(parent.size() + 1 + name.size());
-    path = parent;
+void appendChild(std::string& path, std::string_view name) {
     if (path.empty() || path.back() != kPathSeparator) {
         path.push_back(kPathSeparator);
     }
     path.append(name);
-    return path;
 }
 
 }  // namespace
@@ -72,9 +68,10 @@ struct OrderedWalk::Node {
         }
     }
 
-    NodePtr parent;    // null for the walk's chosen folder
-    std::string name;  // the bare name in the parent
-    std::string path;  // the whole path, once handed over (the chosen folder's from the start)
+    NodePtr parent;            // null for the walk's chosen folder
+    std::string name;          // the bare name in the parent
+    std::string path;          // the chosen folder's; the others' are made as they are handed over
+    std::uint64_t serial = 0;  // tells a folder from one made later at the same address
     std::list<NodePtr>::iterator position;
     State state = State::Pending;
     bool byWalk = false;  // read by the walk's own thread, so not part of the window
@@ -181,17 +178,43 @@ bool OrderedWalk::peek(std::string& path) {
     if (ahead_.empty()) {
         return false;
     }
-    // A folder's parent is always handed over before it, so its path is known.
     const Node& node = *ahead_.front();
-    path = node.parent ? childPath(node.parent->path, node.name) : node.path;
+    if (!node.parent) {
+        path = node.path;
+        return true;
+    }
+    path.assign(chainPath_, 0, chainLengthOf(*node.parent));
+    appendChild(path, node.name);
     return true;
 }
 
-void OrderedWalk::handOver(const NodePtr& node, WalkFolder& out) {
-    if (node->parent) {
-        node->path = childPath(node->parent->path, node->name);
+std::size_t OrderedWalk::chainLengthOf(const Node& parent) const {
+    // A folder's parent is always handed over before it, and is on the chain from the
+    // chosen folder to the one handed over last: the walk is depth first.
+    for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) {
+        if (it->first == parent.serial) {
+            return it->second;
+        }
     }
-    out.path = node->path;
+    return 0;
+}
+
+void OrderedWalk::handOver(const NodePtr& node, WalkFolder& out) {
+    // One path for the chain of folders handed over, cut back to the parent for each new
+    // one: a path kept in every folder would take memory in the square of a tree's depth.
+    if (!node->parent) {
+        chainPath_ = node->path;
+        chain_.clear();
+    } else {
+        const std::uint64_t parent = node->parent->serial;
+        while (!chain_.empty() && chain_.back().first != parent) {
+            chain_.pop_back();
+        }
+        chainPath_.resize(chain_.empty() ? 0 : chain_.back().second);
+        appendChild(chainPath_, node->name);
+    }
+    chain_.emplace_back(node->serial, chainPath_.size());
+    out.path = chainPath_;
     out.openFailure = node->openFailure;
     out.readFailure = node->readFailure;
     out.overflowAt = node->overflowAt;
@@ -559,6 +582,7 @@ void OrderedWalk::readEntries(Node& node, ReaderRoom& room, std::vector<NodePtr>
         if (isSubfolder(folder, *it)) {
             auto child = std::make_shared<Node>();
             child->name = folder.nameOf(*it);
+            child->serial = nextSerial_.fetch_add(1, std::memory_order_relaxed);
             children.push_back(std::move(child));
         }
     }

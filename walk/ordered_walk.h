@@ -167,6 +167,7 @@ class OrderedWalk {
     void openPlanned(const Node& node, Opening& opening);
     void finishOpeningLocked(Node& node, Opening& opening);
     void handOver(const NodePtr& node, WalkFolder& out);
+    std::size_t chainLengthOf(const Node& parent) const;
     // Takes the handles let go of, to close outside the lock with closeAll.
     void takeClosingLocked(std::vector<FolderHandle>& into);
     void closeAll(std::vector<FolderHandle>& handles);
@@ -197,7 +198,12 @@ class OrderedWalk {
     std::function<bool()> waitHook_;
     std::atomic<bool> hookStopped_{false};
     std::chrono::steady_clock::time_point lastHook_;
-    bool started_ = false;                   // the threads may start (the chosen folder is read)
+    bool started_ = false;  // the threads may start (the chosen folder is read)
+    std::atomic<std::uint64_t> nextSerial_{1};
+    // The path of the folder handed over last, and for each folder on the way to it from
+    // the chosen one its serial and where its path ends.
+    std::string chainPath_;
+    std::vector<std::pair<std::uint64_t, std::size_t>> chain_;
     unsigned walkReadings_ = 0;              // the walk's own, one in a few watched
     std::atomic<bool> readingsWait_{false};  // a quarter or more of readings lately waited
     std::list<NodePtr> ahead_;               // the folders still to hand over that are known
