@@ -21,6 +21,10 @@
 
 namespace tolvane::test {
 
+// The window's tests walk on one thread: a folder they remove behind the window's back
+// must not be held open by a thread reading ahead (Windows refuses to remove it then).
+inline const WalkOptions kOneThread{0};
+
 using tolvane::testing::readFile;
 using Names = std::vector<std::string>;
 
@@ -171,7 +175,7 @@ class FormTest : public ::testing::Test {
     std::unique_ptr<Main_Form> newForm() {
         view = ScriptedView();
         auto made = std::make_unique<Main_Form>(
-            Main_Form::Services{view, dialogs, drives, listFileSystem, store});
+            Main_Form::Services{view, dialogs, drives, listFileSystem, store, kOneThread});
         made->setProgramEnd([this] { ++programEnds; });
         made->setYieldPacing(YieldPacing(std::chrono::nanoseconds(0)));
         return made;

@@ -242,7 +242,7 @@ TEST_F(StartupTest, ExitDuringARunEndsAtOnceWithTheListingClosedOrItsFailureShow
             }
             SqliteRegistryStore childStore(store.location());
             Main_Form window(
-                Main_Form::Services{view, dialogs, drives, listFileSystem, childStore});
+                Main_Form::Services{view, dialogs, drives, listFileSystem, childStore, kOneThread});
             dialogs.whileShown = [this] {
                 std::printf("prompt %s: %s\n", dialogs.messages.back().title.c_str(),
                             dialogs.messages.back().text.c_str());
