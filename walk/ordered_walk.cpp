@@ -31,11 +31,13 @@ constexpr int kHandleTries = 100;
 // every thread that is free: through a share, 5,000 queries one after another take 2.5 s at
 // half a millisecond a round trip; 64 threads at once, about 40 ms. Below it, one thread
 // reads the folder faster than the slices would be handed out.
-constexpr std::size_t kSliceFrom = 256;
-// While readings wait, a folder is sliced from this many: the walk cannot go below a folder
-// before it is read, and 100 subfolders queried one after another on a share keep every
-// other thread waiting 100 ms.
-constexpr std::size_t kSliceFromWaiting = 24;
+// A folder's first queries are timed: when they took more than kRoundTrip each, the rest are
+// shared out. The walk cannot go below a folder before it is read, and 100 subfolders
+// queried one after another on a share kept every other thread waiting 100 ms; a query of a
+// warm local disk takes a microsecond or two, and a cold disk reads a block of inodes at
+// once, so that the order of the inodes, one thread's, is the fast one there.
+constexpr std::size_t kProbed = 8;
+constexpr auto kRoundTrip = std::chrono::microseconds(150);
 constexpr std::size_t kSlice = 8;
 // Queries made between two looks at Stop: on a share, 8 round trips take 4 to 8 ms.
 constexpr std::size_t kBetweenLooks = 8;
@@ -285,20 +287,25 @@ bool OrderedWalk::callHook() {
 
 void OrderedWalk::queryAll(Node& node, ReaderRoom& room) {
     const std::size_t total = FolderReading::queriesOf(room.scratch);
-    if (total <= (readingsWait_ ? kSliceFromWaiting : kSliceFrom) ||
-        options_.readAheadThreads == 0) {
-        // A folder of a few hundred entries is one thread's: the stop is looked at now
-        // and then.
-        for (std::size_t at = 0; at < total && !stopping_ && !hookStopped_; at += kBetweenLooks) {
-            reading_.query(node.handle, node.entries, room.scratch, at,
-                           std::min(at + kBetweenLooks, total));
-            hookWhileReading(node);
+    // The first queries one after another, timed: a folder whose queries are round trips
+    // (a share) is shared out in slices; one on a local disk, warm or cold, is this thread's
+    // alone, in the order of its inodes.
+    const auto started = std::chrono::steady_clock::now();
+    std::size_t at = 0;
+    for (; at < total && !stopping_ && !hookStopped_; at += kBetweenLooks) {
+        if (at == kProbed && options_.readAheadThreads != 0 && total - at > kSlice &&
+            std::chrono::steady_clock::now() - started > kProbed * kRoundTrip) {
+            break;
         }
+        reading_.query(node.handle, node.entries, room.scratch, at,
+                       std::min(at + kBetweenLooks, total));
+        hookWhileReading(node);
+    }
+    if (at >= total || stopping_ || hookStopped_) {
         return;
     }
-    // A large folder is queried in slices by every thread that is free, this one among
-    // them: on a share each query is a round trip, and they overlap.
     SliceJob job{&node.handle, &node.entries, &room.scratch, total};
+    job.next = job.done = at;
     std::unique_lock<std::mutex> lock(mutex_);
     sliceJobs_.push_back(&job);
     started_ = true;  // a large chosen folder is shared out too
@@ -637,7 +644,6 @@ void OrderedWalk::noteWaitLocked(bool waited) {
     // warm folder seldom waits at all. The threads allowed to read at once grow with it from
     // the cores to all of them.
     waitShare_ = waited ? waitShare_ + (65536 - waitShare_) / 2 : waitShare_ - waitShare_ / 16;
-    readingsWait_ = waitShare_ >= 16384;
     const std::size_t workers = options_.readAheadThreads;
     const std::size_t extra = workers > warmReaders_ ? workers - warmReaders_ : 0;
     const std::size_t limit =

@@ -204,9 +204,8 @@ class OrderedWalk {
     // the chosen one its serial and where its path ends.
     std::string chainPath_;
     std::vector<std::pair<std::uint64_t, std::size_t>> chain_;
-    unsigned walkReadings_ = 0;              // the walk's own, one in a few watched
-    std::atomic<bool> readingsWait_{false};  // a quarter or more of readings lately waited
-    std::list<NodePtr> ahead_;               // the folders still to hand over that are known
+    unsigned walkReadings_ = 0;  // the walk's own, one in a few watched
+    std::list<NodePtr> ahead_;   // the folders still to hand over that are known
     // Where in ahead_ the first folder no thread has taken is, or any place before it: the
     // threads look for the next folder to read from here rather than from the front.
     std::list<NodePtr>::iterator pendingFrom_;
