@@ -311,18 +311,12 @@ void OrderedWalk::queryAll(Node& node, ReaderRoom& room) {
     started_ = true;  // a large chosen folder is shared out too
     startWorkersLocked();
     workReady_.notify_all();
-    while (job.next < job.total && !stopping_ && !hookStopped_) {
-        const std::size_t begin = job.next;
-        const std::size_t end = std::min(begin + kSlice, job.total);
-        job.next = end;
-        lock.unlock();
-        const WaitMark mark = markWait();
-        reading_.query(node.handle, node.entries, room.scratch, begin, end);
-        const bool waited = waitedSince(mark);
-        hookWhileReading(node);
-        lock.lock();
-        noteWaitLocked(waited);
-        job.done += end - begin;
+    while (querySliceLocked(job, lock)) {
+        if (node.byWalk) {
+            lock.unlock();
+            hookWhileReading(node);
+            lock.lock();
+        }
     }
     slicesDone_.wait(lock, [&job] { return job.done == job.next; });
     sliceJobs_.erase(std::find(sliceJobs_.begin(), sliceJobs_.end(), &job));
@@ -330,24 +324,31 @@ void OrderedWalk::queryAll(Node& node, ReaderRoom& room) {
 
 bool OrderedWalk::helpWithSliceLocked(std::unique_lock<std::mutex>& lock) {
     for (SliceJob* job : sliceJobs_) {
-        if (job->next < job->total && !stopping_ && !hookStopped_) {
-            const std::size_t begin = job->next;
-            const std::size_t end = std::min(begin + kSlice, job->total);
-            job->next = end;
-            lock.unlock();
-            const WaitMark mark = markWait();
-            reading_.query(*job->handle, *job->entries, *job->scratch, begin, end);
-            const bool waited = waitedSince(mark);
-            lock.lock();
-            noteWaitLocked(waited);
-            job->done += end - begin;
-            if (job->done == job->next) {
-                slicesDone_.notify_all();
-            }
+        if (querySliceLocked(*job, lock)) {
             return true;
         }
     }
     return false;
+}
+
+bool OrderedWalk::querySliceLocked(SliceJob& job, std::unique_lock<std::mutex>& lock) {
+    if (job.next >= job.total || stopping_ || hookStopped_) {
+        return false;
+    }
+    const std::size_t begin = job.next;
+    const std::size_t end = std::min(begin + kSlice, job.total);
+    job.next = end;
+    lock.unlock();
+    const WaitMark mark = markWait();
+    reading_.query(*job.handle, *job.entries, *job.scratch, begin, end);
+    const bool waited = waitedSince(mark);
+    lock.lock();
+    noteWaitLocked(waited);
+    job.done += end - begin;
+    if (job.done == job.next) {
+        slicesDone_.notify_all();
+    }
+    return true;
 }
 
 void OrderedWalk::leftWindowLocked(const Node& node) {

@@ -146,6 +146,9 @@ class OrderedWalk {
     void queryAll(Node& node, ReaderRoom& room);
     // Queries one slice of a large folder another thread reads; false when there is none.
     bool helpWithSliceLocked(std::unique_lock<std::mutex>& lock);
+    // Queries the next slice of `job`, the lock let go of meanwhile; false when none is left
+    // to hand out (or the walk stops).
+    bool querySliceLocked(SliceJob& job, std::unique_lock<std::mutex>& lock);
     void startWorkersLocked();
     // Reads the folder, the lock held on entry and on return. With `watch`, notes whether
     // the reading had to wait.
