@@ -109,7 +109,7 @@ OrderedWalk::OrderedWalk(const std::string& root, bool recursive, const WalkOpti
 
 OrderedWalk::~OrderedWalk() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<SpinFirstMutex> lock(mutex_);
         stopping_ = true;
     }
     workReady_.notify_all();
@@ -139,7 +139,7 @@ std::size_t OrderedWalk::openFolderLimit() {
 }
 
 bool OrderedWalk::next(WalkFolder& out) {
-    std::unique_lock<std::mutex> lock(mutex_);
+    WalkLock lock(mutex_);
     if (ahead_.empty()) {
         return false;
     }
@@ -176,7 +176,7 @@ bool OrderedWalk::next(WalkFolder& out) {
 }
 
 bool OrderedWalk::peek(std::string& path) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<SpinFirstMutex> lock(mutex_);
     if (ahead_.empty()) {
         return false;
     }
@@ -243,7 +243,7 @@ void OrderedWalk::startWorkersLocked() {
     }
 }
 
-bool OrderedWalk::awaitLocked(const NodePtr& node, std::unique_lock<std::mutex>& lock) {
+bool OrderedWalk::awaitLocked(const NodePtr& node, WalkLock& lock) {
     // Rather than wait for the thread reading it, the walk reads the next folder no thread
     // has taken, as long as there is one within the window: a thread that sleeps and is
     // woken for every folder costs more than a small folder takes to read. Not while
@@ -306,7 +306,7 @@ void OrderedWalk::queryAll(Node& node, ReaderRoom& room) {
     }
     SliceJob job{&node.handle, &node.entries, &room.scratch, total};
     job.next = job.done = at;
-    std::unique_lock<std::mutex> lock(mutex_);
+    WalkLock lock(mutex_);
     sliceJobs_.push_back(&job);
     started_ = true;  // a large chosen folder is shared out too
     startWorkersLocked();
@@ -322,7 +322,7 @@ void OrderedWalk::queryAll(Node& node, ReaderRoom& room) {
     sliceJobs_.erase(std::find(sliceJobs_.begin(), sliceJobs_.end(), &job));
 }
 
-bool OrderedWalk::helpWithSliceLocked(std::unique_lock<std::mutex>& lock) {
+bool OrderedWalk::helpWithSliceLocked(WalkLock& lock) {
     for (SliceJob* job : sliceJobs_) {
         if (querySliceLocked(*job, lock)) {
             return true;
@@ -331,7 +331,7 @@ bool OrderedWalk::helpWithSliceLocked(std::unique_lock<std::mutex>& lock) {
     return false;
 }
 
-bool OrderedWalk::querySliceLocked(SliceJob& job, std::unique_lock<std::mutex>& lock) {
+bool OrderedWalk::querySliceLocked(SliceJob& job, WalkLock& lock) {
     if (job.next >= job.total || stopping_ || hookStopped_) {
         return false;
     }
@@ -389,7 +389,7 @@ OrderedWalk::NodePtr OrderedWalk::pickLocked() {
 }
 
 void OrderedWalk::work() {
-    std::unique_lock<std::mutex> lock(mutex_);
+    WalkLock lock(mutex_);
     unsigned readings = 0;
     ReaderRoom room;
     while (!stopping_) {
@@ -436,8 +436,7 @@ void OrderedWalk::closeAll(std::vector<FolderHandle>& handles) {
     handles.clear();
 }
 
-void OrderedWalk::read(const NodePtr& node, std::unique_lock<std::mutex>& lock, ReaderRoom& room,
-                       bool watch) {
+void OrderedWalk::read(const NodePtr& node, WalkLock& lock, ReaderRoom& room, bool watch) {
     // Everything that needs the lock is done in a few turns of it: a lock passed between
     // threads for every entry costs more than reading a small folder.
     if (!spare_.empty()) {
@@ -469,7 +468,7 @@ void OrderedWalk::read(const NodePtr& node, std::unique_lock<std::mutex>& lock, 
     finishLocked(node, children);
 }
 
-int OrderedWalk::openLocked(Node& node, std::unique_lock<std::mutex>& lock, ReaderRoom& room) {
+int OrderedWalk::openLocked(Node& node, WalkLock& lock, ReaderRoom& room) {
     if (!node.parent) {
         // The chosen folder is reached by its path, links in it followed.
         lock.unlock();
@@ -507,8 +506,7 @@ int OrderedWalk::openLocked(Node& node, std::unique_lock<std::mutex>& lock, Read
     }
 }
 
-bool OrderedWalk::waitForHandleLocked(Node& node, std::unique_lock<std::mutex>& lock,
-                                      ReaderRoom& room, int& tries) {
+bool OrderedWalk::waitForHandleLocked(Node& node, WalkLock& lock, ReaderRoom& room, int& tries) {
     // The process is out of descriptors, which is no failure of this folder: the walk keeps
     // fewer folders open from now on, closes every one nobody uses (each is reached again
     // from the one above when needed), and tries again once a handle is freed. Each try

@@ -14,6 +14,7 @@
 
 #include "folder_entries.h"
 #include "native_folder_reading.h"
+#include "spin_first_mutex.h"
 
 namespace tolvane {
 
@@ -105,6 +106,7 @@ class OrderedWalk {
 
   private:
     struct Node;
+    using WalkLock = std::unique_lock<SpinFirstMutex>;
     using NodePtr = std::shared_ptr<Node>;
 
     // A large folder's queries, shared out in slices: `next` is the first not handed out,
@@ -139,29 +141,27 @@ class OrderedWalk {
     void work();
     NodePtr pickLocked();
     // Waits for the folder being read; false when the wait hook said stop.
-    bool awaitLocked(const NodePtr& node, std::unique_lock<std::mutex>& lock);
+    bool awaitLocked(const NodePtr& node, WalkLock& lock);
     bool callHook();
     void hookWhileReading(const Node& node);
     // Queries the entries of the folder being read, a large one in slices shared out.
     void queryAll(Node& node, ReaderRoom& room);
     // Queries one slice of a large folder another thread reads; false when there is none.
-    bool helpWithSliceLocked(std::unique_lock<std::mutex>& lock);
+    bool helpWithSliceLocked(WalkLock& lock);
     // Queries the next slice of `job`, the lock let go of meanwhile; false when none is left
     // to hand out (or the walk stops).
-    bool querySliceLocked(SliceJob& job, std::unique_lock<std::mutex>& lock);
+    bool querySliceLocked(SliceJob& job, WalkLock& lock);
     void startWorkersLocked();
     // Reads the folder, the lock held on entry and on return. With `watch`, notes whether
     // the reading had to wait.
-    void read(const NodePtr& node, std::unique_lock<std::mutex>& lock, ReaderRoom& room,
-              bool watch = false);
+    void read(const NodePtr& node, WalkLock& lock, ReaderRoom& room, bool watch = false);
     // Opens the folder (the lock held on entry and on return); 0 or the error number.
-    int openLocked(Node& node, std::unique_lock<std::mutex>& lock, ReaderRoom& room);
+    int openLocked(Node& node, WalkLock& lock, ReaderRoom& room);
     void readEntries(Node& node, ReaderRoom& room, std::vector<NodePtr>& children);
     void finishLocked(const NodePtr& node, std::vector<NodePtr>& children);
     // Out of descriptors: frees what the walk can and waits for another reading to free
     // one; false when nothing the walk holds can be freed.
-    bool waitForHandleLocked(Node& node, std::unique_lock<std::mutex>& lock, ReaderRoom& room,
-                             int& tries);
+    bool waitForHandleLocked(Node& node, WalkLock& lock, ReaderRoom& room, int& tries);
     // Closes every open folder nobody uses, to leave descriptors to the walk's own reading.
     void freeUnusedLocked(const Node& node);
     // Gives a folder read ahead back, to be read when the walk gets there.
@@ -192,11 +192,11 @@ class OrderedWalk {
     FolderReading reading_{true};
     std::atomic<bool> stopping_{false};
 
-    std::mutex mutex_;
-    std::condition_variable workReady_;    // workers wait here
-    std::condition_variable nodeReady_;    // the walk waits here for a folder being read
-    std::condition_variable handleFreed_;  // readings out of descriptors wait here
-    std::condition_variable slicesDone_;   // a reading waits here for its slices
+    SpinFirstMutex mutex_;
+    std::condition_variable_any workReady_;    // workers wait here
+    std::condition_variable_any nodeReady_;    // the walk waits here for a folder being read
+    std::condition_variable_any handleFreed_;  // readings out of descriptors wait here
+    std::condition_variable_any slicesDone_;   // a reading waits here for its slices
     std::vector<SliceJob*> sliceJobs_;
     std::function<bool()> waitHook_;
     std::atomic<bool> hookStopped_{false};
