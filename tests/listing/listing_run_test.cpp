@@ -21,23 +21,16 @@
 namespace tolvane {
 namespace {
 
-using testing::FailingOutputSystem;
 using testing::InjectedCalls;
 using testing::readFile;
 using testing::RecordingWindow;
-using testing::setModified;
-using Call = FailingOutputSystem::Call;
 using Lines = std::vector<std::string>;
 
 const std::string kFailed = "Error has occured in subroutine: ListDirectory,\r";
-const std::string kHeader = std::string(kListingHeader) + "\r\n";
 
 class ListingRunTest : public testing::TreeListingTest {
   protected:
-    ListingRunTest() {
-        walkOptions.readAheadThreads = 2;
-        files.replaceSystem(system);
-    }
+    ListingRunTest() { walkOptions.readAheadThreads = 2; }
 
     // Walks the tree (or `folder` below it) into a fresh file; returns each line's
     // "directory|name", the directory relative to the tree.
@@ -62,19 +55,6 @@ class ListingRunTest : public testing::TreeListingTest {
         }
         return texts;
     }
-
-    void expectIdle() {
-        EXPECT_FALSE(fields.Running);
-        EXPECT_FALSE(fields.StopRequested);
-        EXPECT_EQ(window.caption, "&Make List");
-        for (const auto& [control, enabled] : window.enabled) {
-            EXPECT_TRUE(enabled);
-        }
-        EXPECT_FALSE(files.isOpen(1));
-    }
-
-    FailingOutputSystem system;
-    ListingRun run{fields, window, walkOptions, files, dateText};
 };
 
 TEST_F(ListingRunTest, FilesFirstThenSubfoldersLastFoundFirstWithAYieldForEach) {
@@ -223,148 +203,6 @@ TEST_F(ListingRunTest, AStopIsTakenWhileTheWalkWaitsForASlowFolder) {
     EXPECT_GE(window.waits, 1);
     EXPECT_LT(calls.queries, 1000u);
     EXPECT_EQ(calls.open, 0u);
-}
-
-// Runs of a file of 5 bytes and two folders of one file each.
-class RunOfThreeTest : public ListingRunTest {
-  protected:
-    RunOfThreeTest() {
-        setModified(tree.file("top.txt", 5), DateTime{2004, 1, 1, 12, 0, 0});
-        tree.file("A/a.txt", 1);
-        tree.file("B/b.txt", 1);
-        dateText = DateTimeText{"%Y-%m-%d", "%H:%M:%S"};
-    }
-};
-
-TEST_F(RunOfThreeTest, ACompletedRunBeepsOnceThenTellsWhereTheListingIs) {
-    run.start();
-    const std::string listing = readFile(fields.SaveFilename);
-    EXPECT_EQ(listing.rfind(kHeader, 0), 0u);
-    EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 4);
-    EXPECT_EQ(window.beeps, 1);
-    EXPECT_EQ(window.log.back(), "progress Directory contenst stored in: " + fields.SaveFilename);
-    EXPECT_EQ(window.log[window.log.size() - 2], "beep");
-    expectIdle();
-
-    window.folder = tree.folder("empty").string();  // the header alone, and still a success
-    run.start();
-    EXPECT_EQ(readFile(fields.SaveFilename), kHeader);
-    EXPECT_EQ(window.beeps, 2);
-}
-
-TEST_F(RunOfThreeTest, AStopPressDuringAYieldAbortsTheRunAndKeepsItsLines) {
-    bool sawRunningState = false;
-    window.onYield = [&](int count) {
-        if (count == 3) {  // A found, B found, now before B is entered
-            sawRunningState =
-                window.switched ==
-                std::vector<RunControl>{RunControl::Comment_Check, RunControl::Filter_Check,
-                                        RunControl::Function_Make, RunControl::Recurse_Check,
-                                        RunControl::Result_Drive,  RunControl::Result_Dir,
-                                        RunControl::Setup_Menu};
-            EXPECT_TRUE(run.running());
-            run.requestStop();
-        }
-    };
-    run.start();
-    EXPECT_TRUE(sawRunningState);
-    EXPECT_EQ(readFile(fields.SaveFilename),
-              kHeader + "top.txt\tTXT\t5\t2004-01-01 12:00:00\t" + tree.str() + "\t\t\r\n");
-    EXPECT_EQ(window.beeps, 0);
-    EXPECT_EQ(window.yields, 3);
-    EXPECT_EQ(window.progress, "Aborted");
-    expectIdle();
-
-    // The next run replaces the stopped one's listing.
-    window.onYield = nullptr;
-    run.start();
-    const std::string second = readFile(fields.SaveFilename);
-    EXPECT_EQ(std::count(second.begin(), second.end(), '\n'), 4);
-}
-
-TEST_F(RunOfThreeTest, ARunThatCannotStartIsReportedAndNothingIsWalked) {
-    // An output file that cannot be opened, and a pattern that would reach into another
-    // folder: that one is refused before the listing file is touched.
-    const std::string missing = (output.path() / "missing" / "out.txt").string();
-    const std::string untouched = (output.path() / "untouched.txt").string();
-    const struct {
-        std::string saveFilename, filter, message;
-    } cases[] = {
-        {missing, "", "Error opening file: " + missing + "\rError: No such file or directory"},
-        {"", "", "Error opening file: \rError: No such file or directory"},
-        {untouched, "../*", "Error in file filter: ../*\rError: " + std::string(kFileFilterRule)},
-    };
-    window.progress = "earlier text";
-    fields.UseFileFilter = true;
-    for (const auto& c : cases) {
-        fields.SaveFilename = c.saveFilename;
-        fields.FileFilter = c.filter;
-        window.messages.clear();
-        run.start();
-        ASSERT_EQ(window.messages.size(), 1u);
-        EXPECT_EQ(window.messages[0].title, "Error in Make_Button_Click");
-        EXPECT_EQ(window.messages[0].text, c.message);
-        EXPECT_FALSE(std::filesystem::exists(c.saveFilename));
-        EXPECT_EQ(window.yields, 0);
-        EXPECT_EQ(window.progress, "earlier text");
-        EXPECT_EQ(window.beeps, 0);
-        expectIdle();
-    }
-}
-
-// Write failures injected into the output calls: each is reported, never as success, and
-// the listing ends on its last whole line. The long name makes the buffer go out during the
-// walk (header and top.txt in write 1, its own line in writes 2 and 3, no more than
-// 100,000 bytes each); the subfolders' lines go out at close.
-TEST_F(RunOfThreeTest, AListingThatCannotBeStoredIsReportedAndEndsOnAWholeLine) {
-    tree.file(std::string(200, 'n') + "/" + std::string(250, 'n'));
-    fields.AddComment = true;
-    fields.FileComment = std::string(69000, 'c');
-    run.start();
-    const std::string complete = readFile(fields.SaveFilename);
-    const struct {
-        FailingOutputSystem::Failure failure;
-        std::string description;
-        int linesKept, yields;  // yields: 6 for the whole walk
-    } cases[] = {
-        {{Call::kWrite, 1, ENOSPC}, "No space left on device", 0, 0},
-        {{Call::kWrite, 3, EFBIG}, "File too large", 2, 4},
-        {{Call::kWrite, 4, EIO}, "Input/output error", 3, 5},
-        {{Call::kClose, 1, ENOSPC}, "No space left on device", 5, 6},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.description);
-        system = FailingOutputSystem({c.failure}, 100000);
-        window = RecordingWindow();
-        window.folder = tree.str();
-        run.start();
-        std::size_t kept = 0;
-        for (int n = 0; n < c.linesKept; ++n) {
-            kept = complete.find("\r\n", kept) + 2;
-        }
-        const std::string listing = readFile(fields.SaveFilename);
-        EXPECT_TRUE(listing == complete.substr(0, kept)) << listing.size() << " bytes";
-        ASSERT_EQ(window.messages.size(), 1u);  // not taken for a failure to read
-        EXPECT_EQ(window.messages[0].title, "Error in Make_Button_Click");
-        EXPECT_EQ(window.messages[0].text,
-                  "Error writing file: " + fields.SaveFilename + "\rError: " + c.description);
-        EXPECT_EQ(window.beeps, 0);
-        EXPECT_EQ(window.progress, "Aborted");  // never a success, nor a folder
-        EXPECT_EQ(window.yields, c.yields);     // a walk ends at its failure
-        EXPECT_EQ(system.descriptorsOpen, 0);
-        expectIdle();
-    }
-}
-
-TEST_F(RunOfThreeTest, AChosenFolderThatCannotBeReadLeavesTheWindowIdleAndTravelsOn) {
-    // No handler of the walker traps it: it reaches the caller of the run.
-    window.folder = tree.str() + "/gone";
-    window.progress = "Directory contenst stored in: an earlier run";
-    EXPECT_THROW(run.start(), RaisedError);
-    EXPECT_EQ(window.progress, "");        // nobody stopped it, and nothing was stored
-    EXPECT_TRUE(window.messages.empty());  // not trapped by the walker
-    EXPECT_EQ(readFile(fields.SaveFilename), kHeader);
-    expectIdle();
 }
 
 }  // namespace
