@@ -137,6 +137,8 @@ TEST_F(RunTest, ARunThatCannotStartOrCannotBeStoredIsReportedAndNeverASuccess) {
     form->click(Control::Make_Button);
     const std::string complete = readFile(in("listing.txt"));
     const std::string listing = in("listing.txt");
+    const std::string writing = "Error writing file: " + listing + "\rError: ";
+    const std::string rule = kFileFilterRule;
     const struct {
         std::string saveFilename, filter;
         tolvane::testing::FailingOutputSystem::Failure failure;
@@ -146,30 +148,10 @@ TEST_F(RunTest, ARunThatCannotStartOrCannotBeStoredIsReportedAndNeverASuccess) {
     } cases[] = {
         {in("none/listing.txt"), "", {}, "Error opening file: " + in("none/listing.txt"), -1, 0},
         {"", "", {}, "Error opening file: \rError: ", -1, 0},
-        {in("refused.txt"),
-         "../*",
-         {},
-         "Error in file filter: ../*\rError: " + std::string(kFileFilterRule),
-         -1,
-         0},
-        {listing,
-         "",
-         {kWrite, 1, ENOSPC},
-         "Error writing file: " + listing + "\rError: No space left on device",
-         0,
-         0},
-        {listing,
-         "",
-         {kWrite, 3, EFBIG},
-         "Error writing file: " + listing + "\rError: File too large",
-         2,
-         3},
-        {listing,
-         "",
-         {kClose, 1, EIO},
-         "Error writing file: " + listing + "\rError: Input/output error",
-         4,
-         4},
+        {in("refused.txt"), "../*", {}, "Error in file filter: ../*\rError: " + rule, -1, 0},
+        {listing, "", {kWrite, 1, ENOSPC}, writing + "No space left on device", 0, 0},
+        {listing, "", {kWrite, 3, EFBIG}, writing + "File too large", 2, 3},
+        {listing, "", {kClose, 1, EIO}, writing + "Input/output error", 4, 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);
