@@ -140,8 +140,10 @@ TEST_F(ListingRunTest, OrderYieldsHiddenEntriesPatternsLinkLoopsAndOddNames) {
     fields.FileFilter = "*.txt";
     EXPECT_EQ(lines(), (Lines{"|.secret.txt", "|A.txt", "|b.txt", "|_under.txt", "/Beta|3.txt",
                               "/alpha|1.txt", "/alpha/inner|2.txt", "/.config|settings.TXT"}));
-    // An empty pattern, or one kept while the switch is off, narrows nothing.
-    for (const auto& [on, pattern] : {std::pair(true, ""), std::pair(false, "*.txt")}) {
+    // An empty pattern or one of blanks (an empty one comes back from the store as " "), or
+    // one kept while the switch is off (even one that would be refused), narrows nothing.
+    for (const auto& [on, pattern] : {std::pair(true, ""), std::pair(true, "  "),
+                                      std::pair(false, "*.txt"), std::pair(false, "../*")}) {
         fields.UseFileFilter = on;
         fields.FileFilter = pattern;
         EXPECT_EQ(lines().size(), 11u) << on << " " << pattern;
