@@ -1,9 +1,13 @@
-// Listing runs started and stopped from the window. (The run's own rules are proved
-// against a fake window in listing_run_test.cpp; these prove the window's part.)
+// Listing runs started and stopped from the window: the run's states, its Stop, its
+// closing text and the failures it reports. (The walk's own rules are proved in
+// tests/listing.)
+#include <cerrno>
 #include <filesystem>
 
 #include "form_fixture.h"
+#include "listing_line.h"
 #include "output_file_table.h"
+#include "wildcard.h"
 
 namespace tolvane::test {
 namespace {
@@ -19,6 +23,7 @@ class RunTest : public FormTest {
         open(tree);
         form->SaveFilename = in("listing.txt");
     }
+    void TearDown() override { OutputFileTable::instance().replaceSystem(nativeOutputSystem()); }
 
     // How many of the controls a run switches are enabled.
     int switchedEnabled() const {
@@ -28,26 +33,25 @@ class RunTest : public FormTest {
         }
         return count;
     }
+
+    tolvane::testing::FailingOutputSystem failing;
 };
 
+const std::string kHeader = std::string(kListingHeader) + "\r\n";
+
+// The menu item runs as the button does; a folder with no file gives the header alone, and
+// is still a success. (Which patterns narrow nothing is proved in tests/listing.)
 TEST_F(RunTest, MenuItemWritesTheListingOfTheFolderShownAndBeeps) {
     form->checkToggled(Control::Recurse_Check, false);  // the folder's own files only
-    // Every file, also with a stored pattern that is no file filter while the filter is
-    // off, and with the filter on and a pattern of blanks (an empty one comes back from
-    // the store as " "), which is no pattern.
-    form->FileFilter = "../*";
-    dialogs.answers = {"", " "};
-    for (const Control prompt : {Control::Setup_Comment, Control::Setup_Filter}) {
-        form->click(prompt);
-        form->click(Control::Function_Make);
-        const std::string listing = readFile(in("listing.txt"));
-        EXPECT_EQ(listing.rfind("Filename\tExtension\tSize", 0), 0u);
-        EXPECT_EQ(listing.find("\r\ntop.txt\t"), listing.find("\r\n")) << form->FileFilter;
-        EXPECT_EQ(listing.find("one.txt"), std::string::npos);
-        EXPECT_EQ(view.captions[Control::Progress_Label],
-                  "Directory contenst stored in: " + in("listing.txt"));
-    }
-    EXPECT_TRUE(form->UseFileFilter);
+    form->click(Control::Function_Make);
+    const std::string listing = readFile(in("listing.txt"));
+    EXPECT_EQ(listing.rfind(kHeader + "top.txt\t", 0), 0u);
+    EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 2);
+    EXPECT_EQ(view.captions[Control::Progress_Label],
+              "Directory contenst stored in: " + in("listing.txt"));
+    form->Result_Dir.setPath(in("drive_b/inner"));
+    form->click(Control::Function_Make);
+    EXPECT_EQ(readFile(in("listing.txt")), kHeader);
     EXPECT_EQ(dialogs.beeps, 2);
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -74,8 +78,16 @@ TEST_F(RunTest, RunDisablesWhatCouldChangeItAndAClickDuringAYieldStopsIt) {
     EXPECT_TRUE(idleAtOnce);
     EXPECT_EQ(view.captions[Control::Progress_Label], "Aborted");
     EXPECT_EQ(form->Result_Dir.Path(), in("tree/sub1"));
-    // The run keeps the folder it started from.
-    EXPECT_NE(readFile(in("listing.txt")).find("top.txt"), std::string::npos);
+    // The run keeps the folder it started from, and its lines: the folder's own file only.
+    const std::string stopped = readFile(in("listing.txt"));
+    EXPECT_EQ(stopped.rfind(kHeader + "top.txt\t", 0), 0u);
+    EXPECT_EQ(std::count(stopped.begin(), stopped.end(), '\n'), 2);
+    EXPECT_EQ(dialogs.beeps, 0);
+    // The next run replaces the stopped one's listing.
+    form->Result_Dir.setPath(tree);
+    form->click(Control::Make_Button);
+    const std::string whole = readFile(in("listing.txt"));
+    EXPECT_EQ(std::count(whole.begin(), whole.end(), '\n'), 4);
 }
 
 TEST_F(RunTest, YieldsHandTheEventsOverOncePerIntervalWithTheFolderBeingEntered) {
@@ -106,14 +118,68 @@ TEST_F(RunTest, YieldsHandTheEventsOverOncePerIntervalWithTheFolderBeingEntered)
               "Directory contenst stored in: " + in("listing.txt"));
 }
 
-TEST_F(RunTest, FailuresAreReportedAndLeaveTheWindowIdle) {
-    // An output file that cannot be opened: the run's own message.
-    form->SaveFilename = in("none/listing.txt");
+// A run that cannot start, or whose listing cannot be stored, is reported in one box and
+// never as a success; a listing cut short ends on its last whole line, and its walk ends
+// at the failure. The comment makes each line go out on its own.
+TEST_F(RunTest, ARunThatCannotStartOrCannotBeStoredIsReportedAndNeverASuccess) {
+    using enum tolvane::testing::FailingOutputSystem::Call;
+    form->AddComment = true;
+    form->FileComment = std::string(69000, 'c');
     form->click(Control::Make_Button);
+    const std::string complete = readFile(in("listing.txt"));
+    const std::string listing = in("listing.txt");
+    const std::string writing = "Error writing file: " + listing + "\rError: ";
+    const std::string rule = kFileFilterRule;
+    const struct {
+        std::string saveFilename, filter;
+        tolvane::testing::FailingOutputSystem::Failure failure;
+        std::string shown;  // the start of the box's text
+        int linesKept;      // -1: the run never started and touched no file
+        int yields;         // 4 for the whole walk
+    } cases[] = {
+        {in("none/listing.txt"), "", {}, "Error opening file: " + in("none/listing.txt"), -1, 0},
+        {"", "", {}, "Error opening file: \rError: ", -1, 0},
+        {in("refused.txt"), "../*", {}, "Error in file filter: ../*\rError: " + rule, -1, 0},
+        {listing, "", {kWrite, 1, ENOSPC}, writing + "No space left on device", 0, 0},
+        {listing, "", {kWrite, 3, EFBIG}, writing + "File too large", 2, 3},
+        {listing, "", {kClose, 1, EIO}, writing + "Input/output error", 4, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        failing = tolvane::testing::FailingOutputSystem({c.failure});
+        OutputFileTable::instance().replaceSystem(failing);
+        form->SaveFilename = c.saveFilename;
+        form->UseFileFilter = !c.filter.empty();
+        form->FileFilter = c.filter;
+        view.captions[Control::Progress_Label] = "earlier text";
+        dialogs.messages.clear();
+        view.yields = 0;
+        form->click(Control::Make_Button);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].title, "Error in Make_Button_Click");
+        EXPECT_EQ(dialogs.messages[0].text.substr(0, c.shown.size()), c.shown);
+        if (c.linesKept < 0) {
+            EXPECT_FALSE(std::filesystem::exists(c.saveFilename));
+            EXPECT_EQ(view.captions[Control::Progress_Label], "earlier text");
+        } else {
+            std::size_t kept = 0;
+            for (int n = 0; n < c.linesKept; ++n) {
+                kept = complete.find("\r\n", kept) + 2;
+            }
+            EXPECT_TRUE(readFile(listing) == complete.substr(0, kept));
+            EXPECT_EQ(view.captions[Control::Progress_Label], "Aborted");
+        }
+        EXPECT_EQ(view.yields, c.yields);  // a walk ends at its failure
+        EXPECT_EQ(dialogs.beeps, 1);       // the complete run's only
+        EXPECT_EQ(failing.descriptorsOpen, 0);
+        EXPECT_EQ(switchedEnabled(), 7);
+        EXPECT_FALSE(form->Running || form->StopRequested || OutputFileTable::instance().isOpen(1));
+    }
+}
 
+TEST_F(RunTest, FailuresAreReportedAndLeaveTheWindowIdle) {
     // At the first yield the user presses Enter on a folder that has vanished since the
     // list was filled: Form_KeyPress fails, nothing traps it, and the run ends as stopped.
-    form->SaveFilename = in("listing.txt");
     view.atYield = {[this] {
         form->focusReceived(Control::Result_Dir);
         form->listPicked(Control::Result_Dir, rowOf(in("tree/sub1")), false);
@@ -127,21 +193,21 @@ TEST_F(RunTest, FailuresAreReportedAndLeaveTheWindowIdle) {
     EXPECT_FALSE(form->Running || form->StopRequested || OutputFileTable::instance().isOpen(1));
 
     // The folder shown is removed behind the window's back before Make: the box names
-    // it, nobody stopped the run, and the lists move up to the folder that holds it.
+    // it, nobody stopped the run, the listing holds its header alone, and the lists move
+    // up to the folder that holds it.
     form->Result_Dir.setPath(in("tree/sub2"));
     std::filesystem::remove_all(in("tree/sub2"));
     form->click(Control::Make_Button);
     EXPECT_EQ(view.captions[Control::Progress_Label], "");
+    EXPECT_EQ(readFile(in("listing.txt")), kHeader);
     EXPECT_EQ(switchedEnabled(), 7);
     EXPECT_EQ(form->Result_Dir.Path(), tree);
     EXPECT_EQ(fileNames(), Names{"top.txt"});
 
-    ASSERT_EQ(dialogs.messages.size(), 3u);
-    EXPECT_EQ(dialogs.messages[0].title, "Error in Make_Button_Click");
-    EXPECT_EQ(dialogs.messages[0].text.rfind("Error opening file: ", 0), 0u);
-    EXPECT_EQ(dialogs.messages[1].text.rfind("Run-time error '76':\rSource: ", 0), 0u);
-    EXPECT_EQ(dialogs.messages[1].title, "Tolvane");
-    const std::string& unread = dialogs.messages[2].text;
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].text.rfind("Run-time error '76':\rSource: ", 0), 0u);
+    EXPECT_EQ(dialogs.messages[0].title, "Tolvane");
+    const std::string& unread = dialogs.messages[1].text;
     EXPECT_EQ(unread.rfind("Run-time error '", 0), 0u) << unread;
     EXPECT_NE(unread.find(in("tree/sub2")), std::string::npos) << unread;
     EXPECT_EQ(unread.find(".:"), std::string::npos) << unread;

@@ -168,27 +168,23 @@ TEST_F(StartupTest, AStoreThatCannotBeUsedLeavesTheDefaultsAndExitOffersRetryOrL
     EXPECT_EQ(storedCount(), 0);
 }
 
+// The first read's buffer holds 254 bytes; a longer listing file comes back whole, not as
+// the default one that the next run would overwrite. A stored pattern that reaches into
+// another folder is kept, to be seen and mended, but its switch stays off.
 TEST_F(StartupTest, SwitchesAreOnOnlyForTrueAndALongValueIsReadWhole) {
-    // The first read's buffer holds 254 bytes; a longer listing file comes back whole, not
-    // as the default one that the next run would overwrite.
     const std::string longName = in(std::string(300, 'n') + ".txt");
-    storeSettings({{"Use File Filter", " true "},
-                   {"Recurse Subdirectories", "yes"},
-                   {"Save Filename", longName},
-                   {"File Filter", std::string(254, 'f')}});
-    form->load();
-    EXPECT_EQ(shown(),
-              (Names{"", std::string(254, 'f'), "010", "010",
-                     "Search specific files: " + std::string(254, 'f'),
-                     kDesignedTitle + " - (" + longName + ")", kSystemDrive, kDefaultPath}));
-
-    // A stored pattern that reaches into another folder is kept, to be seen and mended,
-    // but the switch stays off whatever is stored.
-    storeSettings({{"File Filter", "../*"}});
-    form = newForm();
-    form->load();
-    EXPECT_EQ(shown()[1] + "|" + shown()[2] + "|" + shown()[3] + "|" + shown()[4],
-              "../*|000|000|Search specific files: ../*");
+    for (const std::string filter : {std::string(254, 'f'), std::string("../*")}) {
+        storeSettings({{"Use File Filter", " true "},
+                       {"Recurse Subdirectories", "yes"},
+                       {"Save Filename", longName},
+                       {"File Filter", filter}});
+        form = newForm();
+        form->load();
+        const std::string switches = filter == "../*" ? "000" : "010";
+        EXPECT_EQ(shown(),
+                  (Names{"", filter, switches, switches, "Search specific files: " + filter,
+                         kDesignedTitle + " - (" + longName + ")", kSystemDrive, kDefaultPath}));
+    }
 }
 
 TEST_F(StartupTest, AReadTheStoreFailsIsReportedAndExitWritesNoDefaultOverWhatWasNotRead) {
@@ -229,15 +225,24 @@ TEST_F(StartupTest, AReadTheStoreFailsIsReportedAndExitWritesNoDefaultOverWhatWa
 // store. When the disk takes none of the listing, the failure is shown before the end. A
 // workbook is completed, with the rows written so far.
 TEST_F(StartupTest, ExitDuringARunEndsAtOnceWithTheListingClosedOrItsFailureShown) {
-    for (const std::string name : {"listing.txt", "full disk", "listing.xlsx"}) {
-        const bool full = name == "full disk";
+    const std::string text = root + "/listing.txt";
+    const struct {
+        std::string listing;
+        bool fullDisk;
+        std::string printed;  // the prompts shown
+    } cases[] = {{text, false, ""},
+                 {text, true,
+                  "prompt Error in Make_Button_Click: Error writing file: " + text +
+                      "\rError: No space left on device\n"},
+                 {root + "/listing.xlsx", false, ""}};
+    for (const auto& c : cases) {
         std::fflush(stdout);  // or the child would print what the runner has not yet
         const pid_t child = ::fork();
         if (child == 0) {  // with a store connection and a window of its own
             std::freopen((root + "/child.out").c_str(), "w", stdout);
             static tolvane::testing::FailingOutputSystem fullDisk(
                 {{tolvane::testing::FailingOutputSystem::kWrite, 1, ENOSPC}});
-            if (full) {
+            if (c.fullDisk) {
                 OutputFileTable::instance().replaceSystem(fullDisk);
             }
             SqliteRegistryStore childStore(store.location());
@@ -249,7 +254,7 @@ TEST_F(StartupTest, ExitDuringARunEndsAtOnceWithTheListingClosedOrItsFailureShow
             };
             window.load();
             window.Result_Dir.setPath(tree);
-            window.SaveFilename = root + "/" + (full ? "listing.txt" : name);
+            window.SaveFilename = c.listing;
             view.atYield = {[&window] { window.click(Control::Function_Exit); }};
             window.click(Control::Make_Button);
             std::_Exit(3);  // came back where the program should have ended
@@ -258,26 +263,18 @@ TEST_F(StartupTest, ExitDuringARunEndsAtOnceWithTheListingClosedOrItsFailureShow
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status));
         ASSERT_EQ(WEXITSTATUS(status), 0);
-        if (name == "listing.xlsx") {
-            EXPECT_EQ(readFile(root + "/child.out"), "");
-            const std::string book = testing::readWorkbook(root + "/listing.xlsx");
-            EXPECT_NE(book.find("\ntop.txt\t"), std::string::npos) << book;
-            continue;
-        }
-        const std::string listing = readFile(root + "/listing.txt");
-        if (full) {
-            EXPECT_EQ(readFile(root + "/child.out"),
-                      "prompt Error in Make_Button_Click: Error writing file: " + root +
-                          "/listing.txt\rError: No space left on device\n");
+        EXPECT_EQ(readFile(root + "/child.out"), c.printed);
+        const std::string listing =
+            c.listing.ends_with(".xlsx") ? testing::readWorkbook(c.listing) : readFile(c.listing);
+        if (c.fullDisk) {
             EXPECT_EQ(listing, "");  // not even half a line
             continue;
         }
-        EXPECT_EQ(readFile(root + "/child.out"), "");  // no prompt was shown
         // The folder's own file, its line complete although it was still in the output
         // buffer when Exit came, is the last: no subfolder was entered.
-        const std::size_t topLine = listing.find("\r\ntop.txt\t");
-        ASSERT_NE(topLine, std::string::npos);
-        EXPECT_EQ(listing.find("\r\n", topLine + 2), listing.size() - 2);
+        const std::size_t topLine = listing.find("\ntop.txt\t");
+        ASSERT_NE(topLine, std::string::npos) << listing;
+        EXPECT_EQ(listing.find('\n', topLine + 1), listing.size() - 1) << listing;
         EXPECT_EQ(storedValue("Last Path"), tree);
     }
 }

@@ -55,11 +55,9 @@ class RecordingWindow : public RunWindow {
         messages.push_back(Message{text, title});
         log.push_back("message");
     }
-    void setMakeButtonCaption(const std::string& text) override { caption = text; }
-    void setControlEnabled(RunControl control, bool enabled) override {
-        this->enabled[control] = enabled;
-        switched.push_back(control);
-    }
+    // The run's states are proved through the window in tests/form.
+    void setMakeButtonCaption(const std::string&) override {}
+    void setControlEnabled(RunControl, bool) override {}
     std::string folderListPath() override { return folder; }
     void beep() override {
         ++beeps;
@@ -74,9 +72,6 @@ class RecordingWindow : public RunWindow {
     int beeps = 0;
     std::string progress;
     std::vector<std::string> progressShown;  // every text, in order
-    std::string caption;
-    std::map<RunControl, bool> enabled;
-    std::vector<RunControl> switched;
     std::vector<Message> messages;
     std::vector<std::string> log;
 };

@@ -1,6 +1,10 @@
-// The engine over real folders with failures injected into the system calls: the walker's
-// order, patterns, yields, failures and limits, then the run around it, its states, Stop,
-// and the failures it reports.
+// The engine over real folders, with failures injected into the system calls: the
+// listing's exact bytes, the walk's order, patterns, yields, failures and limits, Stop,
+// reading ahead against the sequential walk, and what is left when a walk ends.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,44 +14,52 @@
 #include <string>
 #include <vector>
 
-#include "directory_walker.h"
 #include "listing_fakes.h"
 #include "listing_line.h"
-#include "listing_output.h"
 #include "support/injected_calls.h"
 #include "support/test_support.h"
-#include "wildcard.h"
 
 namespace tolvane {
 namespace {
 
-using testing::FailingOutputSystem;
 using testing::InjectedCalls;
-using testing::readFile;
 using testing::RecordingWindow;
 using testing::setModified;
-using Call = FailingOutputSystem::Call;
+using testing::TemporaryFolder;
 using Lines = std::vector<std::string>;
 
 const std::string kFailed = "Error has occured in subroutine: ListDirectory,\r";
-const std::string kHeader = std::string(kListingHeader) + "\r\n";
+
+// Threads of this process.
+std::size_t threadCount() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& task :
+         std::filesystem::directory_iterator("/proc/self/task")) {
+        ++count;
+    }
+    return count;
+}
+
+WalkOptions readAhead(std::size_t threads, std::size_t windowFolders,
+                      std::size_t windowBytes = std::size_t{8} << 20,
+                      std::size_t maxOpenFolders = 0) {
+    WalkOptions options;
+    options.readAheadThreads = threads;
+    options.windowFolders = windowFolders;
+    options.windowBytes = windowBytes;
+    options.maxOpenFolders = maxOpenFolders;
+    return options;
+}
 
 class ListingRunTest : public testing::TreeListingTest {
   protected:
-    ListingRunTest() {
-        walkOptions.readAheadThreads = 2;
-        files.replaceSystem(system);
-    }
+    ListingRunTest() { walkOptions.readAheadThreads = 2; }
 
-    // Walks the tree (or `folder` below it) into a fresh file; returns each line's
-    // "directory|name", the directory relative to the tree.
-    Lines walk(const std::string& folder = "") {
-        const auto path = output.path() / "listing.txt";
-        const auto listing = openListingOutput(files, path.string(), dateText);
-        DirectoryWalker walker(fields, walkOptions, window);
-        walker.ListDirectory(*listing, tree.str() + folder);
-        listing->close();
-        return testing::directoryAndNames(readFile(path), tree.str().size());
+    // Lists the tree (or `folder` below it) in a run; each line's "directory|name", the
+    // directory relative to the tree.
+    Lines lines(const std::string& folder = "") {
+        window.folder = tree.str() + folder;
+        return testing::directoryAndNames(listing(), tree.str().size());
     }
 
     // Each message's text with the tree's path cut out.
@@ -63,71 +75,88 @@ class ListingRunTest : public testing::TreeListingTest {
         return texts;
     }
 
-    void expectIdle() {
-        EXPECT_FALSE(fields.Running);
-        EXPECT_FALSE(fields.StopRequested);
-        EXPECT_EQ(window.caption, "&Make List");
-        for (const auto& [control, enabled] : window.enabled) {
-            EXPECT_TRUE(enabled);
-        }
-        EXPECT_FALSE(files.isOpen(1));
-    }
-
-    FailingOutputSystem system;
-    ListingRun run{fields, window, walkOptions, files, dateText};
+    std::string stored() const { return "Directory contenst stored in: " + fields.SaveFilename; }
 };
 
-TEST_F(ListingRunTest, FilesFirstThenSubfoldersLastFoundFirstWithAYieldForEach) {
-    for (const char* name :
-         {"top.txt", "A/a.txt", "A/deep/d.txt", "B/b.txt", "second.txt", "C/c.txt"}) {
-        tree.file(name);
-    }
-    EXPECT_EQ(walk(), (Lines{"|second.txt", "|top.txt", "/C|c.txt", "/B|b.txt", "/A|a.txt",
-                             "/A/deep|d.txt"}));
-    const std::string t = tree.str();
-    EXPECT_EQ(window.progressShown, (Lines{t + "/C", t + "/B", t + "/A", t + "/A/deep"}));
-    // One yield per subfolder found and one before each is entered; none per file.
-    EXPECT_EQ(window.yields, 4 + 4);
-    EXPECT_EQ(Lines(window.log.begin(), window.log.begin() + 5),
-              (Lines{"yield", "yield", "yield", "progress " + t + "/C", "yield"}));
-    EXPECT_TRUE(window.messages.empty());
+TEST_F(ListingRunTest, TheWorkedExampleByteForByte) {
+    const auto work = tree.folder("Work");
+    const auto report = tree.file("Work/Report.doc", 12345);
+    const auto notes = tree.file("Work/notes", 0);
+    const auto x = tree.file("Work/Old/x.TXT", 512);
+    const auto profile = tree.file("Work/.profile", 7);
+    const auto big = tree.file("Work/big.bin");
+    std::filesystem::resize_file(big, 5'000'000'123);  // sparse: takes no room on disk
+    setModified(report, DateTime{2004, 6, 14, 9, 5, 27});
+    setModified(profile, DateTime{2004, 2, 2, 10, 0, 0});
+    setModified(notes, DateTime{2004, 1, 1, 0, 0, 0});
+    setModified(x, DateTime{2004, 3, 5, 17, 2, 40});
+    setModified(big, DateTime{2004, 3, 5, 0, 0, 1});
+    ::chmod(x.c_str(), 0444);
+    window.folder = work.string();
+    fields.AddComment = true;
+    fields.FileComment = "Backup 1";
 
-    // A path given with its separator keeps that one: no second one is added.
-    window = RecordingWindow();
-    EXPECT_EQ(walk("/A/").front(), "/A/|a.txt");
-    EXPECT_EQ(window.progressShown, (Lines{t + "/A/deep"}));
+    // "@" stands for the folder.
+    std::string expected =
+        "Filename\tExtension\tSize\tDate/Time\tDirectory\tAttribute\tComment\r\n"
+        ".profile\tPROFILE\t7\t02-02-2004 10:00:00\t@\tH\tBackup 1\r\n"
+        "big.bin\tBIN\t5000000123\t05-03-2004 00:00:01\t@\t\tBackup 1\r\n"
+        "notes\tNOTES\t0\t01-01-2004\t@\t\tBackup 1\r\n"
+        "Report.doc\tDOC\t12345\t14-06-2004 09:05:27\t@\t\tBackup 1\r\n"
+        "x.TXT\tTXT\t512\t05-03-2004 17:02:40\t@/Old\tR\tBackup 1\r\n";
+    for (std::size_t at; (at = expected.find('@')) != std::string::npos;) {
+        expected.replace(at, 1, work.string());
+    }
+    EXPECT_EQ(listing(), expected);
+    EXPECT_EQ(window.beeps, 1);
 }
 
-TEST_F(ListingRunTest, ThePatternNarrowsFilesOnlyWhenSwitchedOnButEverySubfolderIsEntered) {
-    for (const char* name : {"a.TXT", "b.doc", "docs/c.doc", "docs/notes/d.txt"}) {
-        tree.file(name);
+// Files in name order, then the subfolders, the last found entered first, with a yield for
+// each found and before each is entered; hidden entries listed and entered; a pattern
+// narrowing files only; link loops never entered; odd names on one line each.
+TEST_F(ListingRunTest, OrderYieldsHiddenEntriesPatternsLinkLoopsAndOddNames) {
+    for (const char* name :
+         {"b.txt", "A.txt", "_under.txt", "alpha/1.txt", "alpha/inner/2.txt", "Beta/3.txt",
+          "zeta/4.doc", ".secret.txt", ".config/settings.TXT", "bad\xFF.dat", "line\nbreak"}) {
+        tree.file(name, 1);
     }
+    tree.folder("empty");
+    std::filesystem::create_symlink(tree.path(), tree.path() / "alpha" / "up");
+    std::filesystem::create_symlink(tree.path() / "alpha", tree.path() / "again");
+    EXPECT_EQ(lines(), (Lines{"|.secret.txt", "|A.txt", "|b.txt", "|bad\xFF.dat", "|line?break",
+                              "|_under.txt", "/zeta|4.doc", "/Beta|3.txt", "/alpha|1.txt",
+                              "/alpha/inner|2.txt", "/.config|settings.TXT"}));
+    const std::string t = tree.str();
+    EXPECT_EQ(window.progressShown, (Lines{t + "/zeta", t + "/empty", t + "/Beta", t + "/alpha",
+                                           t + "/alpha/inner", t + "/.config", stored()}));
+    // One yield per subfolder found and one before each is entered; none per file.
+    EXPECT_EQ(window.yields, 6 + 6);
+    EXPECT_EQ(
+        Lines(window.log.begin(), window.log.begin() + 7),
+        (Lines{"yield", "yield", "yield", "yield", "yield", "progress " + t + "/zeta", "yield"}));
+    EXPECT_TRUE(window.messages.empty());
+
     fields.UseFileFilter = true;
     fields.FileFilter = "*.txt";
-    EXPECT_EQ(walk(), (Lines{"|a.TXT", "/docs/notes|d.txt"}));
-    // An empty pattern, or one kept while the switch is off, narrows nothing.
-    for (const auto& [on, pattern] : {std::pair(true, ""), std::pair(false, "*.txt")}) {
+    EXPECT_EQ(lines(), (Lines{"|.secret.txt", "|A.txt", "|b.txt", "|_under.txt", "/Beta|3.txt",
+                              "/alpha|1.txt", "/alpha/inner|2.txt", "/.config|settings.TXT"}));
+    // An empty pattern or one of blanks (an empty one comes back from the store as " "), or
+    // one kept while the switch is off (even one that would be refused), narrows nothing.
+    for (const auto& [on, pattern] : {std::pair(true, ""), std::pair(true, "  "),
+                                      std::pair(false, "*.txt"), std::pair(false, "../*")}) {
         fields.UseFileFilter = on;
         fields.FileFilter = pattern;
-        EXPECT_EQ(walk().size(), 4u) << on << " " << pattern;
+        EXPECT_EQ(lines().size(), 11u) << on << " " << pattern;
     }
+    // A path given with its separator keeps that one: no second one is added.
+    window = RecordingWindow();
+    EXPECT_EQ(lines("/alpha/").front(), "/alpha/|1.txt");
+    EXPECT_EQ(window.progressShown, (Lines{t + "/alpha/inner", stored()}));
     // Without recursion nothing yields and no subfolder is entered.
     fields.RecurseSubdirectories = false;
     window.yields = 0;
-    EXPECT_EQ(walk().size(), 2u);
+    EXPECT_EQ(lines().size(), 6u);
     EXPECT_EQ(window.yields, 0);
-}
-
-TEST_F(ListingRunTest, AStopDuringTheCollectLoopEndsEveryLevel) {
-    tree.folder("A");
-    tree.folder("B/x");
-    tree.file("B/b.txt");
-    tree.file("B/y/never.txt");
-    // Yields: A found, B found, B entered, x found (Stop pressed here).
-    window.onYield = [this](int count) { fields.StopRequested = count == 4; };
-    EXPECT_EQ(walk(), (Lines{"/B|b.txt"}));
-    EXPECT_EQ(window.yields, 4);  // nobody yields again on the way out
-    EXPECT_EQ(window.progressShown, (Lines{tree.str() + "/B"}));
 }
 
 // A failure loses only what could not be read: every readable file is listed, and each
@@ -157,13 +186,13 @@ TEST_F(ListingRunTest, EachFailureIsReportedOnceAndEverythingReadableIsListed) {
                          reading + "E/f2\rError: Permission denied",
                          recursing + "C\rError: Permission denied",
                          reading + "B/skip.doc\rError: Input/output error"};
-    EXPECT_EQ(walk(), (Lines{"|a.txt", "/H|f1", "/E|f1", "/B|f1", "/A/sub|f1"}));
+    EXPECT_EQ(lines(), (Lines{"|a.txt", "/H|f1", "/E|f1", "/B|f1", "/A/sub|f1"}));
     EXPECT_EQ(messages(), failures);
 
     window = RecordingWindow();
     fields.UseFileFilter = true;
     fields.FileFilter = "*.txt";
-    EXPECT_EQ(walk(), (Lines{"|a.txt"}));
+    EXPECT_EQ(lines(), (Lines{"|a.txt"}));
     const Lines reported = messages();
     EXPECT_EQ(std::set<std::string>(reported.begin(), reported.end()),
               std::set<std::string>(failures.begin(), failures.end()));
@@ -177,16 +206,16 @@ TEST_F(ListingRunTest, AtMost32767SubfoldersInOneFolder) {
     tree.file("v/beside.txt");
     InjectedCalls calls;
     calls.moreSubfolders = {{"w", 32767 - 2}};
-    EXPECT_EQ(walk(), (Lines{"/w/a|first-found.txt", "/v|beside.txt"}));
+    EXPECT_EQ(lines(), (Lines{"/w/a|first-found.txt", "/v|beside.txt"}));
     EXPECT_TRUE(window.messages.empty());
-    EXPECT_EQ(window.progressShown.size(), 2u + 32767u);
+    EXPECT_EQ(window.progressShown.size(), 2u + 32767u + 1u);
 
     calls.moreSubfolders = {{"w", 32767 - 1}};
     window = RecordingWindow();
-    EXPECT_EQ(walk(), (Lines{"/v|beside.txt"}));
+    EXPECT_EQ(lines(), (Lines{"/v|beside.txt"}));
     EXPECT_EQ(messages(), (Lines{kFailed + "during reading directory contents: /w/same32766\r" +
                                  "Error: Overflow"}));
-    EXPECT_EQ(window.progressShown, (Lines{tree.str() + "/w", tree.str() + "/v"}));
+    EXPECT_EQ(window.progressShown, (Lines{tree.str() + "/w", tree.str() + "/v", stored()}));
 }
 
 // A process out of descriptors is no failure of a folder: the readings wait for one to be
@@ -196,13 +225,13 @@ TEST_F(ListingRunTest, RunningOutOfDescriptorsLosesNothing) {
         tree.file("g" + std::to_string(i % 7) + "/h" + std::to_string(i % 13) + "/f" +
                   std::to_string(i) + "/x.txt");
     }
-    const Lines whole = walk();
+    const Lines whole = lines();
     for (const std::size_t threads : {0, 4}) {
         InjectedCalls calls;
         calls.descriptorLimit = 3;
         walkOptions.readAheadThreads = threads;
         window = RecordingWindow();
-        EXPECT_EQ(walk(), whole) << threads;
+        EXPECT_EQ(lines(), whole) << threads;
         EXPECT_TRUE(window.messages.empty()) << messages().at(0);
         EXPECT_GT(calls.refused, 0u);
         EXPECT_EQ(calls.open, 0u);  // nothing left open
@@ -219,152 +248,172 @@ TEST_F(ListingRunTest, AStopIsTakenWhileTheWalkWaitsForASlowFolder) {
     calls.queryDelayUs = 2000;
     walkOptions.readAheadThreads = 4;
     window.onWaiting = [this] { fields.StopRequested = true; };
-    EXPECT_TRUE(walk().empty());
+    EXPECT_TRUE(lines().empty());
     EXPECT_GE(window.waits, 1);
     EXPECT_LT(calls.queries, 1000u);
     EXPECT_EQ(calls.open, 0u);
 }
 
-// Runs of a file of 5 bytes and two folders of one file each.
-class RunOfThreeTest : public ListingRunTest {
-  protected:
-    RunOfThreeTest() {
-        setModified(tree.file("top.txt", 5), DateTime{2004, 1, 1, 12, 0, 0});
-        tree.file("A/a.txt", 1);
-        tree.file("B/b.txt", 1);
-        dateText = DateTimeText{"%Y-%m-%d", "%H:%M:%S"};
+// A tree of odd names and failures, wide and deep enough to fill any window: a walk that
+// reads ahead, whatever its threads, window and open folders, writes the same bytes and
+// shows the same messages as one that reads each folder when it gets there. Each level of
+// "deep" holds a long-named folder that goes on down, and "a" with one file: the walk goes
+// down first and comes back up to every a, so a walk that keeps only a few folders open
+// must reach them again. The bottom's path is longer than the system takes in one piece.
+TEST_F(ListingRunTest, ReadingAheadListsExactlyWhatTheSequentialWalkLists) {
+    const int depth = 300;
+    const std::string down = "z_goes_on_down_";
+    int fd = ::open(tree.folder("deep").c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < depth; ++level) {
+        ASSERT_EQ(::mkdirat(fd, "a", 0755), 0);
+        ::close(::openat(fd, "a/x.txt", O_CREAT | O_WRONLY, 0644));
+        ASSERT_EQ(::mkdirat(fd, down.c_str(), 0755), 0);
+        const int next = ::openat(fd, down.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
     }
-};
-
-TEST_F(RunOfThreeTest, ACompletedRunBeepsOnceThenTellsWhereTheListingIs) {
-    run.start();
-    const std::string listing = readFile(fields.SaveFilename);
-    EXPECT_EQ(listing.rfind(kHeader, 0), 0u);
-    EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 4);
-    EXPECT_EQ(window.beeps, 1);
-    EXPECT_EQ(window.log.back(), "progress Directory contenst stored in: " + fields.SaveFilename);
-    EXPECT_EQ(window.log[window.log.size() - 2], "beep");
-    expectIdle();
-
-    window.folder = tree.folder("empty").string();  // the header alone, and still a success
-    run.start();
-    EXPECT_EQ(readFile(fields.SaveFilename), kHeader);
-    EXPECT_EQ(window.beeps, 2);
-}
-
-TEST_F(RunOfThreeTest, AStopPressDuringAYieldAbortsTheRunAndKeepsItsLines) {
-    bool sawRunningState = false;
-    window.onYield = [&](int count) {
-        if (count == 3) {  // A found, B found, now before B is entered
-            sawRunningState =
-                window.switched ==
-                std::vector<RunControl>{RunControl::Comment_Check, RunControl::Filter_Check,
-                                        RunControl::Function_Make, RunControl::Recurse_Check,
-                                        RunControl::Result_Drive,  RunControl::Result_Dir,
-                                        RunControl::Setup_Menu};
-            EXPECT_TRUE(run.running());
-            run.requestStop();
+    ::close(fd);
+    const char* const odd[] = {"b.txt",     "A.TXT",         "_x",          ".hidden",
+                               "tab\there", "new\nline",     "bad\xFF.dat", "na\xC3\xAFve.txt",
+                               "no dot",    "archive.tar.gz"};
+    std::string folder;
+    for (int i = 0; i < 150; ++i) {
+        // Depths 1 to 6, each folder below one made earlier, a few files in each.
+        folder = (i % 6 == 0 ? std::string() : folder + "/") + "d" + std::to_string(i % 7) +
+                 (i % 3 == 0 ? "Sub" : "sub") + std::to_string(i);
+        for (int f = 0; f < i % 5; ++f) {
+            tree.file(folder + "/" + odd[(i + f) % 10], static_cast<std::size_t>(f));
         }
-    };
-    run.start();
-    EXPECT_TRUE(sawRunningState);
-    EXPECT_EQ(readFile(fields.SaveFilename),
-              kHeader + "top.txt\tTXT\t5\t2004-01-01 12:00:00\t" + tree.str() + "\t\t\r\n");
-    EXPECT_EQ(window.beeps, 0);
-    EXPECT_EQ(window.yields, 3);
-    EXPECT_EQ(window.progress, "Aborted");
-    expectIdle();
+        tree.folder(folder + "/empty");
+    }
+    for (const char* path : {"quiet/locked.sys", "quiet/after.txt",  // skipped in silence
+                             "opens/z/z.txt", "opens/no-entry/never.txt", "opens/a/a.txt",
+                             "files/a.txt", "files/bad.txt", "files/c.txt", "files/sub/s.txt",
+                             "folders/bad.txt/never.txt", "folders/x/x.txt", "odd/target.txt"}) {
+        tree.file(path);
+    }
+    for (int f = 0; f < 700; ++f) {
+        // A folder large enough to be queried in slices by every thread there is.
+        tree.file("large/f" + std::to_string(f) + (f % 100 == 7 ? "/bad.txt" : ".txt"));
+    }
+    ASSERT_EQ(::mkfifo((tree.path() / "odd/pipe").c_str(), 0644), 0);
+    std::filesystem::create_symlink(tree.path(), tree.path() / "odd" / "up");
+    std::filesystem::create_symlink(tree.path() / "nowhere", tree.path() / "odd" / "dangling");
 
-    // The next run replaces the stopped one's listing.
-    window.onYield = nullptr;
-    run.start();
-    const std::string second = readFile(fields.SaveFilename);
-    EXPECT_EQ(std::count(second.begin(), second.end(), '\n'), 4);
-}
+    // A folder named "no-entry" cannot be opened, entries named "bad.txt" or "locked.sys"
+    // cannot be queried.
+    testing::InjectedCalls calls;
+    calls.openFails = {{"no-entry", EACCES}};
+    calls.statFails = {{"bad.txt", EIO}, {"locked.sys", EIO}};
+    const std::string expected = listingThrough(readAhead(0, 0));
+    const auto expectedMessages = window.messages;
+    const auto result = testing::directoryAndNames(expected, tree.str().size());
+    EXPECT_GT(result.size(), 200u);
+    EXPECT_EQ(std::count(result.begin(), result.end(), "/odd|pipe"), 1);
+    EXPECT_EQ(std::count(result.begin(), result.end(), "/quiet|after.txt"), 1);
+    EXPECT_EQ(expected.find("never"), std::string::npos);
+    // Every level of "deep" to its bottom, which comes first.
+    const auto bottom = std::find_if(result.begin(), result.end(), [](const std::string& line) {
+        return line.ends_with("/a|x.txt");
+    });
+    EXPECT_EQ(std::count_if(bottom, result.end(),
+                            [](const std::string& line) { return line.ends_with("/a|x.txt"); }),
+              depth);
+    EXPECT_EQ(bottom->size(), std::string("/deep").size() + (depth - 1) * (down.size() + 1) +
+                                  std::string("/a|x.txt").size());
+    ASSERT_EQ(expectedMessages.size(), 3u + 7u);
 
-TEST_F(RunOfThreeTest, ARunThatCannotStartIsReportedAndNothingIsWalked) {
-    // An output file that cannot be opened, and a pattern that would reach into another
-    // folder: that one is refused before the listing file is touched.
-    const std::string missing = (output.path() / "missing" / "out.txt").string();
-    const std::string untouched = (output.path() / "untouched.txt").string();
-    const struct {
-        std::string saveFilename, filter, message;
-    } cases[] = {
-        {missing, "", "Error opening file: " + missing + "\rError: No such file or directory"},
-        {"", "", "Error opening file: \rError: No such file or directory"},
-        {untouched, "../*", "Error in file filter: ../*\rError: " + std::string(kFileFilterRule)},
+    const WalkOptions variants[] = {
+        readAhead(4, 256), readAhead(3, 2),  // at most two folders ahead
+        readAhead(2, 64, 1),                 // at most one folder's bytes ahead
+        readAhead(4, 64, 1 << 20, 4),        // few folders open: most are reached again
     };
-    window.progress = "earlier text";
-    fields.UseFileFilter = true;
-    for (const auto& c : cases) {
-        fields.SaveFilename = c.saveFilename;
-        fields.FileFilter = c.filter;
+    for (const auto& options : variants) {
         window.messages.clear();
-        run.start();
-        ASSERT_EQ(window.messages.size(), 1u);
-        EXPECT_EQ(window.messages[0].title, "Error in Make_Button_Click");
-        EXPECT_EQ(window.messages[0].text, c.message);
-        EXPECT_FALSE(std::filesystem::exists(c.saveFilename));
-        EXPECT_EQ(window.yields, 0);
-        EXPECT_EQ(window.progress, "earlier text");
-        EXPECT_EQ(window.beeps, 0);
-        expectIdle();
-    }
-}
-
-// Write failures injected into the output calls: each is reported, never as success, and
-// the listing ends on its last whole line. The long name makes the buffer go out during the
-// walk (header and top.txt in write 1, its own line in writes 2 and 3, no more than
-// 100,000 bytes each); the subfolders' lines go out at close.
-TEST_F(RunOfThreeTest, AListingThatCannotBeStoredIsReportedAndEndsOnAWholeLine) {
-    tree.file(std::string(200, 'n') + "/" + std::string(250, 'n'));
-    fields.AddComment = true;
-    fields.FileComment = std::string(69000, 'c');
-    run.start();
-    const std::string complete = readFile(fields.SaveFilename);
-    const struct {
-        FailingOutputSystem::Failure failure;
-        std::string description;
-        int linesKept, yields;  // yields: 6 for the whole walk
-    } cases[] = {
-        {{Call::kWrite, 1, ENOSPC}, "No space left on device", 0, 0},
-        {{Call::kWrite, 3, EFBIG}, "File too large", 2, 4},
-        {{Call::kWrite, 4, EIO}, "Input/output error", 3, 5},
-        {{Call::kClose, 1, ENOSPC}, "No space left on device", 5, 6},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.description);
-        system = FailingOutputSystem({c.failure}, 100000);
-        window = RecordingWindow();
-        window.folder = tree.str();
-        run.start();
-        std::size_t kept = 0;
-        for (int n = 0; n < c.linesKept; ++n) {
-            kept = complete.find("\r\n", kept) + 2;
+        EXPECT_EQ(listingThrough(options), expected) << options.windowFolders;
+        ASSERT_EQ(window.messages.size(), expectedMessages.size());
+        for (std::size_t i = 0; i < expectedMessages.size(); ++i) {
+            EXPECT_EQ(window.messages[i].text, expectedMessages[i].text);
         }
-        const std::string listing = readFile(fields.SaveFilename);
-        EXPECT_TRUE(listing == complete.substr(0, kept)) << listing.size() << " bytes";
-        ASSERT_EQ(window.messages.size(), 1u);  // not taken for a failure to read
-        EXPECT_EQ(window.messages[0].title, "Error in Make_Button_Click");
-        EXPECT_EQ(window.messages[0].text,
-                  "Error writing file: " + fields.SaveFilename + "\rError: " + c.description);
-        EXPECT_EQ(window.beeps, 0);
-        EXPECT_EQ(window.progress, "Aborted");  // never a success, nor a folder
-        EXPECT_EQ(window.yields, c.yields);     // a walk ends at its failure
-        EXPECT_EQ(system.descriptorsOpen, 0);
-        expectIdle();
     }
 }
 
-TEST_F(RunOfThreeTest, AChosenFolderThatCannotBeReadLeavesTheWindowIdleAndTravelsOn) {
-    // No handler of the walker traps it: it reaches the caller of the run.
-    window.folder = tree.str() + "/gone";
-    window.progress = "Directory contenst stored in: an earlier run";
-    EXPECT_THROW(run.start(), RaisedError);
-    EXPECT_EQ(window.progress, "");        // nobody stopped it, and nothing was stored
-    EXPECT_TRUE(window.messages.empty());  // not trapped by the walker
-    EXPECT_EQ(readFile(fields.SaveFilename), kHeader);
-    expectIdle();
+// Stop, and a failure that ends the run, end the threads that read ahead before the run
+// returns, and close every folder they opened.
+TEST_F(ListingRunTest, NoThreadOrDescriptorReadingAheadOutlivesTheWalk) {
+    for (int i = 0; i < 400; ++i) {
+        tree.file("g" + std::to_string(i % 20) + "/f" + std::to_string(i) + "/x.txt");
+    }
+    testing::InjectedCalls calls;  // counts the descriptors
+    const std::size_t before = threadCount();
+    const WalkOptions ahead = readAhead(3, 8);
+    std::size_t during = 0;
+    window.onYield = [&](int count) {
+        if (count == 30) {
+            during = threadCount();
+            fields.StopRequested = true;
+        }
+    };
+    // Yield 30 is a subfolder of the first folder entered being found: the Stop ends every
+    // level at once, and nobody yields again on the way out.
+    EXPECT_EQ(listingThrough(ahead), std::string(kListingHeader) + "\r\n");
+    EXPECT_EQ(window.yields, 30);
+    EXPECT_EQ(window.progressShown.size(), 2u);
+    EXPECT_EQ(window.progress, "Aborted");
+    EXPECT_EQ(calls.open, 0u);
+    EXPECT_TRUE(during > before && during <= before + 3) << during;  // started as let in
+    EXPECT_EQ(threadCount(), before);
+
+    // A listing that cannot be stored ends the walk by an exception.
+    window.onYield = [&](int) { during = std::max(during, threadCount()); };
+    during = 0;
+    fields.AddComment = true;
+    fields.FileComment = std::string(400, 'c');  // fills the output's buffer mid-walk
+    testing::FailingOutputSystem fullDisk(
+        {{testing::FailingOutputSystem::Call::kWrite, 1, ENOSPC}});
+    OutputFileTable failingFiles{fullDisk};
+    ListingRun(fields, window, ahead, failingFiles, dateText).start();
+    EXPECT_EQ(window.messages.at(0).title, "Error in Make_Button_Click");
+    EXPECT_TRUE(during > before && during <= before + 3) << during;  // started as let in
+    EXPECT_EQ(threadCount(), before);
+}
+
+// A folder swapped for a link to a folder outside the tree between being found and being
+// entered is never entered, however the swap falls. A walk that reads ahead may have read
+// it before the swap, and then lists it as it was.
+TEST_F(ListingRunTest, AFolderSwappedForALinkDuringTheWalkIsNeverEntered) {
+    TemporaryFolder outside;
+    outside.file("secret.txt");
+    window.onYield = [&](int) {
+        // The walk yields before it enters each subfolder; swap whichever it is about to
+        // enter, and one it has not reached yet.
+        for (const char* name : {"a", "b"}) {
+            const auto path = tree.path() / name;
+            if (!std::filesystem::is_symlink(path) && window.progress == path.string()) {
+                std::filesystem::rename(path, tree.path() / (std::string(name) + ".old"));
+                std::filesystem::create_directory_symlink(outside.path(), path);
+            }
+        }
+    };
+    for (const std::size_t threads : {0, 4}) {
+        for (const char* name : {"a", "b", "a.old", "b.old"}) {
+            std::filesystem::remove_all(tree.path() / name);
+        }
+        tree.file("a/inner/x.txt");
+        tree.file("b/y.txt");
+        window.messages.clear();
+        const auto result = testing::directoryAndNames(listingThrough(readAhead(threads, 256)));
+        for (const std::string& line : result) {
+            EXPECT_EQ(line.find("secret"), std::string::npos) << line;
+        }
+        if (threads == 0) {
+            // Each is reported as it could not be entered, and the walk goes on.
+            const Lines shown = messages();
+            ASSERT_EQ(shown.size(), 2u);
+            EXPECT_EQ(shown[0].rfind(kFailed + "during recursing to subdirectory: /b\r", 0), 0u);
+            EXPECT_EQ(shown[1].rfind(kFailed + "during recursing to subdirectory: /a\r", 0), 0u);
+        }
+    }
 }
 
 }  // namespace

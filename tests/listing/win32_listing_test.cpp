@@ -33,8 +33,8 @@ class Win32ListingTest : public testing::TreeListingTest {
         }
     }
 
-    void make(const std::string& utf8Path, DWORD attributes = 0) {
-        testing::makeEntry(utf8Path, attributes);
+    void make(const std::string& utf8Path, DWORD attributes = 0, std::int64_t bytes = 0) {
+        testing::makeEntry(utf8Path, attributes, bytes);
         marked.push_back(utf8Path);
     }
 
@@ -50,8 +50,9 @@ TEST_F(Win32ListingTest, HiddenAndSystemEntriesAreListedAndEnteredWithTheirLette
     const std::string t = tree.str();
     const std::string german =
         "Gr\xC3\xBC\xC3\x9F"
-        "e.txt";  // Grüße.txt
-    make(t + "\\plain.txt", FILE_ATTRIBUTE_ARCHIVE);
+        "e.txt";                                                     // Grüße.txt
+    make(t + "\\plain.txt", FILE_ATTRIBUTE_ARCHIVE, 5'000'000'123);  // sparse, beyond 4 GiB
+    testing::setLocalModified(t + "\\plain.txt", DateTime{2004, 6, 14, 9, 5, 27});
     make(t + "\\hidden.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
     make(t + "\\all.sys", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY |
                               FILE_ATTRIBUTE_SYSTEM);
@@ -60,7 +61,12 @@ TEST_F(Win32ListingTest, HiddenAndSystemEntriesAreListedAndEnteredWithTheirLette
     make(t + "\\Secret\\Deeper\\", FILE_ATTRIBUTE_HIDDEN);
     make(t + "\\Secret\\Deeper\\" + german, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
 
-    std::vector<std::string> result = lines();
+    const std::string listed = utf8FromAnsi(listing());
+    // The size and the local time from the folder's search, the milliseconds dropped.
+    EXPECT_NE(listed.find("\r\nplain.txt\tTXT\t5000000123\t14-06-2004 09:05:27\t" + t + "\tA\t"),
+              std::string::npos)
+        << listed;
+    std::vector<std::string> result = testing::directoryAndNames(listed, 0, true);
     ASSERT_EQ(result.size(), 5u);
     // A folder's own files come first (in the file system's order), then its subfolders.
     std::sort(result.begin(), result.begin() + 3);

@@ -152,12 +152,10 @@ TEST_F(QtWindowTest, EnterAndSpaceInTheListsAndOnACheckBox) {
     QTest::keyClick(window->Result_Dir, Qt::Key_Space);
     EXPECT_EQ(window->form().Result_Dir.Path(), tree);
     EXPECT_EQ(window->Result_Dir->currentRow(), rowOf(tree));
-    // The folder list was the last list: Space on a box ticks it and opens the folder.
-    window->Result_Dir->setCurrentRow(rowOf(in("tree/sub2")));
+    // Space on a box ticks it, and the form hears of it.
     focus(window->Filter_Check);
     QTest::keyClick(window->Filter_Check, Qt::Key_Space);
     EXPECT_TRUE(window->form().UseFileFilter && window->Filter_Check->isChecked());
-    EXPECT_EQ(window->form().Result_Dir.Path(), in("tree/sub2"));
     // Space in the drive list applies the drive picked with the arrow keys.
     focus(window->Result_Drive);
     QTest::keyClick(window->Result_Drive, Qt::Key_Down);
