@@ -32,10 +32,13 @@ if(NOT EXISTS ${xlsx_source}/include/xlsxwriter.h)
 endif()
 
 file(GLOB xlsx_sources ${xlsx_source}/src/*.c)
-# The packager is compiled through a file of ours that sets its compression level.
+# The packager is compiled through a file of ours that sets its compression level and
+# deflates on several threads.
 list(REMOVE_ITEM xlsx_sources ${xlsx_source}/src/packager.c)
+if(WIN32)
+  list(APPEND xlsx_sources ${xlsx_source}/third_party/minizip/iowin32.c)
+endif()
 add_library(xlsxwriter STATIC ${xlsx_sources}
-  ${CMAKE_CURRENT_LIST_DIR}/xlsxwriter_packager.c
   ${xlsx_source}/third_party/minizip/ioapi.c
   ${xlsx_source}/third_party/minizip/zip.c
   ${xlsx_source}/third_party/tmpfileplus/tmpfileplus.c
@@ -48,12 +51,22 @@ add_library(xlsxwriter STATIC ${xlsx_sources}
 target_compile_definitions(xlsxwriter PRIVATE NOCRYPT NOUNCRYPT USE_DTOA_LIBRARY)
 target_include_directories(xlsxwriter SYSTEM PUBLIC ${xlsx_source}/include)
 target_include_directories(xlsxwriter PRIVATE ${xlsx_source}/src)
-# Someone else's code: no warnings, and built optimised without the sanitizers of the
-# asan build (it is not ours to mend, as the system's library was not).
-set_target_properties(xlsxwriter PROPERTIES COMPILE_OPTIONS "-w;-O2")
+# Someone else's code (and our packager, which is mostly its): no warnings, and built
+# optimised without the sanitizers of the asan build (it is not ours to mend, as the
+# system's library was not). parallel_deflate.cpp is built as the rest of the program.
+get_directory_property(own_options COMPILE_OPTIONS)
+get_target_property(library_sources xlsxwriter SOURCES)
+set_source_files_properties(${library_sources} ${CMAKE_SOURCE_DIR}/listing/xlsxwriter_packager.c
+                            PROPERTIES COMPILE_OPTIONS "-w;-O2")
+set_target_properties(xlsxwriter PROPERTIES COMPILE_OPTIONS "")
+target_sources(xlsxwriter PRIVATE ${CMAKE_SOURCE_DIR}/listing/xlsxwriter_packager.c
+                                  ${CMAKE_SOURCE_DIR}/listing/parallel_deflate.cpp)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/listing/parallel_deflate.cpp
+                            PROPERTIES COMPILE_OPTIONS "${own_options}")
+find_package(Threads REQUIRED)
+target_link_libraries(xlsxwriter PUBLIC Threads::Threads)
 
 if(WIN32 AND CMAKE_CROSSCOMPILING)
-  target_sources(xlsxwriter PRIVATE ${xlsx_source}/third_party/minizip/iowin32.c)
   # As the library's own build defines it for a static MinGW library.
   target_compile_definitions(xlsxwriter PRIVATE USE_FILE32API)
   # libz-mingw-w64-dev's static zlib: the program needs no DLL beside it.
