@@ -1,10 +1,13 @@
 #include "parallel_deflate.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
 #include <future>
 #include <memory>
 #include <new>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -68,6 +71,19 @@ Packed deflatePiece(const Piece& piece, int level, int memLevel, int strategy) {
     return packed;
 }
 
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+using OwnedFile = std::unique_ptr<FILE, FileCloser>;
+
+// The rows of a sheet to be put into the next part: at `offset` of what the packager
+// hands over of it.
+struct Rows {
+    OwnedFile file;
+    std::size_t offset = 0;
+    int error = ZIP_OK;  // where they could not be placed
+};
+
 // One part of the workbook being deflated: its pieces in flight, in order, and the piece
 // being filled.
 struct Part {
@@ -80,7 +96,49 @@ struct Part {
     std::deque<std::future<Packed>> packing;
     uLong crc = 0;
     ZPOS64_T size = 0;
+    std::size_t handedOver = 0;  // by the packager
+    Rows rows;
     int error = ZIP_OK;
+
+    // Takes `length` bytes (they are copied) into the part.
+    void add(const unsigned char* bytes, std::size_t length) {
+        while (length != 0 && error == ZIP_OK) {
+            const std::size_t taken = std::min(length, room());
+            filling.bytes.insert(filling.bytes.end(), bytes, bytes + taken);
+            bytes += taken;
+            length -= taken;
+            sendWhenFull();
+        }
+    }
+
+    // Takes what is left of `from` into the part, reading it straight into the pieces.
+    void addFile(FILE* from) {
+        while (error == ZIP_OK) {
+            const std::size_t had = filling.bytes.size();
+            const std::size_t wanted = room();
+            filling.bytes.resize(had + wanted);
+            const std::size_t got = std::fread(filling.bytes.data() + had, 1, wanted, from);
+            filling.bytes.resize(had + got);
+            sendWhenFull();
+            if (got < wanted) {
+                break;
+            }
+        }
+        if (std::ferror(from)) {
+            error = ZIP_ERRNO;
+        }
+    }
+
+    std::size_t room() const { return filling.window + kPiece - filling.bytes.size(); }
+
+    void sendWhenFull() {
+        if (room() == 0) {
+            send(false);
+            while (packing.size() > inFlight) {
+                writeOldest();
+            }
+        }
+    }
 
     // Starts deflating the piece being filled and begins the next with its window.
     void send(bool last) {
@@ -119,12 +177,44 @@ struct Part {
 };
 
 thread_local std::unique_ptr<Part> current;
+thread_local Rows nextRows;
 
 Part* partOf(zipFile file) {
     return current && current->file == file ? current.get() : nullptr;
 }
 
+// Where `marker` first starts in `file`, read from its start.
+bool findMarker(FILE* file, std::string_view marker, std::size_t& offset) {
+    if (std::fflush(file) != 0 || std::fseek(file, 0, SEEK_SET) != 0) {
+        return false;
+    }
+    std::string text;
+    char buffer[1 << 14];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) != 0) {
+        text.append(buffer, got);
+        const std::size_t found = text.find(marker);
+        if (found != std::string::npos) {
+            offset = found;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
+
+extern "C" void tolvane_zip_insert_rows(FILE* sheet, FILE* rows) {
+    nextRows = Rows{OwnedFile(rows)};
+    try {
+        if (!findMarker(sheet, "</sheetData>", nextRows.offset) || std::fflush(rows) != 0 ||
+            std::fseek(rows, 0, SEEK_SET) != 0) {
+            nextRows.error = ZIP_ERRNO;
+        }
+    } catch (const std::exception&) {
+        nextRows.error = ZIP_INTERNALERROR;
+    }
+}
 
 extern "C" int tolvane_zip_open(zipFile file, const char* filename, const zip_fileinfo* info,
                                 const void* extraLocal, uInt extraLocalSize,
@@ -133,9 +223,16 @@ extern "C" int tolvane_zip_open(zipFile file, const char* filename, const zip_fi
                                 int strategy, const char* password, uLong crcForCrypting,
                                 uLong versionMadeBy, uLong flagBase, int zip64) {
     current.reset();  // a part given up on an error
+    Rows rows = std::exchange(nextRows, Rows{});
+    if (rows.error != ZIP_OK) {
+        return rows.error;
+    }
     // Only a plain deflated part is taken over; anything else goes to minizip as it is.
     const bool takeOver =
         method == Z_DEFLATED && raw == 0 && windowBits == -MAX_WBITS && password == nullptr;
+    if (rows.file && !takeOver) {
+        return ZIP_PARAMERROR;
+    }
     const int result = zipOpenNewFileInZip4_64(
         file, filename, info, extraLocal, extraLocalSize, extraGlobal, extraGlobalSize, comment,
         method, level, takeOver ? 1 : raw, windowBits, memLevel, strategy, password, crcForCrypting,
@@ -152,6 +249,7 @@ extern "C" int tolvane_zip_open(zipFile file, const char* filename, const zip_fi
         // Every core deflating, and one piece ready to be written as the next is deflated.
         part->inFlight = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 2, 8);
         part->filling.bytes.reserve(kPiece);
+        part->rows = std::move(rows);
         current = std::move(part);
     } catch (const std::bad_alloc&) {
         zipCloseFileInZipRaw64(file, 0, 0);
@@ -167,19 +265,17 @@ extern "C" int tolvane_zip_write(zipFile file, const void* data, unsigned int le
     }
     try {
         const auto* bytes = static_cast<const unsigned char*>(data);
-        while (length != 0 && part->error == ZIP_OK) {
-            const std::size_t taken = std::min<std::size_t>(
-                length, part->filling.window + kPiece - part->filling.bytes.size());
-            part->filling.bytes.insert(part->filling.bytes.end(), bytes, bytes + taken);
-            bytes += taken;
-            length -= static_cast<unsigned int>(taken);
-            if (part->filling.bytes.size() == part->filling.window + kPiece) {
-                part->send(false);
-                while (part->packing.size() > part->inFlight) {
-                    part->writeOldest();
-                }
-            }
+        Rows& rows = part->rows;
+        if (rows.file && rows.offset - part->handedOver < length) {
+            const std::size_t before = rows.offset - part->handedOver;
+            part->add(bytes, before);
+            part->addFile(rows.file.get());
+            rows.file.reset();
+            part->add(bytes + before, length - before);
+        } else {
+            part->add(bytes, length);
         }
+        part->handedOver += length;
     } catch (const std::exception&) {
         part->error = ZIP_INTERNALERROR;
     }
@@ -192,6 +288,9 @@ extern "C" int tolvane_zip_close(zipFile file) {
         return zipCloseFileInZip(file);
     }
     try {
+        if (part->rows.file) {
+            part->error = ZIP_INTERNALERROR;  // never placed: the part would lack them
+        }
         if (part->error == ZIP_OK) {
             part->send(true);
         }
@@ -206,4 +305,10 @@ extern "C" int tolvane_zip_close(zipFile file) {
         return done->error;
     }
     return zipCloseFileInZipRaw64(file, done->size, done->crc);
+}
+
+extern "C" int tolvane_zip_end(zipFile file, const char* comment) {
+    current.reset();
+    nextRows = Rows{};
+    return zipClose(file, comment);
 }

@@ -11,6 +11,7 @@
 #ifndef TOLVANE_PARALLEL_DEFLATE_H
 #define TOLVANE_PARALLEL_DEFLATE_H
 
+#include <stdio.h>
 #include <xlsxwriter/third_party/zip.h>
 
 #ifdef __cplusplus
@@ -24,6 +25,13 @@ int tolvane_zip_open(zipFile file, const char* filename, const zip_fileinfo* inf
                      uLong crcForCrypting, uLong versionMadeBy, uLong flagBase, int zip64);
 int tolvane_zip_write(zipFile file, const void* data, unsigned int length);
 int tolvane_zip_close(zipFile file);
+int tolvane_zip_end(zipFile file, const char* comment);
+
+/* Has the next part opened packed with the content of `rows` put in before the first
+ * "</sheetData>" of `sheet` (which is that part, as far as written), and takes over
+ * `rows`. The rows of a sheet in constant-memory mode then go into the workbook straight
+ * from their temporary file, which the library would copy into the sheet's file first. */
+void tolvane_zip_insert_rows(FILE* sheet, FILE* rows);
 
 #ifdef __cplusplus
 }
