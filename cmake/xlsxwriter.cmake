@@ -4,10 +4,11 @@
 # source package (fetched by `apt-get source`, which needs the deb-src entry that
 # scripts/setup adds), statically, with the bundled minizip, so that Linux and Windows
 # write the workbook with the same code built the same way. Debian has the library for
-# Linux only; and its build packs the workbook at zlib's default level and formats each
-# number with printf, which took 0.45 s of the 0.89 s a workbook of 200,000 files took
-# (see xlsxwriter_packager.c and USE_DTOA_LIBRARY below). The sources are fetched once
-# into the build folder and the library is built there with the rest.
+# Linux only; and its build packs the workbook at zlib's default level, on one thread, and
+# formats each number with printf, which took about half of the 0.89 s a workbook of
+# 200,000 files took (see listing/xlsxwriter_packager.c and USE_DTOA_LIBRARY below). The
+# sources are fetched once into the build folder and the library is built there with the
+# rest.
 set(xlsx_root ${CMAKE_BINARY_DIR}/libxlsxwriter)
 set(xlsx_source ${xlsx_root}/source)
 if(NOT EXISTS ${xlsx_source}/include/xlsxwriter.h)
