@@ -162,8 +162,9 @@ struct Part {
 
     // Writes out the oldest piece in flight.
     void writeOldest() {
-        Packed packed = packing.front().get();
+        std::future<Packed> oldest = std::move(packing.front());
         packing.pop_front();
+        Packed packed = oldest.get();
         if (error != ZIP_OK) {
             return;
         }
