@@ -82,12 +82,17 @@ class WorkbookRunTest : public testing::TreeListingTest {};
 
 // Done or stopped (at the first yield, before "sub" is entered), the workbook opens with
 // the rows written; one that cannot be completed (its folder removed at that yield, a file
-// size limit reached) is reported in the run's words and removed.
+// size limit reached) is reported in the run's words and removed. The comment makes the
+// sheet some 2.5 MB, which is deflated in three pieces that must read as one.
 TEST_F(WorkbookRunTest, EveryEndOfARunLeavesAWorkbookThatOpensOrNone) {
     for (int i = 0; i < 300; ++i) {
         tree.file("f" + std::to_string(1000 + i) + ".txt", 7);
     }
     tree.file("sub/last.txt", 3);
+    fields.AddComment = true;
+    for (int i = 0; fields.FileComment.size() < 8000; ++i) {
+        fields.FileComment += std::to_string(i * 7919 % 10007) + " ";
+    }
     fields.SaveFilename = (output.path() / "list.XLSX").string();
     const struct {
         bool stop;
@@ -118,8 +123,10 @@ TEST_F(WorkbookRunTest, EveryEndOfARunLeavesAWorkbookThatOpensOrNone) {
         const std::string read = testing::readWorkbook(fields.SaveFilename);
         if (c.failure.empty()) {
             EXPECT_TRUE(window.messages.empty()) << window.messages[0].text;
-            EXPECT_EQ(std::count(read.begin(), read.end(), '\n'), c.lines) << read;
-            EXPECT_NE(read.find("\nf1299.txt\tTXT\t#7\t@"), std::string::npos) << read;
+            EXPECT_EQ(std::count(read.begin(), read.end(), '\n'), c.lines) << read.substr(0, 999);
+            EXPECT_NE(read.find("\nf1299.txt\tTXT\t#7\t@"), std::string::npos);
+            EXPECT_NE(read.find("\t" + fields.FileComment + "\n", read.find("\nf1299")),
+                      std::string::npos);
             continue;
         }
         ASSERT_EQ(window.messages.size(), 1u) << c.failure;
