@@ -626,7 +626,11 @@ void OrderedWalk::finishLocked(const NodePtr& node, std::vector<NodePtr>& childr
     if (awaited_ == node.get()) {
         nodeReady_.notify_all();
     }
-    if (!children.empty() && !windowWasFull_) {
+    // New folders to read wake the threads while the window has room now: the flag that it
+    // was full may be left from a while ago, when no thread was idle to be woken, and then
+    // kept them asleep while the walk read the new folders alone (10 ms at a time on /usr).
+    if (!children.empty() && readingAhead_ < options_.windowFolders &&
+        readyBytes_ < options_.windowBytes) {
         wakeLocked();
     }
 }
