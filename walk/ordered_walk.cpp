@@ -46,6 +46,11 @@ constexpr std::size_t kBetweenLooks = 8;
 constexpr std::size_t kHandlesPerReading = 2;
 // A quarter, in the 1/65536ths the share of readings that waited is counted in.
 constexpr std::size_t kQuarter = 65536 / 4;
+// Most threads reading at once from a local disk: there the disk, not the round trip, is
+// what a reading waits for, and more threads in its queue only scatter its reads. Cold,
+// /usr listed in 0.95 s with 8, 1.4 s with 16 and 1.7 s with 64 (the baseline: 2.06 s);
+// the tree of 1,000 folders of 200 files in 0.41 s with 8 and 0.43 s with 64.
+constexpr std::size_t kDiskReaders = 8;
 
 void appendChild(std::string& path, std::string_view name) {
     if (path.empty() || path.back() != kPathSeparator) {
@@ -294,13 +299,17 @@ void OrderedWalk::queryAll(Node& node, ReaderRoom& room) {
     // alone, in the order of its inodes.
     const auto started = std::chrono::steady_clock::now();
     std::size_t at = 0;
+    bool roundTrips = false;
     for (; at < total && !stopping_ && !hookStopped_; at += kBetweenLooks) {
-        if (at == kProbed && options_.readAheadThreads != 0 && total - at > kSlice &&
-            std::chrono::steady_clock::now() - started > kProbed * kRoundTrip) {
+        if (at == kProbed && options_.readAheadThreads != 0 && total - at > kSlice && roundTrips) {
             break;
         }
-        reading_.query(node.handle, node.entries, room.scratch, at,
-                       std::min(at + kBetweenLooks, total));
+        const std::size_t end = std::min(at + kBetweenLooks, total);
+        reading_.query(node.handle, node.entries, room.scratch, at, end);
+        if (at == 0) {
+            roundTrips = std::chrono::steady_clock::now() - started > end * kRoundTrip;
+            noteRoundTrips(roundTrips);
+        }
         hookWhileReading(node);
     }
     if (at >= total || stopping_ || hookStopped_) {
@@ -642,6 +651,16 @@ void OrderedWalk::wakeLocked() {
     }
 }
 
+void OrderedWalk::noteRoundTrips(bool roundTrips) {
+    // Half way to all with each folder whose queries were round trips, down by 1/16 with
+    // each one whose were not; racing threads may lose a step, which a share's next folder
+    // makes up for.
+    const unsigned share = tripShare_.load(std::memory_order_relaxed);
+    tripShare_.store(roundTrips ? share + (65536 - share) / 2 : share - share / 16,
+                     std::memory_order_relaxed);
+    timedQueries_.fetch_add(1, std::memory_order_relaxed);
+}
+
 void OrderedWalk::noteWaitLocked(bool waited) {
     // The share of readings lately that waited: it rises fast (a quarter of the way to all
     // with each one that did), since on a cold disk every reading waits and threads held
@@ -653,7 +672,9 @@ void OrderedWalk::noteWaitLocked(bool waited) {
     // took 0.39 s instead of 0.22 s.
     waitShare_ = waited ? waitShare_ + (65536 - waitShare_) / 4 : waitShare_ - waitShare_ / 16;
     const std::size_t workers = options_.readAheadThreads;
-    const std::size_t extra = workers > warmReaders_ ? workers - warmReaders_ : 0;
+    const bool localDisk = timedQueries_ > 0 && tripShare_ <= kQuarter;
+    const std::size_t most = localDisk ? std::min(workers, kDiskReaders) : workers;
+    const std::size_t extra = most > warmReaders_ ? most - warmReaders_ : 0;
     const std::size_t beyond = waitShare_ > kQuarter ? waitShare_ - kQuarter : 0;
     const std::size_t limit =
         std::min(workers, warmReaders_ + (extra * beyond + kQuarter * 3 / 2) / (kQuarter * 3));

@@ -176,6 +176,9 @@ class OrderedWalk {
     void closeAll(std::vector<FolderHandle>& handles);
     // Wakes as many idle threads as may start reading now.
     void wakeLocked();
+    // Counts one folder whose first queries were timed: round trips (a share) or not (a
+    // local disk, where fewer threads read at once).
+    void noteRoundTrips(bool roundTrips);
     // Counts one reading by a thread that had to wait (for the disk, say) or did not.
     void noteWaitLocked(bool waited);
     void leftWindowLocked(const Node& node);
@@ -224,7 +227,11 @@ class OrderedWalk {
     std::size_t busyLimit_ = 0;
     std::size_t warmReaders_ = 1;  // the limit on a warm cache: a core each, the walk's aside
     unsigned waitShare_ = 0;       // of readings lately that waited, in 1/65536ths
-    bool windowWasFull_ = false;   // a thread found no room in the window
+    // Of folders lately whose queries were round trips, and how many were timed (none
+    // where a folder's reading hands the facts over with the names, as on Windows).
+    std::atomic<unsigned> tripShare_{0};
+    std::atomic<std::uint64_t> timedQueries_{0};
+    bool windowWasFull_ = false;  // a thread found no room in the window
     std::size_t openFolders_ = 0;
     std::size_t maxOpenFolders_ = 0;
     std::atomic<std::size_t> handlesClosing_{0};  // taken to be closed, not closed yet
