@@ -299,10 +299,10 @@ TEST_F(ListCommandTest, WhatHappensInTheMiddleOfARun) {
     }
     const std::filesystem::path big = first.parent_path();
     tree.file("aaa/a.txt");  // found before big, so entered after it
-    // Folders entered between big and aaa, more than the walk reads ahead (256), so that
-    // aaa is still unread when it is removed while big is being listed.
-    for (int i = 0; i < 300; ++i) {
-        tree.folder("ab" + std::to_string(1000 + i));
+    // Folders entered between big and aaa, more than the walk reads ahead, so that aaa is
+    // still unread when it is removed while big is being listed.
+    for (std::size_t i = 0; i < WalkOptions{}.windowFolders + 44; ++i) {
+        tree.folder("ab" + std::to_string(10000 + i));
     }
     const std::string full = windowListing(options(true), tree.path());
     const std::string flat = windowListing(options(false), big);
