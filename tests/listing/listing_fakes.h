@@ -119,6 +119,19 @@ class TreeListingTest : public ::testing::Test {
 #endif
     }
 
+    // Each message's text with the tree's path cut out.
+    std::vector<std::string> messages() const {
+        std::vector<std::string> texts;
+        for (const auto& message : window.messages) {
+            std::string text = message.text;
+            for (std::size_t at; (at = text.find(tree.str())) != std::string::npos;) {
+                text.erase(at, tree.str().size());
+            }
+            texts.push_back(text);
+        }
+        return texts;
+    }
+
     TemporaryFolder tree;
     TemporaryFolder output;
     ListingFields fields;

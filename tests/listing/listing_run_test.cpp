@@ -62,19 +62,6 @@ class ListingRunTest : public testing::TreeListingTest {
         return testing::directoryAndNames(listing(), tree.str().size());
     }
 
-    // Each message's text with the tree's path cut out.
-    Lines messages() const {
-        Lines texts;
-        for (const auto& message : window.messages) {
-            std::string text = message.text;
-            for (std::size_t at; (at = text.find(tree.str())) != std::string::npos;) {
-                text.erase(at, tree.str().size());
-            }
-            texts.push_back(text);
-        }
-        return texts;
-    }
-
     std::string stored() const { return "Directory contenst stored in: " + fields.SaveFilename; }
 };
 
