@@ -40,17 +40,6 @@ std::size_t threadCount() {
     return count;
 }
 
-WalkOptions readAhead(std::size_t threads, std::size_t windowFolders,
-                      std::size_t windowBytes = std::size_t{8} << 20,
-                      std::size_t maxOpenFolders = 0) {
-    WalkOptions options;
-    options.readAheadThreads = threads;
-    options.windowFolders = windowFolders;
-    options.windowBytes = windowBytes;
-    options.maxOpenFolders = maxOpenFolders;
-    return options;
-}
-
 class ListingRunTest : public testing::TreeListingTest {
   protected:
     ListingRunTest() { walkOptions.readAheadThreads = 2; }
@@ -292,8 +281,8 @@ TEST_F(ListingRunTest, ReadingAheadListsExactlyWhatTheSequentialWalkLists) {
     testing::InjectedCalls calls;
     calls.openFails = {{"no-entry", EACCES}};
     calls.statFails = {{"bad.txt", EIO}, {"locked.sys", EIO}};
-    const std::string expected = listingThrough(readAhead(0, 0));
-    const auto expectedMessages = window.messages;
+    const std::string expected = listingThrough(WalkOptions{0, 0});
+    const Lines expectedMessages = messages();
     const auto result = testing::directoryAndNames(expected, tree.str().size());
     EXPECT_GT(result.size(), 200u);
     EXPECT_EQ(std::count(result.begin(), result.end(), "/odd|pipe"), 1);
@@ -311,17 +300,15 @@ TEST_F(ListingRunTest, ReadingAheadListsExactlyWhatTheSequentialWalkLists) {
     ASSERT_EQ(expectedMessages.size(), 3u + 7u);
 
     const WalkOptions variants[] = {
-        readAhead(4, 256), readAhead(3, 2),  // at most two folders ahead
-        readAhead(2, 64, 1),                 // at most one folder's bytes ahead
-        readAhead(4, 64, 1 << 20, 4),        // few folders open: most are reached again
+        {4, 256},
+        {3, 2},               // at most two folders ahead
+        {2, 64, 1},           // at most one folder's bytes ahead
+        {4, 64, 1 << 20, 4},  // few folders open: most are reached again
     };
     for (const auto& options : variants) {
         window.messages.clear();
         EXPECT_EQ(listingThrough(options), expected) << options.windowFolders;
-        ASSERT_EQ(window.messages.size(), expectedMessages.size());
-        for (std::size_t i = 0; i < expectedMessages.size(); ++i) {
-            EXPECT_EQ(window.messages[i].text, expectedMessages[i].text);
-        }
+        EXPECT_EQ(messages(), expectedMessages) << options.windowFolders;
     }
 }
 
@@ -333,7 +320,7 @@ TEST_F(ListingRunTest, NoThreadOrDescriptorReadingAheadOutlivesTheWalk) {
     }
     testing::InjectedCalls calls;  // counts the descriptors
     const std::size_t before = threadCount();
-    const WalkOptions ahead = readAhead(3, 8);
+    const WalkOptions ahead{3, 8};
     std::size_t during = 0;
     window.onYield = [&](int count) {
         if (count == 30) {
@@ -389,10 +376,7 @@ TEST_F(ListingRunTest, AFolderSwappedForALinkDuringTheWalkIsNeverEntered) {
         tree.file("a/inner/x.txt");
         tree.file("b/y.txt");
         window.messages.clear();
-        const auto result = testing::directoryAndNames(listingThrough(readAhead(threads, 256)));
-        for (const std::string& line : result) {
-            EXPECT_EQ(line.find("secret"), std::string::npos) << line;
-        }
+        EXPECT_EQ(listingThrough(WalkOptions{threads, 256}).find("secret"), std::string::npos);
         if (threads == 0) {
             // Each is reported as it could not be entered, and the walk goes on.
             const Lines shown = messages();
