@@ -41,7 +41,6 @@ class RecordingWindow : public RunWindow {
         }
     }
     void waiting() override {
-        ++waits;
         if (onWaiting) {
             onWaiting();
         }
@@ -59,17 +58,12 @@ class RecordingWindow : public RunWindow {
     void setMakeButtonCaption(const std::string&) override {}
     void setControlEnabled(RunControl, bool) override {}
     std::string folderListPath() override { return folder; }
-    void beep() override {
-        ++beeps;
-        log.push_back("beep");
-    }
+    void beep() override { log.push_back("beep"); }
 
     std::string folder;
     std::function<void(int)> onYield;
     std::function<void()> onWaiting;
     int yields = 0;
-    int waits = 0;
-    int beeps = 0;
     std::string progress;
     std::vector<std::string> progressShown;  // every text, in order
     std::vector<Message> messages;

@@ -84,7 +84,7 @@ TEST_F(ListingRunTest, TheWorkedExampleByteForByte) {
         expected.replace(at, 1, work.string());
     }
     EXPECT_EQ(listing(), expected);
-    EXPECT_EQ(window.beeps, 1);
+    EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "beep"), 1);
 }
 
 // Files in name order, then the subfolders, the last found entered first, with a yield for
@@ -223,9 +223,8 @@ TEST_F(ListingRunTest, AStopIsTakenWhileTheWalkWaitsForASlowFolder) {
     InjectedCalls calls;
     calls.queryDelayUs = 2000;
     walkOptions.readAheadThreads = 4;
-    window.onWaiting = [this] { fields.StopRequested = true; };
+    window.onWaiting = [this] { fields.StopRequested = true; };  // or the whole folder is listed
     EXPECT_TRUE(lines().empty());
-    EXPECT_GE(window.waits, 1);
     EXPECT_LT(calls.queries, 1000u);
     EXPECT_EQ(calls.open, 0u);
 }
