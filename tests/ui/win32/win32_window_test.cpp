@@ -150,11 +150,11 @@ TEST_F(Win32WindowTest, OnlyTheUsersCloseStoresTheSettings) {
     window = makeWindow();
     ::SendMessageW(window->window(), WM_CLOSE, 0, 0);  // another program's, not the user's
     EXPECT_EQ(programEnds, 0);
-    EXPECT_EQ(storedCount(), 2);
+    EXPECT_EQ(settings().NumOfValues(), 2);
     window = makeWindow();
     ::SendMessageW(window->window(), WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(programEnds, 1);
-    EXPECT_EQ(storedCount(), 9);
+    EXPECT_EQ(settings().NumOfValues(), 9);
 }
 
 // The dialogs are answered by a timer that runs inside their own modal loops: the text
