@@ -48,9 +48,7 @@ class Win32ListingTest : public testing::TreeListingTest {
 
 TEST_F(Win32ListingTest, HiddenAndSystemEntriesAreListedAndEnteredWithTheirLettersInAnsi) {
     const std::string t = tree.str();
-    const std::string german =
-        "Gr\xC3\xBC\xC3\x9F"
-        "e.txt";                                                     // Grüße.txt
+    const std::string german = "Gr\u00FC\u00DFe.txt";
     make(t + "\\plain.txt", FILE_ATTRIBUTE_ARCHIVE, 5'000'000'123);  // sparse, beyond 4 GiB
     testing::setLocalModified(t + "\\plain.txt", DateTime{2004, 6, 14, 9, 5, 27});
     make(t + "\\hidden.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
