@@ -32,12 +32,8 @@ const std::string kFailed = "Error has occured in subroutine: ListDirectory,\r";
 
 // Threads of this process.
 std::size_t threadCount() {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& task :
-         std::filesystem::directory_iterator("/proc/self/task")) {
-        ++count;
-    }
-    return count;
+    const std::filesystem::directory_iterator tasks("/proc/self/task");
+    return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
 }
 
 class ListingRunTest : public testing::TreeListingTest {
