@@ -149,7 +149,7 @@ TEST_F(CRegistryTest, ValuesAreTextOfAnyLengthFoundCaseBlindAndEmptyIsOneSpace) 
     store.RegCloseKey(handle);
     EXPECT_TRUE(Registry.ValueExists("Nothing"));
     expectError([&] { Registry.ReadValue("Nothing"); }, "CRegistry:ReadValue",
-                "Invalid procedure call or argument", CRegistry::kInvalidArgumentNumber);
+                "Invalid procedure call or argument", 5);
 }
 
 #ifdef _WIN32
