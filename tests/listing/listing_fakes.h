@@ -113,12 +113,12 @@ class TreeListingTest : public ::testing::Test {
 #endif
     }
 
-    // Each message's text with the tree's path cut out.
-    std::vector<std::string> messages() const {
+    // Each message's text, with the tree's path cut out when `cut`.
+    std::vector<std::string> messages(bool cut = true) const {
         std::vector<std::string> texts;
         for (const auto& message : window.messages) {
             std::string text = message.text;
-            for (std::size_t at; (at = text.find(tree.str())) != std::string::npos;) {
+            for (std::size_t at; cut && (at = text.find(tree.str())) != std::string::npos;) {
                 text.erase(at, tree.str().size());
             }
             texts.push_back(text);

@@ -139,14 +139,14 @@ TEST_F(Win32ListingTest, AFolderThatCannotBeReadLosesOnlyItself) {
     std::sort(result.begin(), result.end());  // in the file system's order
     EXPECT_EQ(result,
               (std::vector<std::string>{t + "\\B|b.txt|A", t + "\\D|d.txt|A", t + "|a.txt|A"}));
-    std::vector<std::string> texts = messages();
+    std::vector<std::string> texts = messages(false);
     std::sort(texts.begin(), texts.end());
     const std::string failed = "Error has occured in subroutine: ListDirectory,\r";
     EXPECT_EQ(texts, (std::vector<std::string>{
-                         failed + "during reading directory contents: \\H\\\rError: " +
-                             readingFailure(ERROR_NETNAME_DELETED).description(),
-                         failed + "during recursing to subdirectory: \\C\rError: " +
-                             readingFailure(ERROR_ACCESS_DENIED).description()}));
+                         failed + "during reading directory contents: " + t +
+                             "\\H\\\rError: " + readingFailure(ERROR_NETNAME_DELETED).description(),
+                         failed + "during recursing to subdirectory: " + t +
+                             "\\C\rError: " + readingFailure(ERROR_ACCESS_DENIED).description()}));
 }
 
 }  // namespace
