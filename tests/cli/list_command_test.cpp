@@ -28,7 +28,6 @@
 #include "listing_line.h"
 #include "listing_run.h"
 #include "output_file_table.h"
-#include "posix_file_system.h"
 #include "progress_display.h"
 #include "registry_sqlite_store.h"
 #include "support/test_support.h"

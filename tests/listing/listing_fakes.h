@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,7 +12,6 @@
 #include "listing_fields.h"
 #include "listing_run.h"
 #include "output_file_table.h"
-#include "raised_error.h"
 #include "run_window.h"
 #include "support/test_support.h"
 #ifdef _WIN32
