@@ -23,12 +23,8 @@
 
 #include "application_settings.h"
 #include "c_registry.h"
-#include "console_window.h"
-#include "date_time_text.h"
+#include "listing/listing_fakes.h"
 #include "listing_line.h"
-#include "listing_run.h"
-#include "output_file_table.h"
-#include "posix_file_system.h"
 #include "progress_display.h"
 #include "registry_sqlite_store.h"
 #include "support/test_support.h"
@@ -133,12 +129,14 @@ ListingFields options(bool recurse, const char* filter = nullptr, const char* co
     return fields;
 }
 
-class ListCommandTest : public ::testing::Test {
+// The engine's fixture, with the dates in the user's forms as the children write them.
+class ListCommandTest : public testing::TreeListingTest {
   protected:
     // The children run in `scratch`, where a relative listing file goes.
     ListCommandTest() {
         std::filesystem::create_directory(config);
         std::filesystem::current_path(scratch.path());
+        dateText = DateTimeText::fromUserSettings();
     }
 
     // Stores options as the window would have: names and values in turn.
@@ -151,20 +149,16 @@ class ListCommandTest : public ::testing::Test {
         }
     }
 
-    // The listing of a ListingRun driven here.
-    std::string windowListing(ListingFields fields, const std::filesystem::path& folder) {
+    // The listing of a ListingRun driven here, as the window starts it.
+    std::string windowListing(const ListingFields& options, const std::filesystem::path& folder) {
+        fields = options;
         fields.SaveFilename = (scratch.path() / "window.txt").string();
-        ConsoleWindow window(folder.string(), stderr);
-        const WalkOptions walkOptions;
-        OutputFileTable files;
-        const DateTimeText dateText = DateTimeText::fromUserSettings();
-        ListingRun run(fields, window, walkOptions, files, dateText);
-        run.start();
-        EXPECT_TRUE(window.messageTitles().empty());
-        return readFile(fields.SaveFilename);
+        window.folder = folder.string();
+        const std::string listed = listingThrough(WalkOptions());
+        EXPECT_TRUE(window.messages.empty());
+        return listed;
     }
 
-    TemporaryFolder tree;
     TemporaryFolder scratch;
     std::filesystem::path config = scratch.path() / "config";
     std::string out = (scratch.path() / "out.txt").string();

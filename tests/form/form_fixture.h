@@ -181,26 +181,17 @@ class FormTest : public ::testing::Test {
         return made;
     }
 
+    // The fixture's store with the settings key open (made if missing).
+    CRegistry& settings() {
+        openSettingsKey(registry);
+        return registry;
+    }
+
     // Stores settings as a save at Exit would have left them.
     void storeSettings(const std::vector<std::pair<std::string, std::string>>& values) {
-        CRegistry registry(store);
-        openSettingsKey(registry);
         for (const auto& [name, text] : values) {
-            registry.WriteValue(name, text);
+            settings().WriteValue(name, text);
         }
-    }
-
-    // The stored value, or nothing when it is absent.
-    std::optional<std::string> storedValue(const std::string& name) {
-        CRegistry registry(store);
-        openSettingsKey(registry);
-        return registry.ValueExists(name) ? std::optional(registry.ReadValue(name)) : std::nullopt;
-    }
-
-    int storedCount() {
-        CRegistry registry(store);
-        openSettingsKey(registry);
-        return registry.NumOfValues();
     }
 
     // Starts the window on `folder` of `drive` (stored as the last drive and path).
@@ -240,6 +231,7 @@ class FormTest : public ::testing::Test {
     ScriptedDialogs dialogs;
     BlockingFileSystem listFileSystem;
     tolvane::testing::TestRegistry store;
+    CRegistry registry{store};
     int programEnds = 0;
     std::unique_ptr<Main_Form> form;
 };

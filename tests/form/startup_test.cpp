@@ -52,7 +52,7 @@ TEST_F(StartupTest, FirstStartShowsTheDefaultsAndACloseByCodeStoresNothing) {
     EXPECT_TRUE(form->closeRequested(Main_Form::kCloseByCode));
     EXPECT_TRUE(form->closeRequested(Main_Form::kCloseBySessionEnd));
     EXPECT_EQ(programEnds, 0);
-    EXPECT_EQ(storedCount(), 0);
+    EXPECT_EQ(settings().NumOfValues(), 0);
 }
 
 TEST_F(StartupTest, ExitStoresTheNineValuesAndTheNextStartShowsThem) {
@@ -64,12 +64,12 @@ TEST_F(StartupTest, ExitStoresTheNineValuesAndTheNextStartShowsThem) {
     form->checkToggled(Control::Recurse_Check, false);
     form->Result_Drive.setDrive(in("drive_b") + " [test]");
     form->Result_Dir.setPath(in("drive_b/inner"));
-    EXPECT_EQ(storedCount(), 0);  // nothing is written before Exit
+    EXPECT_EQ(settings().NumOfValues(), 0);  // nothing is written before Exit
 
     form->click(Control::Function_Exit);
     EXPECT_EQ(programEnds, 1);
-    EXPECT_EQ(storedCount(), 9);
-    EXPECT_EQ(storedValue("Version"), kVersionText);
+    EXPECT_EQ(settings().NumOfValues(), 9);
+    EXPECT_EQ(settings().ReadValue("Version"), kVersionText);
     // A second start shows the other eight. The user's close stores them again: a try that
     // fails at the last value stores none where the store can (not Windows); Retry all nine.
     form = newForm();
@@ -83,7 +83,7 @@ TEST_F(StartupTest, ExitStoresTheNineValuesAndTheNextStartShowsThem) {
     dialogs.answers = {"Retry"};
     std::optional<std::string> commentAfterFailure;
     dialogs.whileShown = [&] {
-        commentAfterFailure = storedValue("File Comment");
+        commentAfterFailure = settings().ReadValue("File Comment");
         store.failSetOf.clear();
     };
     store.written.clear();
@@ -92,7 +92,7 @@ TEST_F(StartupTest, ExitStoresTheNineValuesAndTheNextStartShowsThem) {
 #ifndef _WIN32
     EXPECT_EQ(commentAfterFailure, "kept note");
 #endif
-    EXPECT_EQ(storedValue("File Comment"), "changed");
+    EXPECT_EQ(settings().ReadValue("File Comment"), "changed");
     EXPECT_EQ(store.written.size(), 18u);
 }
 
@@ -120,7 +120,7 @@ TEST_F(StartupTest, StoredDriveOrFolderThatIsGoneIsReportedOnceAndExitReplacesIt
         EXPECT_EQ(view.shows, 1);  // the second showing is skipped
         // Exit, through the key start-up left open, stores the folder shown instead.
         form->click(Control::Function_Exit);
-        EXPECT_EQ(storedValue("Last Path"), form->Result_Dir.Path());
+        EXPECT_EQ(settings().ReadValue("Last Path"), form->Result_Dir.Path());
     }
 }
 
@@ -165,7 +165,7 @@ TEST_F(StartupTest, AStoreThatCannotBeUsedLeavesTheDefaultsAndExitOffersRetryOrL
                                             "Cancel to leave without storing them.");
     EXPECT_EQ(programEnds, 1);
     store.refuseKeys = false;
-    EXPECT_EQ(storedCount(), 0);
+    EXPECT_EQ(settings().NumOfValues(), 0);
 }
 
 // The first read's buffer holds 254 bytes; a longer listing file comes back whole, not as
@@ -214,8 +214,8 @@ TEST_F(StartupTest, AReadTheStoreFailsIsReportedAndExitWritesNoDefaultOverWhatWa
         form->checkToggled(Control::Filter_Check, !form->UseFileFilter);
         form->click(Control::Function_Exit);
         EXPECT_EQ(store.written, written) << failing;
-        EXPECT_EQ(storedValue("Last Path"), tree);
-        EXPECT_EQ(storedValue("File Filter"), "*.b");
+        EXPECT_EQ(settings().ReadValue("Last Path"), tree);
+        EXPECT_EQ(settings().ReadValue("File Filter"), "*.b");
     }
 }
 
@@ -275,7 +275,7 @@ TEST_F(StartupTest, ExitDuringARunEndsAtOnceWithTheListingClosedOrItsFailureShow
         const std::size_t topLine = listing.find("\ntop.txt\t");
         ASSERT_NE(topLine, std::string::npos) << listing;
         EXPECT_EQ(listing.find('\n', topLine + 1), listing.size() - 1) << listing;
-        EXPECT_EQ(storedValue("Last Path"), tree);
+        EXPECT_EQ(settings().ReadValue("Last Path"), tree);
     }
 }
 #endif

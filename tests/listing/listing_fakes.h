@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,7 +12,6 @@
 #include "listing_fields.h"
 #include "listing_run.h"
 #include "output_file_table.h"
-#include "raised_error.h"
 #include "run_window.h"
 #include "support/test_support.h"
 #ifdef _WIN32
@@ -41,7 +38,6 @@ class RecordingWindow : public RunWindow {
         }
     }
     void waiting() override {
-        ++waits;
         if (onWaiting) {
             onWaiting();
         }
@@ -59,17 +55,12 @@ class RecordingWindow : public RunWindow {
     void setMakeButtonCaption(const std::string&) override {}
     void setControlEnabled(RunControl, bool) override {}
     std::string folderListPath() override { return folder; }
-    void beep() override {
-        ++beeps;
-        log.push_back("beep");
-    }
+    void beep() override { log.push_back("beep"); }
 
     std::string folder;
     std::function<void(int)> onYield;
     std::function<void()> onWaiting;
     int yields = 0;
-    int waits = 0;
-    int beeps = 0;
     std::string progress;
     std::vector<std::string> progressShown;  // every text, in order
     std::vector<Message> messages;
@@ -117,6 +108,19 @@ class TreeListingTest : public ::testing::Test {
 #else
         return readFile(fields.SaveFilename);
 #endif
+    }
+
+    // Each message's text, with the tree's path cut out when `cut`.
+    std::vector<std::string> messages(bool cut = true) const {
+        std::vector<std::string> texts;
+        for (const auto& message : window.messages) {
+            std::string text = message.text;
+            for (std::size_t at; cut && (at = text.find(tree.str())) != std::string::npos;) {
+                text.erase(at, tree.str().size());
+            }
+            texts.push_back(text);
+        }
+        return texts;
     }
 
     TemporaryFolder tree;

@@ -15,10 +15,7 @@ TEST(ListingLine, ExtensionsAndAttributeLetters) {
     EXPECT_EQ(extensionOf(".profile"), "PROFILE");
     EXPECT_EQ(extensionOf("README"), "README");
     EXPECT_EQ(extensionOf("trailing."), "");
-    EXPECT_EQ(extensionOf("bad.\xFF"
-                          "x"),
-              "\xFF"
-              "X");  // bytes that are not UTF-8 pass through
+    EXPECT_EQ(extensionOf("bad.\377x"), "\377X");  // bytes that are not UTF-8 pass through
     EXPECT_EQ(attributeLetters(0), "");
     EXPECT_EQ(attributeLetters(1 | 2 | 4 | 32), "AHRS");  // in their fixed order
     EXPECT_EQ(attributeLetters(1 | 16 | 64 | 128), "R");  // other bits are ignored
@@ -32,12 +29,9 @@ TEST(ListingLine, NonAsciiExtensionsAreUpperCasedAsTheFilterMatchesThem) {
     EXPECT_EQ(extensionOf("r\xC3\xA9sum\xC3\xA9.caf\xC3\xA9"), "CAF\xC3\x89");
     // One case rule: the Extension column, read back as a pattern, finds its own file.
     // (An upper-case form of another length, as for the dotless i, is not taken.)
-    for (const std::string name : {"caf.\xC3\xA9t\xC3\xA9",
-                                   "x.stra\xC3\x9F"
-                                   "e",
-                                   "\xCF\x83.\xCF\x82\xCE\xB1", "a.\xC7\x86", "a.\xC4\xB1",
-                                   "bad.\xC3"
-                                   "a\xFF"}) {
+    for (const std::string name :
+         {"caf.\xC3\xA9t\xC3\xA9", "x.stra\u00DFe", "\xCF\x83.\xCF\x82\xCE\xB1", "a.\xC7\x86",
+          "a.\xC4\xB1", "bad.\303a\377"}) {
         EXPECT_TRUE(matchesWildcard("*." + extensionOf(name), name)) << extensionOf(name);
     }
     EXPECT_EQ(extensionOf("a.\xC4\xB1"), "\xC4\xB1");

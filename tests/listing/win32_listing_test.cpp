@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@
 namespace tolvane {
 namespace {
 
+using testing::makeEntry;
+
 class Win32ListingTest : public testing::TreeListingTest {
   protected:
     Win32ListingTest() {
@@ -28,38 +31,29 @@ class Win32ListingTest : public testing::TreeListingTest {
     }
     // Read-only entries would outlive the temporary folder.
     ~Win32ListingTest() override {
-        for (const std::string& path : marked) {
-            SetFileAttributesW(wideFromUtf8(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.path())) {
+            SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
         }
-    }
-
-    void make(const std::string& utf8Path, DWORD attributes = 0, std::int64_t bytes = 0) {
-        testing::makeEntry(utf8Path, attributes, bytes);
-        marked.push_back(utf8Path);
     }
 
     // Each line's "directory|name|attribute letters", the header left out, as UTF-8.
     std::vector<std::string> lines() {
         return testing::directoryAndNames(utf8FromAnsi(listing()), 0, true);
     }
-
-    std::vector<std::string> marked;
 };
 
 TEST_F(Win32ListingTest, HiddenAndSystemEntriesAreListedAndEnteredWithTheirLettersInAnsi) {
     const std::string t = tree.str();
-    const std::string german =
-        "Gr\xC3\xBC\xC3\x9F"
-        "e.txt";                                                     // Grüße.txt
-    make(t + "\\plain.txt", FILE_ATTRIBUTE_ARCHIVE, 5'000'000'123);  // sparse, beyond 4 GiB
+    const std::string german = "Gr\u00FC\u00DFe.txt";
+    makeEntry(t + "\\plain.txt", FILE_ATTRIBUTE_ARCHIVE, 5'000'000'123);  // sparse, beyond 4 GiB
     testing::setLocalModified(t + "\\plain.txt", DateTime{2004, 6, 14, 9, 5, 27});
-    make(t + "\\hidden.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
-    make(t + "\\all.sys", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY |
-                              FILE_ATTRIBUTE_SYSTEM);
-    make(t + "\\Secret\\", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    make(t + "\\Secret\\inside.txt", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
-    make(t + "\\Secret\\Deeper\\", FILE_ATTRIBUTE_HIDDEN);
-    make(t + "\\Secret\\Deeper\\" + german, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    makeEntry(t + "\\hidden.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    makeEntry(t + "\\all.sys", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                                   FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
+    makeEntry(t + "\\Secret\\", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    makeEntry(t + "\\Secret\\inside.txt", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    makeEntry(t + "\\Secret\\Deeper\\", FILE_ATTRIBUTE_HIDDEN);
+    makeEntry(t + "\\Secret\\Deeper\\" + german, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
 
     const std::string listed = utf8FromAnsi(listing());
     // The size and the local time from the folder's search, the milliseconds dropped.
@@ -83,9 +77,9 @@ TEST_F(Win32ListingTest, TheRootOfDriveCKeepsItsOneBackslash) {
     // else in the root matches.
     const std::string tag = "tolvane-root-" + std::to_string(GetCurrentProcessId());
     const std::string folder = "C:\\" + tag;
-    make(folder + ".txt");
-    make(folder + "\\");
-    make(folder + "\\" + tag + "-inner.txt");
+    makeEntry(folder + ".txt");
+    makeEntry(folder + "\\");
+    makeEntry(folder + "\\" + tag + "-inner.txt");
     window.folder = "C:\\";
     fields.RecurseSubdirectories = false;
     fields.UseFileFilter = true;
@@ -133,10 +127,10 @@ BOOL WINAPI findNextFailingSome(HANDLE find, LPWIN32_FIND_DATAW data) {
 // with the next folder.
 TEST_F(Win32ListingTest, AFolderThatCannotBeReadLosesOnlyItself) {
     const std::string t = tree.str();
-    make(t + "\\a.txt");
+    makeEntry(t + "\\a.txt");
     for (const char* folder : {"B", "C", "D", "H"}) {
-        make(t + "\\" + folder + "\\");
-        make(t + "\\" + folder + "\\" + char(std::tolower(folder[0])) + ".txt");
+        makeEntry(t + "\\" + folder + "\\");
+        makeEntry(t + "\\" + folder + "\\" + char(std::tolower(folder[0])) + ".txt");
     }
     win32Calls().findFirstFileEx = &findFirstFailingSome;
     win32Calls().findNextFile = &findNextFailingSome;
@@ -145,10 +139,7 @@ TEST_F(Win32ListingTest, AFolderThatCannotBeReadLosesOnlyItself) {
     std::sort(result.begin(), result.end());  // in the file system's order
     EXPECT_EQ(result,
               (std::vector<std::string>{t + "\\B|b.txt|A", t + "\\D|d.txt|A", t + "|a.txt|A"}));
-    std::vector<std::string> texts;
-    for (const auto& message : window.messages) {
-        texts.push_back(message.text);
-    }
+    std::vector<std::string> texts = messages(false);
     std::sort(texts.begin(), texts.end());
     const std::string failed = "Error has occured in subroutine: ListDirectory,\r";
     EXPECT_EQ(texts, (std::vector<std::string>{

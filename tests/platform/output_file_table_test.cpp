@@ -31,14 +31,6 @@ std::string numberedLine(int n) {
     return std::to_string(100000 + n) + std::string(93, '.');
 }
 
-std::string firstNumberedLines(int count) {
-    std::string lines;
-    for (int n = 0; n < count; ++n) {
-        lines += numberedLine(n) + "\r\n";
-    }
-    return lines;
-}
-
 // Numbers are the lowest free ones, a number in use cannot be opened again, and close-all
 // (what ending at once does) flushes every open file, lines longer than the buffer whole.
 // Only a regular file is taken: a FIFO, with or without a reader, a device or a folder
@@ -157,9 +149,11 @@ TEST(OutputFileTable, FailuresAreReportedWhereTheyHappenAndLeaveOnlyWholeLines) 
         }
         EXPECT_FALSE(files.isOpen(1));
         EXPECT_EQ(system.descriptorsOpen, 0);
-        if (c.linesKept >= 0) {
-            EXPECT_EQ(readFile(path), firstNumberedLines(c.linesKept));
+        std::string kept;
+        for (int n = 0; n < c.linesKept; ++n) {
+            kept += numberedLine(n) + "\r\n";
         }
+        EXPECT_TRUE(c.linesKept < 0 || readFile(path) == kept);
     }
 }
 

@@ -15,9 +15,7 @@ namespace tolvane {
 namespace {
 
 // "Grüße", "αβγ" and a character beyond the 16-bit range (G clef, a surrogate pair).
-const std::string kGerman =
-    "Gr\xC3\xBC\xC3\x9F"
-    "e";
+const std::string kGerman = "Gr\u00FC\u00DFe";
 const std::string kGreek = "\xCE\xB1\xCE\xB2\xCE\xB3";
 const std::string kClef = "\xF0\x9D\x84\x9E";
 
@@ -28,18 +26,14 @@ TEST(Win32Text, Utf16RoundTripsEveryCharacterAndTheAnsiFormIsTheSystemsConversio
     EXPECT_EQ(utf8FromWide(wide), text);
     EXPECT_EQ(wideFromUtf8(""), L"");
     // Bytes that are not UTF-8 are replaced, never dropped silently or crashed on.
-    EXPECT_EQ(wideFromUtf8("a\xFF"
-                           "b"),
-              L"a\uFFFDb");
+    EXPECT_EQ(wideFromUtf8("a\377b"), L"a\uFFFDb");
 
     EXPECT_EQ(ansiFromUtf8("Report.doc\tC:\\Work"), "Report.doc\tC:\\Work");
     EXPECT_EQ(utf8FromAnsi(ansiFromUtf8(kGerman)), kGerman);
     if (GetACP() != 1252) {
         GTEST_SKIP() << "the exact bytes below are those of code page 1252";
     }
-    EXPECT_EQ(ansiFromUtf8(kGerman),
-              "Gr\xFC\xDF"
-              "e");
+    EXPECT_EQ(ansiFromUtf8(kGerman), "Gr\374\337e");
     EXPECT_EQ(utf8FromAnsi("\x80 \xE9"), "\xE2\x82\xAC \xC3\xA9");  // euro sign, e acute
     // What 1252 cannot hold is "?", never a look-alike that names another file: the code
     // page's best fit would make "Omega.dat" of the first and "a" of alpha.

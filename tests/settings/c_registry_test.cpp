@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -149,7 +148,7 @@ TEST_F(CRegistryTest, ValuesAreTextOfAnyLengthFoundCaseBlindAndEmptyIsOneSpace) 
     store.RegCloseKey(handle);
     EXPECT_TRUE(Registry.ValueExists("Nothing"));
     expectError([&] { Registry.ReadValue("Nothing"); }, "CRegistry:ReadValue",
-                "Invalid procedure call or argument", CRegistry::kInvalidArgumentNumber);
+                "Invalid procedure call or argument", 5);
 }
 
 #ifdef _WIN32

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "raised_error.h"
+#include "support/test_support.h"
 
 #ifdef _WIN32
 #include "scratch_machine_root.h"
 #include "win32_registry.h"
 #else
 #include "registry_sqlite_store.h"
-#include "support/test_support.h"
 #endif
 
 namespace tolvane::testing {
@@ -88,14 +88,9 @@ class TestRegistry : public PlatformRegistry {
 // Runs `call` and checks that it raised CRegistry's error with this source and text.
 inline void expectError(const std::function<void()>& call, const std::string& source,
                         const std::string& description, std::uint32_t number = 0x80040002u) {
-    try {
-        call();
-        ADD_FAILURE() << "no error; expected " << source << ": " << description;
-    } catch (const RaisedError& error) {
-        EXPECT_EQ(static_cast<std::uint32_t>(error.number()), number);
-        EXPECT_EQ(error.source(), source);
-        EXPECT_EQ(error.description(), description);
-    }
+    EXPECT_EQ(
+        raisedBy(call, true),
+        source + ": " + std::to_string(static_cast<std::int32_t>(number)) + ": " + description);
 }
 
 }  // namespace tolvane::testing

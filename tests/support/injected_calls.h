@@ -1,11 +1,8 @@
 #pragma once
 
-#include <dirent.h>
 #include <fcntl.h>
 
 #include <cstddef>
-#include <cstdio>
-#include <cstring>
 
 #include <atomic>
 #include <cerrno>
@@ -32,9 +29,6 @@ class InjectedCalls {
     std::map<std::string, int> readingFails;    // a folder whose names fail after one batch
     std::size_t descriptorLimit = 0;            // >0: EMFILE once this many are open
     int queryDelayUs = 0;                       // each query answers this late, as a share does
-    // A folder that holds as many more subfolders as given, each one the folder "same" in
-    // it under another name ("same00001", ...).
-    std::map<std::string, int> moreSubfolders;
 
     InjectedCalls() {
         current() = this;
@@ -57,10 +51,6 @@ class InjectedCalls {
         static InjectedCalls* calls = nullptr;
         return calls;
     }
-    // A made-up subfolder is the folder "same" beside it.
-    static const char* sameFor(const char* name) {
-        return std::strncmp(name, "same", 4) == 0 && std::strlen(name) == 9 ? "same" : name;
-    }
     static int fails(const std::map<std::string, int>& table, const char* name) {
         const auto found = table.find(name);
         return found == table.end() ? 0 : found->second;
@@ -77,12 +67,8 @@ class InjectedCalls {
             errno = failure;
             return -1;
         }
-        const int fd = systemPosixCalls().openAt(folderFd, sameFor(name), flags);
+        const int fd = systemPosixCalls().openAt(folderFd, name, flags);
         if (fd >= 0) {
-            if (self.moreSubfolders.count(name) != 0) {
-                std::lock_guard<std::mutex> lock(self.mutex_);
-                self.synthesized_[fd] = self.moreSubfolders.at(name);
-            }
             ++self.open;
             if (self.readingFails.count(name) != 0) {
                 std::lock_guard<std::mutex> lock(self.mutex_);
@@ -101,7 +87,7 @@ class InjectedCalls {
         if (self.queryDelayUs > 0) {
             std::this_thread::sleep_for(std::chrono::microseconds(self.queryDelayUs));
         }
-        const int result = systemPosixCalls().statAt(folderFd, sameFor(name), info, flags);
+        const int result = systemPosixCalls().statAt(folderFd, name, info, flags);
         if (result == 0 && self.stampBeyondCalendar.count(name) != 0) {
             info->st_mtime = LLONG_MAX;
         }
@@ -109,44 +95,24 @@ class InjectedCalls {
     }
     static long readEntries(int fd, void* buffer, std::size_t size) {
         InjectedCalls& self = *current();
-        std::unique_lock<std::mutex> lock(self.mutex_);
-        const auto found = self.failingReads_.find(fd);
-        if (found != self.failingReads_.end() && found->second < 0) {
-            errno = -found->second;
-            return -1;  // the second batch
+        {
+            std::lock_guard<std::mutex> lock(self.mutex_);
+            const auto found = self.failingReads_.find(fd);
+            if (found != self.failingReads_.end() && found->second < 0) {
+                errno = -found->second;
+                return -1;  // the second batch
+            }
+            if (found != self.failingReads_.end()) {
+                found->second = -found->second;
+            }
         }
-        if (found != self.failingReads_.end()) {
-            found->second = -found->second;
-        }
-        const auto more = self.synthesized_.find(fd);
-        if (more == self.synthesized_.end() || more->second == 0) {
-            lock.unlock();
-            return systemPosixCalls().readEntries(fd, buffer, size);
-        }
-        // The folder's own entries first, then the made-up ones, a batch at a time.
-        const long real = systemPosixCalls().readEntries(fd, buffer, size);
-        if (real != 0) {
-            return real;
-        }
-        long filled = 0;
-        constexpr std::size_t kRecord = (offsetof(dirent64, d_name) + 10 + 7) / 8 * 8;
-        for (; more->second > 0 && filled + kRecord <= size; --more->second) {
-            auto* item = reinterpret_cast<dirent64*>(static_cast<char*>(buffer) + filled);
-            std::memset(item, 0, kRecord);
-            item->d_ino = static_cast<ino64_t>(more->second);
-            item->d_reclen = kRecord;
-            item->d_type = DT_DIR;
-            std::snprintf(item->d_name, 10, "same%05d", more->second);
-            filled += kRecord;
-        }
-        return filled;
+        return systemPosixCalls().readEntries(fd, buffer, size);
     }
     static int close(int fd) {
         InjectedCalls& self = *current();
         {
             std::lock_guard<std::mutex> lock(self.mutex_);
             self.failingReads_.erase(fd);
-            self.synthesized_.erase(fd);
         }
         --self.open;
         return systemPosixCalls().close(fd);
@@ -154,7 +120,6 @@ class InjectedCalls {
 
     std::mutex mutex_;
     std::map<int, int> failingReads_;  // by descriptor: the failure, negated once read
-    std::map<int, int> synthesized_;   // by descriptor: made-up subfolders still to hand out
 };
 
 }  // namespace tolvane::testing

@@ -109,13 +109,15 @@ inline std::vector<std::string> enumerate(FileSystem& fs, const std::string& pat
     return names;
 }
 
-// "number: description" of the RaisedError that `call` raises, or "nothing raised".
+// "number: description" of the RaisedError that `call` raises, with "source: " before it
+// when `withSource`, or "nothing raised".
 template <typename Call>
-std::string raisedBy(Call call) {
+std::string raisedBy(Call call, bool withSource = false) {
     try {
         call();
     } catch (const RaisedError& error) {
-        return std::to_string(error.number()) + ": " + error.description();
+        return (withSource ? error.source() + ": " : "") + std::to_string(error.number()) + ": " +
+               error.description();
     }
     return "nothing raised";
 }

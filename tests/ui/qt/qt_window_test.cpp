@@ -204,13 +204,13 @@ TEST_F(QtWindowTest, TheStopButtonsAccessKeyStopsARun) {
 TEST_F(QtWindowTest, OnlyTheUsersCloseStoresTheSettings) {
     window->close();  // from program code
     EXPECT_EQ(programEnds, 0);
-    EXPECT_EQ(storedCount(), 2);
+    EXPECT_EQ(settings().NumOfValues(), 2);
     // A close as the window system delivers it (close button, window menu, Alt+F4).
     QCloseEvent close;
     QSpontaneKeyEvent::setSpontaneous(&close);
     static_cast<QObject*>(window.get())->event(&close);
     EXPECT_EQ(programEnds, 1);
-    EXPECT_EQ(storedCount(), 9);
+    EXPECT_EQ(settings().NumOfValues(), 9);
 }
 
 TEST(QtDialogsTest, LineBreaksNameFiltersAndAnAnsweredPrompt) {

@@ -50,12 +50,6 @@ class Win32WindowTest : public FormTest {
         ::GetWindowTextA(handle, buffer, sizeof buffer);
         return buffer;
     }
-    std::string row(Control list, int index) const {
-        wchar_t buffer[512] = {};
-        ::SendMessageW(control(list), LB_GETTEXT, static_cast<WPARAM>(index),
-                       reinterpret_cast<LPARAM>(buffer));
-        return utf8FromWide(buffer);
-    }
 
     std::unique_ptr<Win32MainForm> window;
 };
@@ -97,7 +91,10 @@ TEST_F(Win32WindowTest, EnterAndSpaceInTheListsOnACheckBoxAndOnTheButton) {
     key(VK_DOWN);  // from the folder shown to its first subfolder
     key(VK_RETURN);
     EXPECT_EQ(window->form().Result_Dir.Path(), in("tree/sub1"));
-    EXPECT_EQ(row(Control::Result_File, 0), "one.txt");
+    wchar_t firstFile[64] = {};
+    ::SendMessageW(control(Control::Result_File), LB_GETTEXT, 0,
+                   reinterpret_cast<LPARAM>(firstFile));
+    EXPECT_EQ(std::wstring(firstFile), L"one.txt");
     // Space opens the folder and is kept from the list, whose type-ahead would move the
     // highlight to a row beginning with a blank.
     key(VK_UP);
@@ -150,11 +147,11 @@ TEST_F(Win32WindowTest, OnlyTheUsersCloseStoresTheSettings) {
     window = makeWindow();
     ::SendMessageW(window->window(), WM_CLOSE, 0, 0);  // another program's, not the user's
     EXPECT_EQ(programEnds, 0);
-    EXPECT_EQ(storedCount(), 2);
+    EXPECT_EQ(settings().NumOfValues(), 2);
     window = makeWindow();
     ::SendMessageW(window->window(), WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(programEnds, 1);
-    EXPECT_EQ(storedCount(), 9);
+    EXPECT_EQ(settings().NumOfValues(), 9);
 }
 
 // The dialogs are answered by a timer that runs inside their own modal loops: the text
