@@ -658,7 +658,7 @@ void OrderedWalk::noteRoundTrips(bool roundTrips) {
     const unsigned share = tripShare_.load(std::memory_order_relaxed);
     tripShare_.store(roundTrips ? share + (65536 - share) / 2 : share - share / 16,
                      std::memory_order_relaxed);
-    timedQueries_.fetch_add(1, std::memory_order_relaxed);
+    queriesTimed_ = true;
 }
 
 void OrderedWalk::noteWaitLocked(bool waited) {
@@ -666,18 +666,18 @@ void OrderedWalk::noteWaitLocked(bool waited) {
     // with each one that did), since on a cold disk every reading waits and threads held
     // back cost the most, and falls slowly (by 1/16 with each one that did not), since a
     // reading of a warm folder seldom waits at all. The threads allowed to read at once
-    // grow with it from the cores, once more than a quarter waited, to all of them at all.
-    // One reading that waits in a warm tree (a folder the cache had let go of) leaves the
-    // cores to the walk: taken for a disk, it let 33 threads in on /usr, and the listing
-    // took 0.39 s instead of 0.22 s.
+    // grow with it from the cores, once more than a quarter waited, to all of them when all
+    // did (on a local disk, to kDiskReaders). One reading that waits in a warm tree (a folder the
+    // cache had let go of) leaves the cores to the walk: taken for a disk, it let 33 threads in on
+    // /usr, and the listing took 0.39 s instead of 0.22 s.
     waitShare_ = waited ? waitShare_ + (65536 - waitShare_) / 4 : waitShare_ - waitShare_ / 16;
     const std::size_t workers = options_.readAheadThreads;
-    const bool localDisk = timedQueries_ > 0 && tripShare_ <= kQuarter;
+    const bool localDisk = queriesTimed_ && tripShare_ <= kQuarter;
     const std::size_t most = localDisk ? std::min(workers, kDiskReaders) : workers;
     const std::size_t extra = most > warmReaders_ ? most - warmReaders_ : 0;
     const std::size_t beyond = waitShare_ > kQuarter ? waitShare_ - kQuarter : 0;
-    const std::size_t limit =
-        std::min(workers, warmReaders_ + (extra * beyond + kQuarter * 3 / 2) / (kQuarter * 3));
+    const std::size_t span = 65536 - kQuarter;
+    const std::size_t limit = std::min(workers, warmReaders_ + (extra * beyond + span / 2) / span);
     if (limit != busyLimit_) {
         busyLimit_ = limit;
         startWorkersLocked();

@@ -173,7 +173,7 @@ TEST_F(StartupTest, AStoreThatCannotBeUsedLeavesTheDefaultsAndExitOffersRetryOrL
 // another folder is kept, to be seen and mended, but its switch stays off.
 TEST_F(StartupTest, SwitchesAreOnOnlyForTrueAndALongValueIsReadWhole) {
     const std::string longName = in(std::string(300, 'n') + ".txt");
-    for (const std::string filter : {std::string(254, 'f'), std::string("../*")}) {
+    for (const std::string& filter : {std::string(254, 'f'), std::string("../*")}) {
         storeSettings({{"Use File Filter", " true "},
                        {"Recurse Subdirectories", "yes"},
                        {"Save Filename", longName},
