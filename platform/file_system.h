@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <string>
 
-#include "date_time.h"
-
 namespace tolvane {
 
 // What the window's drive, folder and file lists need of the file system. Only one
@@ -25,9 +23,7 @@ class FileSystem {
     // The next name of the current enumeration, or an empty text when it is exhausted.
     virtual std::string nextName() = 0;
 
-    // Queries of one entry by its full path.
-    virtual std::int64_t fileLength(const std::string& fullPath) = 0;
-    virtual DateTime fileTimeStamp(const std::string& fullPath) = 0;
+    // The attributes of one entry, by its full path.
     virtual std::uint32_t fileAttributes(const std::string& fullPath) = 0;
 };
 

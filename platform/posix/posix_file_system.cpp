@@ -98,14 +98,6 @@ const FolderEntry& PosixFileSystem::entryOf(const std::string& fullPath) {
     return *found;
 }
 
-std::int64_t PosixFileSystem::fileLength(const std::string& fullPath) {
-    return entryOf(fullPath).size;
-}
-
-DateTime PosixFileSystem::fileTimeStamp(const std::string& fullPath) {
-    return entryOf(fullPath).local;
-}
-
 std::uint32_t PosixFileSystem::fileAttributes(const std::string& fullPath) {
     return entryOf(fullPath).attributes;
 }

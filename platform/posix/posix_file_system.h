@@ -21,8 +21,6 @@ class PosixFileSystem : public FileSystem {
 
     std::string startEnumeration(const std::string& pattern, std::uint32_t attributeMask) override;
     std::string nextName() override;
-    std::int64_t fileLength(const std::string& fullPath) override;
-    DateTime fileTimeStamp(const std::string& fullPath) override;
     std::uint32_t fileAttributes(const std::string& fullPath) override;
 
   private:

@@ -14,14 +14,6 @@ namespace {
 
 constexpr char kSource[] = "FileSystem";
 
-std::uint64_t fileTimeValue(const FILETIME& time) {
-    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-std::int64_t sizeValue(DWORD high, DWORD low) {
-    return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
-}
-
 }  // namespace
 
 struct Win32FileSystem::Find {
@@ -100,52 +92,27 @@ std::string Win32FileSystem::advanceToMatch(bool haveData) {
         haveData = false;
         if (returnedByMask(data.dwFileAttributes, mask_)) {
             currentName_ = utf8FromWide(data.cFileName);
-            current_ =
-                EntryData{data.dwFileAttributes, sizeValue(data.nFileSizeHigh, data.nFileSizeLow),
-                          fileTimeValue(data.ftLastWriteTime)};
+            currentAttributes_ = data.dwFileAttributes;
             return currentName_;
         }
     }
 }
 
-Win32FileSystem::EntryData Win32FileSystem::dataOf(const std::string& fullPath) {
+std::uint32_t Win32FileSystem::attributesOf(const std::string& fullPath) {
     if (!currentName_.empty() && fullPath.size() == folderPrefix_.size() + currentName_.size() &&
         fullPath.compare(0, folderPrefix_.size(), folderPrefix_) == 0 &&
         fullPath.compare(folderPrefix_.size(), std::string::npos, currentName_) == 0) {
-        return current_;
+        return currentAttributes_;
     }
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(win32Path(fullPath).c_str(), GetFileExInfoStandard, &data)) {
         throw win32Error(GetLastError(), kSource);
     }
-    return EntryData{data.dwFileAttributes, sizeValue(data.nFileSizeHigh, data.nFileSizeLow),
-                     fileTimeValue(data.ftLastWriteTime)};
-}
-
-std::int64_t Win32FileSystem::fileLength(const std::string& fullPath) {
-    return dataOf(fullPath).size;
-}
-
-DateTime Win32FileSystem::fileTimeStamp(const std::string& fullPath) {
-    return localTimeOf(dataOf(fullPath).lastWrite);
-}
-
-DateTime Win32FileSystem::localTimeOf(std::uint64_t lastWrite) {
-    FILETIME utcTime{static_cast<DWORD>(lastWrite), static_cast<DWORD>(lastWrite >> 32)};
-    SYSTEMTIME utc{};
-    SYSTEMTIME local{};
-    // The time zone rule of the file's own date, as Explorer shows it, rather than today's
-    // bias: a file does not seem to move by an hour when summer time begins.
-    if (!FileTimeToSystemTime(&utcTime, &utc) ||
-        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
-        throw win32Error(GetLastError(), kSource);
-    }
-    return DateTime{local.wYear, local.wMonth,  local.wDay,
-                    local.wHour, local.wMinute, local.wSecond};
+    return data.dwFileAttributes;
 }
 
 std::uint32_t Win32FileSystem::fileAttributes(const std::string& fullPath) {
-    return knownAttributes(dataOf(fullPath).attributes);
+    return knownAttributes(attributesOf(fullPath));
 }
 
 std::uint32_t Win32FileSystem::knownAttributes(std::uint32_t attributes) {

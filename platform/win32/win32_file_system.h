@@ -32,27 +32,17 @@ class Win32FileSystem : public FileSystem {
 
     std::string startEnumeration(const std::string& pattern, std::uint32_t attributeMask) override;
     std::string nextName() override;
-    std::int64_t fileLength(const std::string& fullPath) override;
-    DateTime fileTimeStamp(const std::string& fullPath) override;
     std::uint32_t fileAttributes(const std::string& fullPath) override;
 
     // Whether an entry with these attribute bits is returned under `attributeMask`.
     static bool returnedByMask(std::uint32_t attributes, std::uint32_t attributeMask);
 
   private:
-    // What the file system told about one entry.
-    struct EntryData {
-        std::uint32_t attributes = 0;
-        std::int64_t size = 0;
-        std::uint64_t lastWrite = 0;  // FILETIME: 100 ns since 1601, UTC
-    };
-
     void closeFind();
     // Steps through the find data until an entry the mask returns; `haveData` says
     // whether the find data already holds an entry not yet looked at.
     std::string advanceToMatch(bool haveData);
-    EntryData dataOf(const std::string& fullPath);
-    static DateTime localTimeOf(std::uint64_t lastWrite);
+    std::uint32_t attributesOf(const std::string& fullPath);
     static std::uint32_t knownAttributes(std::uint32_t attributes);
 
     // The open find handle and the find data it fills; kept out of this header so that
@@ -62,7 +52,7 @@ class Win32FileSystem : public FileSystem {
     std::uint32_t mask_ = 0;
     std::string folderPrefix_;
     std::string currentName_;
-    EntryData current_;
+    std::uint32_t currentAttributes_ = 0;
 };
 
 }  // namespace tolvane
