@@ -455,6 +455,8 @@ void OrderedWalk::read(const NodePtr& node, WalkLock& lock, ReaderRoom& room, bo
         spare_.pop_back();
     }
     ++readingsNow_;
+    // Queried in the disk's order once readings are seen to wait (a cold disk, a share).
+    room.scratch.inDiskOrder = waitShare_ > kQuarter / 4;
     const int failure = openLocked(*node, lock, room);
     if (FolderReading::outOfHandles(failure) && !node->byWalk) {
         deferLocked(node);

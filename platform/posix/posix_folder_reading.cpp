@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstring>
 #include <ctime>
 #include <utility>
 
@@ -43,6 +44,26 @@ int openByComponents(const PosixCalls& calls, const std::string& path) {
     return fd;
 }
 
+// The eight bytes at `bytes` as a number whose order is theirs.
+std::uint64_t bigEndianAt(const unsigned char* bytes) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    return word;
+}
+
+// Room for `more` items beyond those `items` holds, at least doubling it when it must grow:
+// room made to measure batch after batch would move a large folder's entries once a batch.
+template <typename Items>
+void reserveMore(Items& items, std::size_t more) {
+    const std::size_t wanted = items.size() + more;
+    if (wanted > items.capacity()) {
+        items.reserve(std::max(wanted, items.capacity() * 2));
+    }
+}
+
 }  // namespace
 
 void sortEntries(FolderEntries& folder, ReadingScratch& scratch) {
@@ -56,32 +77,35 @@ void sortEntries(FolderEntries& folder, ReadingScratch& scratch) {
     const auto keyOf = [&keys](const FolderEntry& entry) {
         return std::string_view(keys.data() + entry.nameOffset, entry.nameLength);
     };
-    // What is sorted is each entry's place with the first eight bytes of its key as one
-    // number, which decides most comparisons without reading the names; the entries are
-    // then moved once, into their order.
+    // What is sorted is each entry's place with the first sixteen bytes of its key as two
+    // numbers, which decide most comparisons without reading the names (eight alone left
+    // "IMG_2024..." and "file0000..." to the names); the entries are then moved once, into
+    // their order.
     auto& places = scratch.places;
     places.resize(entries.size());
     for (std::uint32_t i = 0; i < entries.size(); ++i) {
         const std::string_view key = keyOf(entries[i]);
-        std::uint64_t head = 0;
-        for (std::size_t k = 0; k < 8; ++k) {
-            // A key that ends sooner is padded with zeros, below every byte of a name.
-            head = head << 8 | (k < key.size() ? static_cast<unsigned char>(key[k]) : 0u);
-        }
-        places[i] = {head, i};
+        // A key that ends sooner is padded with zeros, below every byte of a name.
+        unsigned char bytes[16] = {};
+        std::memcpy(bytes, key.data(), std::min(key.size(), sizeof bytes));
+        places[i] = SortPlace{bigEndianAt(bytes), bigEndianAt(bytes + 8), i};
     }
-    std::sort(places.begin(), places.end(), [&](const auto& a, const auto& b) {
-        if (a.first != b.first) {
-            return a.first < b.first;
+    std::sort(places.begin(), places.end(), [&](const SortPlace& a, const SortPlace& b) {
+        if (a.head != b.head) {
+            return a.head < b.head;
         }
-        const FolderEntry& left = entries[a.second];
-        const FolderEntry& right = entries[b.second];
+        if (a.next != b.next) {
+            return a.next < b.next;
+        }
+        const FolderEntry& left = entries[a.index];
+        const FolderEntry& right = entries[b.index];
         return keysInOrder(keyOf(left), folder.nameOf(left), keyOf(right), folder.nameOf(right));
     });
     std::vector<FolderEntry>& sorted = scratch.sorted;
     sorted.clear();
-    for (const auto& place : places) {
-        sorted.push_back(entries[place.second]);
+    sorted.reserve(entries.size());
+    for (const SortPlace& place : places) {
+        sorted.push_back(entries[place.index]);
     }
     entries.swap(sorted);
 }
@@ -171,9 +195,9 @@ int FolderReading::readNames(const FolderHandle& folder, FolderEntries& out,
                              ReadingScratch& scratch, const std::function<bool()>& goOn) const {
     scratch.inodes.clear();
     const int failure = readNames(folder.fd, out, scratch.inodes, goOn);
-    // The entries to query in the order of their inodes, which on most file systems is the
-    // order of their places on the disk, so that a cold disk seeks least. "." and ".." are
-    // folders without a query.
+    // The entries to query, for a cold disk in the order of their inodes, which on most file
+    // systems is the order of their places on the disk, so that it seeks least. "." and
+    // ".." are folders without a query.
     auto& order = scratch.statOrder;
     order.clear();
     for (std::uint32_t i = 0; i < out.entries.size(); ++i) {
@@ -186,7 +210,9 @@ int FolderReading::readNames(const FolderHandle& folder, FolderEntries& out,
             order.emplace_back(i < scratch.inodes.size() ? scratch.inodes[i] : 0, i);
         }
     }
-    std::sort(order.begin(), order.end());
+    if (scratch.inDiskOrder) {
+        std::sort(order.begin(), order.end());
+    }
     return failure;
 }
 
@@ -312,9 +338,9 @@ int FolderReading::readNames(int fd, FolderEntries& out, std::vector<ino_t>& ino
             nameBytes += item->d_reclen - offsetof(dirent64, d_name);  // the name, NUL, padding
             at += item->d_reclen;
         }
-        out.entries.reserve(out.entries.size() + count);
-        out.names.reserve(out.names.size() + nameBytes);
-        inodes.reserve(inodes.size() + count);
+        reserveMore(out.entries, count);
+        reserveMore(out.names, nameBytes);
+        reserveMore(inodes, count);
         for (long at = 0; at < filled;) {
             const auto* item = reinterpret_cast<const dirent64*>(buffer + at);
             addEntry(fd, item->d_name, item->d_type, out);

@@ -21,14 +21,25 @@ struct FolderHandle {
     bool isOpen() const { return fd >= 0; }
 };
 
+// An entry's place in sorting a folder: the first sixteen bytes of its order key.
+struct SortPlace {
+    std::uint64_t head;
+    std::uint64_t next;
+    std::uint32_t index;
+};
+
 // Room that reading a folder needs for a moment, kept by the thread that reads folders
 // from one to the next: small folders read one after another would otherwise go to the
 // allocator several times each.
 struct ReadingScratch {
+    // Whether the entries are queried in the order of their inodes (for a cold disk) or as
+    // the names came (a warm cache, where that took 4% less on /usr: the kernel finds the
+    // names' records nearer each other).
+    bool inDiskOrder = true;
     std::vector<ino_t> inodes;  // of the entries, in the order they were read
     std::vector<std::pair<ino_t, std::uint32_t>> statOrder;
     std::string keys;
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> places;
+    std::vector<SortPlace> places;
     std::vector<FolderEntry> sorted;
     // Lets go of the room a very large folder took, so that a thread that lives on does not
     // keep it.
@@ -56,10 +67,10 @@ struct LocalTimeCache {
 
 // Reading folders on POSIX systems, every call through posixCalls(). Each folder is read
 // whole: its names in one pass (getdents64), every entry stat'ed without following a link
-// in the order of the inodes (on most file systems the order of their places on the disk,
-// so that a cold disk seeks least), the time stamps turned into local time, and the
-// entries sorted as an NTFS folder lists them (namesInOrder). A failure is the entry's
-// state or the reading's result, never raised.
+// (in the order of the inodes where the scratch room asks for it: on most file systems the
+// order of their places on the disk, so that a cold disk seeks least), the time stamps
+// turned into local time, and the entries sorted as an NTFS folder lists them
+// (namesInOrder). A failure is the entry's state or the reading's result, never raised.
 //
 // Attributes: hidden for a name that begins with "."; read-only when the owner's write bit
 // is clear; never archive or system; a folder is a directory not reached through a link.

@@ -17,8 +17,10 @@ struct FolderHandle {
     bool isOpen() const { return !path.empty(); }
 };
 
-// Nothing to keep between readings on Windows.
+// Nothing to keep between readings on Windows, and no queries to order: the search hands
+// the facts over with the names.
 struct ReadingScratch {
+    bool inDiskOrder = true;  // the walk's wish, of no use here
     void trim() {}
 };
 

@@ -4,12 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "file_attributes.h"
+#include "name_order.h"
+#include "posix_folder_reading.h"
 #include "support/test_support.h"
 
 namespace tolvane {
@@ -84,6 +88,33 @@ TEST_F(PosixFileSystemTest, QueriesGiveAttributesOrTheSystemsFailure) {
               "76: Not a directory");
     EXPECT_EQ(raisedBy([&] { fs.fileAttributes(prefix() + "gone"); }),
               "53: No such file or directory");
+}
+
+// A folder's sort decides most comparisons by the first sixteen bytes of the names' keys:
+// names that share eight or sixteen of them, or differ only in case past them, still come
+// in namesInOrder's order.
+TEST(FolderOrder, SortedAsNamesInOrderWhateverStartTheNamesShare) {
+    Names names;
+    for (const char* start : {"", "IMG_202", "IMG_2024", "img_20240", "file00000000001",
+                              "FILE000000000012", "file0000000000123"}) {
+        for (const char* end : {"", "a", "A", "b", "B.jpg", "a.jpg", "_", "~", "0"}) {
+            names.push_back(std::string(start) + end);
+        }
+    }
+    std::mt19937 shuffle(7);
+    std::shuffle(names.begin(), names.end(), shuffle);
+    FolderEntries folder;
+    for (const std::string& name : names) {
+        folder.add(name, FolderEntry{});
+    }
+    ReadingScratch scratch;
+    sortEntries(folder, scratch);
+    Names sorted;
+    for (const FolderEntry& entry : folder.entries) {
+        sorted.emplace_back(folder.nameOf(entry));
+    }
+    std::sort(names.begin(), names.end(), namesInOrder);
+    EXPECT_EQ(sorted, names);
 }
 
 }  // namespace
