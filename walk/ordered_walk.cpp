@@ -39,6 +39,13 @@ constexpr int kHandleTries = 100;
 constexpr std::size_t kProbed = 8;
 constexpr auto kRoundTrip = std::chrono::microseconds(150);
 constexpr std::size_t kSlice = 8;
+// A folder whose first queries took less than kWarmQuery each is in a warm cache, where the
+// cores are what a reading waits for: one with more than kWarmShared queries left is shared
+// out in slices of kWarmSlice, so that the free cores query it too. One folder of 200,000
+// files took 0.36 s on one thread and 0.27 s shared (the baseline: 0.33 s).
+constexpr auto kWarmQuery = std::chrono::microseconds(10);
+constexpr std::size_t kWarmShared = 1024;
+constexpr std::size_t kWarmSlice = 256;
 // Queries made between two looks at Stop: on a share, 8 round trips take 4 to 8 ms.
 constexpr std::size_t kBetweenLooks = 8;
 
@@ -295,19 +302,23 @@ bool OrderedWalk::callHook() {
 void OrderedWalk::queryAll(Node& node, ReaderRoom& room) {
     const std::size_t total = FolderReading::queriesOf(room.scratch);
     // The first queries one after another, timed: a folder whose queries are round trips
-    // (a share) is shared out in slices; one on a local disk, warm or cold, is this thread's
-    // alone, in the order of its inodes.
+    // (a share) is shared out in small slices, a large one in a warm cache in large ones;
+    // one on a cold local disk is this thread's alone, in the order of its inodes.
     const auto started = std::chrono::steady_clock::now();
     std::size_t at = 0;
     bool roundTrips = false;
+    bool warm = false;
     for (; at < total && !stopping_ && !hookStopped_; at += kBetweenLooks) {
-        if (at == kProbed && options_.readAheadThreads != 0 && total - at > kSlice && roundTrips) {
+        if (at == kProbed && options_.readAheadThreads != 0 &&
+            ((roundTrips && total - at > kSlice) || (warm && total - at > kWarmShared))) {
             break;
         }
         const std::size_t end = std::min(at + kBetweenLooks, total);
         reading_.query(node.handle, node.entries, room.scratch, at, end);
         if (at == 0) {
-            roundTrips = std::chrono::steady_clock::now() - started > end * kRoundTrip;
+            const auto took = std::chrono::steady_clock::now() - started;
+            roundTrips = took > end * kRoundTrip;
+            warm = took < end * kWarmQuery;
             noteRoundTrips(roundTrips);
         }
         hookWhileReading(node);
@@ -315,7 +326,8 @@ void OrderedWalk::queryAll(Node& node, ReaderRoom& room) {
     if (at >= total || stopping_ || hookStopped_) {
         return;
     }
-    SliceJob job{&node.handle, &node.entries, &room.scratch, total};
+    SliceJob job{&node.handle, &node.entries, &room.scratch, total,
+                 roundTrips ? kSlice : kWarmSlice};
     job.next = job.done = at;
     WalkLock lock(mutex_);
     sliceJobs_.push_back(&job);
@@ -347,7 +359,7 @@ bool OrderedWalk::querySliceLocked(SliceJob& job, WalkLock& lock) {
         return false;
     }
     const std::size_t begin = job.next;
-    const std::size_t end = std::min(begin + kSlice, job.total);
+    const std::size_t end = std::min(begin + job.slice, job.total);
     job.next = end;
     lock.unlock();
     const WaitMark mark = markWait();

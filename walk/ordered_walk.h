@@ -118,6 +118,7 @@ class OrderedWalk {
         FolderEntries* entries;
         const ReadingScratch* scratch;
         std::size_t total;
+        std::size_t slice;  // queries handed out at once
         std::size_t next = 0;
         std::size_t done = 0;
     };

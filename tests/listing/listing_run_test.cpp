@@ -263,8 +263,8 @@ TEST_F(ListingRunTest, ReadingAheadListsExactlyWhatTheSequentialWalkLists) {
                              "folders/bad.txt/never.txt", "folders/x/x.txt", "odd/target.txt"}) {
         tree.file(path);
     }
-    for (int f = 0; f < 700; ++f) {
-        // A folder large enough to be queried in slices by every thread there is.
+    for (int f = 0; f < 1500; ++f) {
+        // A folder large enough to be queried in slices by every thread there is, warm too.
         tree.file("large/f" + std::to_string(f) + (f % 100 == 7 ? "/bad.txt" : ".txt"));
     }
     ASSERT_EQ(::mkfifo((tree.path() / "odd/pipe").c_str(), 0644), 0);
@@ -292,7 +292,7 @@ TEST_F(ListingRunTest, ReadingAheadListsExactlyWhatTheSequentialWalkLists) {
               depth);
     EXPECT_EQ(bottom->size(), std::string("/deep").size() + (depth - 1) * (down.size() + 1) +
                                   std::string("/a|x.txt").size());
-    ASSERT_EQ(expectedMessages.size(), 3u + 7u);
+    ASSERT_EQ(expectedMessages.size(), 3u + 15u);
 
     const WalkOptions variants[] = {
         {4, 256},
