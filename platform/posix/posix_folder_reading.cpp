@@ -10,9 +10,7 @@
 #include <ctime>
 #include <utility>
 
-#include "ascii_text.h"
 #include "file_attributes.h"
-#include "name_order.h"
 #include "reading_failure.h"
 
 namespace tolvane {
@@ -44,14 +42,40 @@ int openByComponents(const PosixCalls& calls, const std::string& path) {
     return fd;
 }
 
-// The eight bytes at `bytes` as a number whose order is theirs.
-std::uint64_t bigEndianAt(const unsigned char* bytes) {
+// Eight bytes of a name's order key (its ASCII letters upper-cased), from `at`, as a number
+// whose order is theirs; a key that ends sooner is padded with zeros, below every byte of a
+// name. The letters are upper-cased eight at a time.
+std::uint64_t keyWordAt(std::string_view name, std::size_t at) {
+    unsigned char bytes[8] = {};
+    if (at < name.size()) {
+        std::memcpy(bytes, name.data() + at, std::min(name.size() - at, sizeof bytes));
+    }
     std::uint64_t word;
     std::memcpy(&word, bytes, sizeof word);
+    constexpr std::uint64_t kOnes = 0x0101010101010101;
+    constexpr std::uint64_t kHigh = kOnes * 0x80;
+    const std::uint64_t low = word & ~kHigh;  // each byte's lower seven bits: no carries below
+    const std::uint64_t fromA = low + kOnes * (0x80 - 'a');      // high bit: at least 'a'
+    const std::uint64_t pastZ = low + kOnes * (0x80 - 'z' - 1);  // high bit: past 'z'
+    const std::uint64_t small = fromA & ~pastZ & ~word & kHigh;  // 'a' to 'z', ASCII only
+    word -= small >> 2;                                          // 0x20 off each
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     word = __builtin_bswap64(word);
 #endif
     return word;
+}
+
+// namesInOrder for names whose keys agree in their first sixteen bytes.
+bool restInOrder(std::string_view left, std::string_view right) {
+    const std::size_t longer = std::max(left.size(), right.size());
+    for (std::size_t at = 16; at < longer; at += 8) {
+        const std::uint64_t a = keyWordAt(left, at);
+        const std::uint64_t b = keyWordAt(right, at);
+        if (a != b) {
+            return a < b;
+        }
+    }
+    return left < right;  // the same key: plain byte order decides
 }
 
 // Room for `more` items beyond those `items` holds, at least doubling it when it must grow:
@@ -68,27 +92,15 @@ void reserveMore(Items& items, std::size_t more) {
 
 void sortEntries(FolderEntries& folder, ReadingScratch& scratch) {
     std::vector<FolderEntry>& entries = folder.entries;
-    // Every name's key at once: the keys of the names laid end to end.
-    std::string& keys = scratch.keys;
-    keys.assign(folder.names);
-    for (char& c : keys) {
-        c = asciiUpper(c);
-    }
-    const auto keyOf = [&keys](const FolderEntry& entry) {
-        return std::string_view(keys.data() + entry.nameOffset, entry.nameLength);
-    };
-    // What is sorted is each entry's place with the first sixteen bytes of its key as two
-    // numbers, which decide most comparisons without reading the names (eight alone left
-    // "IMG_2024..." and "file0000..." to the names); the entries are then moved once, into
-    // their order.
+    // What is sorted is each entry's place with the first sixteen bytes of its order key as
+    // two numbers, which decide most comparisons without going back to the names (eight
+    // alone left "IMG_2024..." and "file0000..." to the names); the entries are then moved
+    // once, into their order.
     auto& places = scratch.places;
     places.resize(entries.size());
     for (std::uint32_t i = 0; i < entries.size(); ++i) {
-        const std::string_view key = keyOf(entries[i]);
-        // A key that ends sooner is padded with zeros, below every byte of a name.
-        unsigned char bytes[16] = {};
-        std::memcpy(bytes, key.data(), std::min(key.size(), sizeof bytes));
-        places[i] = SortPlace{bigEndianAt(bytes), bigEndianAt(bytes + 8), i};
+        const std::string_view name = folder.nameOf(entries[i]);
+        places[i] = SortPlace{keyWordAt(name, 0), keyWordAt(name, 8), i};
     }
     std::sort(places.begin(), places.end(), [&](const SortPlace& a, const SortPlace& b) {
         if (a.head != b.head) {
@@ -97,9 +109,7 @@ void sortEntries(FolderEntries& folder, ReadingScratch& scratch) {
         if (a.next != b.next) {
             return a.next < b.next;
         }
-        const FolderEntry& left = entries[a.index];
-        const FolderEntry& right = entries[b.index];
-        return keysInOrder(keyOf(left), folder.nameOf(left), keyOf(right), folder.nameOf(right));
+        return restInOrder(folder.nameOf(entries[a.index]), folder.nameOf(entries[b.index]));
     });
     std::vector<FolderEntry>& sorted = scratch.sorted;
     sorted.clear();

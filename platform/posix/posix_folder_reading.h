@@ -38,7 +38,6 @@ struct ReadingScratch {
     bool inDiskOrder = true;
     std::vector<ino_t> inodes;  // of the entries, in the order they were read
     std::vector<std::pair<ino_t, std::uint32_t>> statOrder;
-    std::string keys;
     std::vector<SortPlace> places;
     std::vector<FolderEntry> sorted;
     // Lets go of the room a very large folder took, so that a thread that lives on does not

@@ -90,14 +90,16 @@ TEST_F(PosixFileSystemTest, QueriesGiveAttributesOrTheSystemsFailure) {
               "53: No such file or directory");
 }
 
-// A folder's sort decides most comparisons by the first sixteen bytes of the names' keys:
-// names that share eight or sixteen of them, or differ only in case past them, still come
-// in namesInOrder's order.
+// A folder's sort decides most comparisons by the first sixteen bytes of the names' keys,
+// upper-cased eight bytes at a time: names that share eight or sixteen of them, or differ
+// only in case past them, still come in namesInOrder's order.
 TEST(FolderOrder, SortedAsNamesInOrderWhateverStartTheNamesShare) {
     Names names;
     for (const char* start : {"", "IMG_202", "IMG_2024", "img_20240", "file00000000001",
                               "FILE000000000012", "file0000000000123"}) {
-        for (const char* end : {"", "a", "A", "b", "B.jpg", "a.jpg", "_", "~", "0"}) {
+        // Around the letters, and bytes past ASCII whose low seven bits are letters.
+        for (const char* end : {"", "a", "A", "b", "B.jpg", "a.jpg", "_", "~", "0", "`", "{", "@",
+                                "[", "z", "Z", "\xE1", "\xC1", "\xD0", "\xFA"}) {
             names.push_back(std::string(start) + end);
         }
     }
