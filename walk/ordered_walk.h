@@ -216,8 +216,11 @@ class OrderedWalk {
     unsigned walkReadings_ = 0;  // the walk's own, one in a few watched
     std::list<NodePtr> ahead_;   // the folders still to hand over that are known
     // Where in ahead_ the first folder no thread has taken is, or any place before it: the
-    // threads look for the next folder to read from here rather than from the front.
+    // threads look for the next folder to read from here rather than from the front. The
+    // folders a look passes are marked with lookRound_, which a look from the front again
+    // makes new: a folder so marked lies before this place.
     std::list<NodePtr>::iterator pendingFrom_;
+    std::uint64_t lookRound_ = 1;
     NodePtr root_;
     std::size_t readingAhead_ = 0;  // folders read or being read ahead and not yet taken
     std::size_t readyBytes_ = 0;    // memory those readings take
