@@ -678,11 +678,16 @@ void OrderedWalk::wakeLocked() {
 void OrderedWalk::noteRoundTrips(bool roundTrips) {
     // Half way to all with each folder whose queries were round trips, down by 1/16 with
     // each one whose were not; racing threads may lose a step, which a share's next folder
-    // makes up for.
+    // makes up for. Written only when it changes: a word that every folder's reading
+    // writes passes from core to core.
     const unsigned share = tripShare_.load(std::memory_order_relaxed);
-    tripShare_.store(roundTrips ? share + (65536 - share) / 2 : share - share / 16,
-                     std::memory_order_relaxed);
-    queriesTimed_ = true;
+    const unsigned next = roundTrips ? share + (65536 - share) / 2 : share - share / 16;
+    if (next != share) {
+        tripShare_.store(next, std::memory_order_relaxed);
+    }
+    if (!queriesTimed_.load(std::memory_order_relaxed)) {
+        queriesTimed_ = true;
+    }
 }
 
 void OrderedWalk::noteWaitLocked(bool waited) {
