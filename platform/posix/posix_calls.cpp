@@ -20,6 +20,10 @@ int systemStatOpen(int fd, struct stat* info) {
     return ::fstat(fd, info);
 }
 
+int systemStatVolume(int fd, struct statfs* info) {
+    return ::fstatfs(fd, info);
+}
+
 long systemReadEntries(int fd, void* buffer, std::size_t size) {
     return ::getdents64(fd, buffer, size);
 }
@@ -31,8 +35,8 @@ int systemClose(int fd) {
 }  // namespace
 
 const PosixCalls& systemPosixCalls() {
-    static const PosixCalls calls{&systemOpenAt, &systemStatAt, &systemStatOpen, &systemReadEntries,
-                                  &systemClose};
+    static const PosixCalls calls{&systemOpenAt,     &systemStatAt,      &systemStatOpen,
+                                  &systemStatVolume, &systemReadEntries, &systemClose};
     return calls;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <sys/statfs.h>
 
 #include <cstddef>
 
@@ -15,6 +16,7 @@ struct PosixCalls {
     int (*openAt)(int folderFd, const char* name, int flags);
     int (*statAt)(int folderFd, const char* name, struct stat* info, int flags);
     int (*statOpen)(int fd, struct stat* info);
+    int (*statVolume)(int fd, struct statfs* info);               // fstatfs
     long (*readEntries)(int fd, void* buffer, std::size_t size);  // getdents64
     int (*close)(int fd);
 };

@@ -78,6 +78,36 @@ bool restInOrder(std::string_view left, std::string_view right) {
     return left < right;  // the same key: plain byte order decides
 }
 
+// Whether a volume of this type (statfs's f_type) is a disk of this machine's: the file
+// systems of local disks and memory. A share (NFS, SMB, a FUSE file system, which may be
+// either) is not one, nor is a type not named here.
+bool isLocalDiskType(unsigned long type) {
+    switch (type) {
+        case 0xEF53:      // ext2, ext3, ext4
+        case 0x58465342:  // xfs
+        case 0x9123683E:  // btrfs
+        case 0xF2F52010:  // f2fs
+        case 0x2FC12FC1:  // zfs
+        case 0xCA451A4E:  // bcachefs
+        case 0x3153464A:  // jfs
+        case 0x52654973:  // reiserfs
+        case 0x01021994:  // tmpfs
+        case 0x858458F6:  // ramfs
+        case 0x794C7630:  // overlay
+        case 0x4D44:      // vfat, msdos
+        case 0x2011BAB0:  // exfat
+        case 0x7366746E:  // ntfs3
+        case 0x5346544E:  // ntfs (the old driver)
+        case 0x482B:      // hfsplus
+        case 0x9660:      // iso9660
+        case 0x15013346:  // udf
+        case 0x73717368:  // squashfs
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Room for `more` items beyond those `items` holds, at least doubling it when it must grow:
 // room made to measure batch after batch would move a large folder's entries once a batch.
 template <typename Items>
@@ -153,6 +183,8 @@ int FolderReading::openRoot(const std::string& path, FolderHandle& out) {
         return failure;
     }
     device_ = info.st_dev;  // before any thread opens a subfolder
+    struct statfs volume {};
+    localDisk_ = calls.statVolume(fd, &volume) == 0 && isLocalDiskType(volume.f_type);
     out.fd = fd;
     return 0;
 }

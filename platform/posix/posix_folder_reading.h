@@ -88,6 +88,10 @@ class FolderReading {
     // one the walk stays on. 0, or the error number.
     int openRoot(const std::string& path, FolderHandle& out);
 
+    // Whether the walk's chosen folder lies on a local disk by its file system's type (ext4,
+    // xfs, tmpfs...), as openRoot found; false for a share and for a type not known.
+    bool onLocalDisk() const { return localDisk_; }
+
     // Opens the subfolder `name` of `parent` without following a link, and only if it lies
     // on the walk's device (EXDEV otherwise). 0, or the error number.
     int openChild(const FolderHandle& parent, const char* name, FolderHandle& out) const;
@@ -131,6 +135,7 @@ class FolderReading {
 
     const bool oneVolume_;
     dev_t device_ = 0;
+    bool localDisk_ = false;
     mutable LocalTimeCache times_;
     mutable std::atomic<std::uint64_t> statCalls_{0};
 };

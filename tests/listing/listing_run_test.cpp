@@ -16,6 +16,7 @@
 
 #include "listing_fakes.h"
 #include "listing_line.h"
+#include "native_folder_reading.h"
 #include "support/injected_calls.h"
 #include "support/test_support.h"
 
@@ -345,6 +346,31 @@ TEST_F(ListingRunTest, NoThreadOrDescriptorReadingAheadOutlivesTheWalk) {
     EXPECT_EQ(window.messages.at(0).title, "Error in Make_Button_Click");
     EXPECT_TRUE(during > before && during <= before + 3) << during;  // started as let in
     EXPECT_EQ(threadCount(), before);
+}
+
+// A local disk is told by its file system's type: however slow its queries (here as slow as
+// a share's round trips, which would let 64 threads in), no more than 8 threads read it.
+TEST_F(ListingRunTest, NoMoreThanEightThreadsReadALocalDisk) {
+    FolderReading reading(true);
+    FolderHandle handle;
+    ASSERT_EQ(reading.openRoot(tree.str(), handle), 0);
+    const bool local = reading.onLocalDisk();
+    reading.close(handle);
+    if (!local) {
+        GTEST_SKIP() << "the temporary folder is not on a local disk's file system";
+    }
+    for (int i = 0; i < 300; ++i) {
+        tree.file("d" + std::to_string(i % 60) + "/f" + std::to_string(i));
+    }
+    InjectedCalls calls;
+    calls.queryDelayUs = 400;
+    walkOptions.readAheadThreads = 64;
+    const std::size_t before = threadCount();
+    std::size_t most = 0;
+    window.onYield = [&](int) { most = std::max(most, threadCount()); };
+    EXPECT_EQ(lines().size(), 300u);
+    EXPECT_GT(most, before + 2);  // readings waited: more threads than the cores read
+    EXPECT_LE(most, before + 8);
 }
 
 // A folder swapped for a link to a folder outside the tree between being found and being

@@ -32,8 +32,9 @@ class InjectedCalls {
 
     InjectedCalls() {
         current() = this;
-        posixCalls() =
-            PosixCalls{&openAt, &statAt, systemPosixCalls().statOpen, &readEntries, &close};
+        posixCalls() = PosixCalls{
+            &openAt,      &statAt, systemPosixCalls().statOpen, systemPosixCalls().statVolume,
+            &readEntries, &close};
     }
     ~InjectedCalls() {
         posixCalls() = systemPosixCalls();
