@@ -14,6 +14,9 @@ namespace tolvane {
 // threads at once; a test changes them only while no walk runs, and puts them back.
 struct PosixCalls {
     int (*openAt)(int folderFd, const char* name, int flags);
+    // openat2 that crosses no mount: EXDEV where `name` is a mount point, ENOSYS on a
+    // kernel without it (before Linux 5.6, or refused by a sandbox).
+    int (*openOnVolume)(int folderFd, const char* name, int flags);
     int (*statAt)(int folderFd, const char* name, struct stat* info, int flags);
     int (*statOpen)(int fd, struct stat* info);
     int (*statVolume)(int fd, struct statfs* info);               // fstatfs

@@ -192,7 +192,29 @@ int FolderReading::openRoot(const std::string& path, FolderHandle& out) {
 int FolderReading::openChild(const FolderHandle& parent, const char* name,
                              FolderHandle& out) const {
     const PosixCalls& calls = posixCalls();
-    const int fd = calls.openAt(parent.fd, name, kFolderFlags | O_NOFOLLOW);
+    constexpr int kFlags = kFolderFlags | O_NOFOLLOW;
+    if (!oneVolume_) {
+        out.fd = calls.openAt(parent.fd, name, kFlags);
+        return out.fd < 0 ? errno : 0;
+    }
+    // Opened where no mount can come in between, the folder needs no query of its own: one
+    // system call a folder fewer, and on a share one round trip fewer.
+    if (!withoutOpenOnVolume_.load(std::memory_order_relaxed)) {
+        const int fd = calls.openOnVolume(parent.fd, name, kFlags);
+        if (fd >= 0) {
+            out.fd = fd;
+            return 0;
+        }
+        const int failure = errno;
+        if (failure == ENOSYS) {
+            withoutOpenOnVolume_.store(true, std::memory_order_relaxed);
+        } else if (failure != EXDEV && failure != EPERM && failure != EINVAL) {
+            return failure;
+        }
+        // A mount point: told by its device below, so that a folder bound from this same
+        // volume is entered. EPERM and EINVAL: a sandbox or a kernel that refuses the call.
+    }
+    const int fd = calls.openAt(parent.fd, name, kFlags);
     if (fd < 0) {
         return errno;
     }
@@ -200,7 +222,7 @@ int FolderReading::openChild(const FolderHandle& parent, const char* name,
     int failure = 0;
     if (calls.statOpen(fd, &info) != 0) {
         failure = errno;
-    } else if (oneVolume_ && info.st_dev != device_) {
+    } else if (info.st_dev != device_) {
         failure = EXDEV;  // became a mount point since it was found
     }
     if (failure != 0) {

@@ -138,6 +138,7 @@ class FolderReading {
     bool localDisk_ = false;
     mutable LocalTimeCache times_;
     mutable std::atomic<std::uint64_t> statCalls_{0};
+    mutable std::atomic<bool> withoutOpenOnVolume_{false};  // the kernel has no openat2
 };
 
 // Sorts the entries as an NTFS folder lists them (namesInOrder).

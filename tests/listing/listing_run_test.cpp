@@ -211,6 +211,23 @@ TEST_F(ListingRunTest, RunningOutOfDescriptorsLosesNothing) {
     }
 }
 
+// A folder that the opening which crosses no mount refuses is opened as it was before that
+// opening existed, and listed: one bound from the same volume (EXDEV), or any, where the
+// kernel or a sandbox has no openat2.
+TEST_F(ListingRunTest, FoldersAreListedWhereOpeningsThatCrossNoMountAreRefused) {
+    tree.file("a/b/x.txt");
+    tree.file("c/y.txt");
+    const Lines whole = lines();
+    ASSERT_EQ(whole.size(), 2u);
+    for (const int refusal : {EXDEV, ENOSYS, EPERM}) {
+        InjectedCalls calls;
+        calls.onVolumeFails = refusal;
+        window = RecordingWindow();
+        EXPECT_EQ(lines(), whole) << refusal;
+        EXPECT_TRUE(window.messages.empty()) << refusal;
+    }
+}
+
 // On a share every query waits: the walk hands its caller the time it waits, so a Stop
 // press is taken while a large folder is still being read, and nothing reads on after.
 TEST_F(ListingRunTest, AStopIsTakenWhileTheWalkWaitsForASlowFolder) {

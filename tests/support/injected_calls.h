@@ -29,12 +29,19 @@ class InjectedCalls {
     std::map<std::string, int> readingFails;    // a folder whose names fail after one batch
     std::size_t descriptorLimit = 0;            // >0: EMFILE once this many are open
     int queryDelayUs = 0;                       // each query answers this late, as a share does
+    // Not 0: every opening that crosses no mount fails so (EXDEV, ENOSYS...), as the other
+    // openings do not.
+    int onVolumeFails = 0;
 
     InjectedCalls() {
         current() = this;
-        posixCalls() = PosixCalls{
-            &openAt,      &statAt, systemPosixCalls().statOpen, systemPosixCalls().statVolume,
-            &readEntries, &close};
+        posixCalls() = PosixCalls{&openAt<&PosixCalls::openAt>,
+                                  &openAt<&PosixCalls::openOnVolume>,
+                                  &statAt,
+                                  systemPosixCalls().statOpen,
+                                  systemPosixCalls().statVolume,
+                                  &readEntries,
+                                  &close};
     }
     ~InjectedCalls() {
         posixCalls() = systemPosixCalls();
@@ -57,6 +64,7 @@ class InjectedCalls {
         return found == table.end() ? 0 : found->second;
     }
 
+    template <int (*PosixCalls::*open)(int, const char*, int)>
     static int openAt(int folderFd, const char* name, int flags) {
         InjectedCalls& self = *current();
         int failure = fails(self.openFails, name);
@@ -64,11 +72,14 @@ class InjectedCalls {
             ++self.refused;
             failure = EMFILE;
         }
+        if (failure == 0 && open == &PosixCalls::openOnVolume) {
+            failure = self.onVolumeFails;
+        }
         if (failure != 0) {
             errno = failure;
             return -1;
         }
-        const int fd = systemPosixCalls().openAt(folderFd, name, flags);
+        const int fd = (systemPosixCalls().*open)(folderFd, name, flags);
         if (fd >= 0) {
             ++self.open;
             if (self.readingFails.count(name) != 0) {
