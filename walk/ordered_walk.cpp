@@ -428,7 +428,7 @@ void OrderedWalk::work() {
         }
         const NodePtr node = busyWorkers_ < busyLimit_ ? pickLocked() : nullptr;
         if (!node) {
-            if (!closing_.empty()) {
+            if (!closing_.empty() || !room.closing.empty()) {
                 takeClosingLocked(room.closing);
                 lock.unlock();
                 closeAll(room.closing);
@@ -447,11 +447,14 @@ void OrderedWalk::work() {
         read(node, lock, room, readings++ % kSampleEvery == 0);
         --busyWorkers_;
     }
+    lock.unlock();
+    closeAll(room.closing);
 }
 
 void OrderedWalk::takeClosingLocked(std::vector<FolderHandle>& into) {
-    into.swap(closing_);
-    handlesClosing_ += into.size();
+    handlesClosing_ += closing_.size();
+    into.insert(into.end(), closing_.begin(), closing_.end());
+    closing_.clear();
 }
 
 void OrderedWalk::closeAll(std::vector<FolderHandle>& handles) {
@@ -497,7 +500,7 @@ void OrderedWalk::read(const NodePtr& node, WalkLock& lock, ReaderRoom& room, bo
         noteWaitLocked(waited);
     }
     --readingsNow_;
-    finishLocked(node, children);
+    finishLocked(node, children, room);
 }
 
 int OrderedWalk::openLocked(Node& node, WalkLock& lock, ReaderRoom& room) {
@@ -627,7 +630,8 @@ void OrderedWalk::readEntries(Node& node, ReaderRoom& room, std::vector<NodePtr>
     }
 }
 
-void OrderedWalk::finishLocked(const NodePtr& node, std::vector<NodePtr>& children) {
+void OrderedWalk::finishLocked(const NodePtr& node, std::vector<NodePtr>& children,
+                               ReaderRoom& room) {
     if (stopping_) {
         closeLocked(*node);  // the walk has ended
         node->entries = FolderEntries();
@@ -654,7 +658,9 @@ void OrderedWalk::finishLocked(const NodePtr& node, std::vector<NodePtr>& childr
     }
     node->unopenedChildren = children.size();
     if (children.empty()) {
-        closeLocked(*node);
+        // Closed by the thread that read it, which the folder's kernel structures are
+        // still near: the next time it lets go of the lock.
+        closeLocked(*node, &room.closing);
     }
     node->bytes += node->entries.bytes();
     node->state = Node::State::Ready;
@@ -791,9 +797,16 @@ void OrderedWalk::releaseChildLocked(Node& parent, bool opened) {
     }
 }
 
-void OrderedWalk::closeLocked(Node& node) {
+void OrderedWalk::closeLocked(Node& node, std::vector<FolderHandle>* into) {
     if (node.handle.isOpen()) {
-        closing_.push_back(node.handle);  // closed once the lock is let go of
+        // Closed once the lock is let go of: by whichever thread takes closing_ first, or by
+        // the one that holds `into`.
+        if (into != nullptr) {
+            into->push_back(node.handle);
+            ++handlesClosing_;
+        } else {
+            closing_.push_back(node.handle);
+        }
         node.handle = FolderHandle();
         --openFolders_;
     }

@@ -161,7 +161,7 @@ class OrderedWalk {
     // Opens the folder (the lock held on entry and on return); 0 or the error number.
     int openLocked(Node& node, WalkLock& lock, ReaderRoom& room);
     void readEntries(Node& node, ReaderRoom& room, std::vector<NodePtr>& children);
-    void finishLocked(const NodePtr& node, std::vector<NodePtr>& children);
+    void finishLocked(const NodePtr& node, std::vector<NodePtr>& children, ReaderRoom& room);
     // Out of descriptors: frees what the walk can and waits for another reading to free
     // one; false when nothing the walk holds can be freed.
     bool waitForHandleLocked(Node& node, WalkLock& lock, ReaderRoom& room, int& tries);
@@ -188,7 +188,7 @@ class OrderedWalk {
     // One subfolder of `parent` opened or given up (`opened` false: nothing changed but
     // who uses it); closes `parent` once none is left and nobody uses it.
     void releaseChildLocked(Node& parent, bool opened = true);
-    void closeLocked(Node& node);
+    void closeLocked(Node& node, std::vector<FolderHandle>* into = nullptr);
     // Closes every other open folder above `from` (`all`: every one nobody uses).
     void thinLocked(const Node& from, bool all = false);
     std::size_t openFolderLimit();
