@@ -138,6 +138,7 @@ OrderedWalk::~OrderedWalk() {
     for (std::thread& worker : workers_) {
         worker.join();
     }
+    closeAll(walkRoom_.closing);  // the folders read on this thread since it last closed any
     for (const NodePtr& node : ahead_) {
         for (Node* n = node.get(); n != nullptr; n = n->parent.get()) {
             closeLocked(*n);
@@ -278,6 +279,10 @@ bool OrderedWalk::awaitLocked(const NodePtr& node, WalkLock& lock) {
             next->state = Node::State::Reading;
             ++readingAhead_;
             read(next, lock, walkRoom_, walkReadings_++ % kSampleEvery == 0);
+        } else if (!walkRoom_.closing.empty()) {
+            lock.unlock();
+            closeAll(walkRoom_.closing);  // not held while it waits
+            lock.lock();
         } else if (!helpWithSliceLocked(lock) && !nodeReady_.wait_for(lock, kHookEvery, [&node] {
                        return node->state != Node::State::Reading;
                    })) {
