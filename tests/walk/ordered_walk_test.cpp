@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "support/injected_calls.h"
 #include "support/test_support.h"
 
 namespace tolvane {
@@ -69,6 +72,26 @@ TEST(OrderedWalkTest, AWalkNeverCrossesIntoAnotherMountedFileSystem) {
     ASSERT_TRUE(OrderedWalk("/proc", false, WalkOptions{}).next(inside));
     const Names inProc = namesOf(inside);
     EXPECT_NE(std::find(inProc.begin(), inProc.end(), "sys"), inProc.end());
+}
+
+// While the walk waits for a folder another thread reads, helping to query its slices (a
+// large folder on a share), its caller still has the time every kHookEvery: a Stop is seen
+// within tens of milliseconds, not when the folder is done.
+TEST(OrderedWalkTest, TheCallerHasTheTimeWhileTheWalkHelpsWithAFolderReadElsewhere) {
+    testing::TemporaryFolder temp;
+    for (int i = 0; i < 1000; ++i) {
+        temp.file("slow/f" + std::to_string(i));
+    }
+    testing::InjectedCalls calls;
+    calls.queryDelayUs = 2000;
+    OrderedWalk walk(temp.str(), true, WalkOptions{});
+    WalkFolder folder;
+    ASSERT_TRUE(walk.next(folder));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // a reader takes "slow"
+    int hooks = 0;
+    walk.setWaitHook([&hooks] { return ++hooks < 4; });
+    EXPECT_FALSE(walk.next(folder));
+    EXPECT_LT(calls.queries.load(), 500u);
 }
 }  // namespace
 }  // namespace tolvane
