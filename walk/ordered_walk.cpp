@@ -292,7 +292,7 @@ bool OrderedWalk::awaitLocked(const NodePtr& node, WalkLock& lock) {
         } else if (helpWithSliceLocked(lock)) {
             // Slices of other folders, one after another, can keep it from waiting for a
             // long while on a share: its caller still has the time every kHookEvery.
-            if (std::chrono::steady_clock::now() - lastHook_ >= kHookEvery) {
+            if (hookDue()) {
                 lock.unlock();
                 goOn = callHook();
                 lock.lock();
@@ -310,7 +310,7 @@ bool OrderedWalk::awaitLocked(const NodePtr& node, WalkLock& lock) {
 
 void OrderedWalk::hookWhileReading(const Node& node) {
     // The walk's own folder, read on its own thread: its caller is not kept waiting.
-    if (node.byWalk && std::chrono::steady_clock::now() - lastHook_ >= kHookEvery) {
+    if (node.byWalk && hookDue()) {
         callHook();
     }
 }

@@ -146,6 +146,8 @@ class OrderedWalk {
     // Waits for the folder being read; false when the wait hook said stop.
     bool awaitLocked(const NodePtr& node, WalkLock& lock);
     bool callHook();
+    // Whether kHookEvery has passed since the caller last had the time (the walk's thread).
+    bool hookDue() const { return std::chrono::steady_clock::now() - lastHook_ >= kHookEvery; }
     void hookWhileReading(const Node& node);
     // Queries the entries of the folder being read, a large one in slices shared out.
     void queryAll(Node& node, ReaderRoom& room);

@@ -193,13 +193,9 @@ int FolderReading::openChild(const FolderHandle& parent, const char* name,
                              FolderHandle& out) const {
     const PosixCalls& calls = posixCalls();
     constexpr int kFlags = kFolderFlags | O_NOFOLLOW;
-    if (!oneVolume_) {
-        out.fd = calls.openAt(parent.fd, name, kFlags);
-        return out.fd < 0 ? errno : 0;
-    }
     // Opened where no mount can come in between, the folder needs no query of its own: one
     // system call a folder fewer, and on a share one round trip fewer.
-    if (!withoutOpenOnVolume_.load(std::memory_order_relaxed)) {
+    if (oneVolume_ && !withoutOpenOnVolume_.load(std::memory_order_relaxed)) {
         const int fd = calls.openOnVolume(parent.fd, name, kFlags);
         if (fd >= 0) {
             out.fd = fd;
@@ -222,7 +218,7 @@ int FolderReading::openChild(const FolderHandle& parent, const char* name,
     int failure = 0;
     if (calls.statOpen(fd, &info) != 0) {
         failure = errno;
-    } else if (info.st_dev != device_) {
+    } else if (oneVolume_ && info.st_dev != device_) {
         failure = EXDEV;  // became a mount point since it was found
     }
     if (failure != 0) {
