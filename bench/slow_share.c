@@ -11,7 +11,8 @@
  * are not cached and files are opened with direct_io, and every answer comes from the
  * folder itself at that moment. Requests are served by up to --threads threads at once
  * (default 256, more than a walk keeps in flight), so requests in flight overlap and wait
- * together, as a share's do; parallel look-ups in one folder are allowed. Without
+ * together, as a share's do; parallel look-ups in one folder are allowed, of names the kernel
+ * has not met yet too (see write_answer). Without
  * readdirplus a folder's reading hands over names and kinds only, and every file's size and
  * time is a round trip of its own, as on a share nobody has listed lately.
  *
@@ -25,11 +26,16 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <fuse.h>
+#include <fuse_lowlevel.h>
+#include <linux/fuse.h>
+#include <stddef.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/uio.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -190,6 +196,41 @@ static int share_release(const char* path, struct fuse_file_info* file) {
     return 0;
 }
 
+/* libfuse before 3.16 asks the kernel for parallel look-ups but never says so in its answer
+ * to the kernel's first request, so the kernel looks up names it has not seen yet one at a
+ * time in each folder (later look-ups of the same names, revalidations, are parallel all the
+ * same). A share answers look-ups in parallel; so the requests and answers pass through here,
+ * and the answer to that first request says it where the kernel offered it. */
+static _Thread_local uint64_t init_unique; /* the thread that reads it answers it */
+static _Thread_local int parallel_offered;
+
+static ssize_t read_request(int fd, void* buffer, size_t size, void* userdata) {
+    (void)userdata;
+    const ssize_t length = read(fd, buffer, size);
+    if (length >= (ssize_t)(sizeof(struct fuse_in_header) + sizeof(struct fuse_init_in))) {
+        const struct fuse_in_header* header = buffer;
+        if (header->opcode == FUSE_INIT) {
+            const struct fuse_init_in* init = (const struct fuse_init_in*)(header + 1);
+            init_unique = header->unique;
+            parallel_offered = (init->flags & FUSE_PARALLEL_DIROPS) != 0;
+        }
+    }
+    return length;
+}
+
+static ssize_t write_answer(int fd, struct iovec* parts, int count, void* userdata) {
+    (void)userdata;
+    if (parallel_offered && count >= 2 && parts[0].iov_len == sizeof(struct fuse_out_header) &&
+        parts[1].iov_len >= offsetof(struct fuse_init_out, flags) + sizeof(uint32_t)) {
+        const struct fuse_out_header* header = parts[0].iov_base;
+        if (header->unique == init_unique && header->error == 0) {
+            ((struct fuse_init_out*)parts[1].iov_base)->flags |= FUSE_PARALLEL_DIROPS;
+            parallel_offered = 0;
+        }
+    }
+    return writev(fd, parts, count);
+}
+
 static const struct fuse_operations operations = {
     .init = share_init,
     .getattr = share_getattr,
@@ -257,16 +298,18 @@ int main(int argc, char** argv) {
     }
     int status = 1;
     if (fuse_mount(fuse, mountpoint) == 0) {
+        struct fuse_session* session = fuse_get_session(fuse);
+        const struct fuse_custom_io io = {.writev = write_answer, .read = read_request};
+        fuse_session_custom_io(session, &io, fuse_session_fd(session));
         /* Returns in the caller once mounted: a script may use the mount straight away. */
-        if (fuse_daemonize(foreground) == 0 &&
-            fuse_set_signal_handlers(fuse_get_session(fuse)) == 0) {
+        if (fuse_daemonize(foreground) == 0 && fuse_set_signal_handlers(session) == 0) {
             struct fuse_loop_config* loop = fuse_loop_cfg_create();
             fuse_loop_cfg_set_max_threads(loop, (unsigned)threads);
             /* Threads stay once started: a walk's requests come in bursts. */
             fuse_loop_cfg_set_idle_threads(loop, (unsigned)threads);
             status = fuse_loop_mt(fuse, loop) == 0 ? 0 : 1;
             fuse_loop_cfg_destroy(loop);
-            fuse_remove_signal_handlers(fuse_get_session(fuse));
+            fuse_remove_signal_handlers(session);
         }
         fuse_unmount(fuse);
     }
