@@ -14,6 +14,7 @@
 
 #include "folder_entries.h"
 #include "native_folder_reading.h"
+#include "process_limits.h"
 #include "spin_first_mutex.h"
 
 namespace tolvane {
@@ -128,6 +129,9 @@ class OrderedWalk {
     struct ReaderRoom {
         std::vector<FolderHandle> closing;
         ReadingScratch scratch;
+        // The reading under way is watched for a wait and not counted yet; since `mark`.
+        bool watching = false;
+        WaitMark mark;
     };
 
     // Opening a folder from the nearest open one above it: planned with the lock held,
@@ -151,6 +155,8 @@ class OrderedWalk {
     void hookWhileReading(const Node& node);
     // Queries the entries of the folder being read, a large one in slices shared out.
     void queryAll(Node& node, ReaderRoom& room);
+    // Counts the watched reading under way as one that waited, once it is seen to have.
+    void countEarlyWait(ReaderRoom& room);
     // Queries one slice of a large folder another thread reads; false when there is none.
     bool helpWithSliceLocked(WalkLock& lock);
     // Queries the next slice of `job`, the lock let go of meanwhile; false when none is left

@@ -53,6 +53,7 @@ class InjectedCalls {
     std::atomic<std::size_t> open{0};
     std::atomic<std::size_t> refused{0};  // openings refused for want of a descriptor
     std::atomic<std::size_t> queries{0};
+    std::atomic<std::size_t> queriesNow{0};  // under way at this moment
 
   private:
     static InjectedCalls*& current() {
@@ -96,10 +97,12 @@ class InjectedCalls {
             return -1;
         }
         ++self.queries;
+        ++self.queriesNow;
         if (self.queryDelayUs > 0) {
             std::this_thread::sleep_for(std::chrono::microseconds(self.queryDelayUs));
         }
         const int result = systemPosixCalls().statAt(folderFd, name, info, flags);
+        --self.queriesNow;
         if (result == 0 && self.stampBeyondCalendar.count(name) != 0) {
             info->st_mtime = LLONG_MAX;
         }

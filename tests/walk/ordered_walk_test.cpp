@@ -93,5 +93,28 @@ TEST(OrderedWalkTest, TheCallerHasTheTimeWhileTheWalkHelpsWithAFolderReadElsewhe
     EXPECT_FALSE(walk.next(folder));
     EXPECT_LT(calls.queries.load(), 500u);
 }
+// Readings that wait let more threads read at once as soon as they are seen to wait, not
+// when they end: a cold disk's first folders are the slowest, and threads held back for as
+// long as the first of them takes cost the most. Each query here waits a little, as on a
+// slow disk, too little for round trips, whose folders are shared out in slices.
+TEST(OrderedWalkTest, MoreThreadsReadOnceTheFirstReadingIsSeenToWait) {
+    testing::TemporaryFolder temp;
+    constexpr std::size_t kFolders = 6;
+    constexpr std::size_t kFiles = 200;
+    for (std::size_t i = 0; i < kFolders * kFiles; ++i) {
+        temp.file("d" + std::to_string(i % kFolders) + "/f" + std::to_string(i));
+    }
+    testing::InjectedCalls calls;
+    calls.queryDelayUs = 40;
+    OrderedWalk walk(temp.str(), true, WalkOptions{});
+    WalkFolder folder;
+    ASSERT_TRUE(walk.next(folder));  // the folders found; one thread goes on to the first
+    std::size_t most = 0;
+    while (calls.queries < kFolders + kFiles) {  // no folder can be done yet
+        most = std::max(most, calls.queriesNow.load());
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+    EXPECT_GE(most, 3u);
+}
 }  // namespace
 }  // namespace tolvane
