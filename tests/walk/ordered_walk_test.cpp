@@ -1,5 +1,5 @@
-// The ordered walk on its own: what it costs and where it stops. Its order, failures and
-// read-ahead are proved through the listing in tests/listing.
+// The ordered walk on its own: what it costs, where it stops and how fast its readers grow.
+// Its order, failures and read-ahead are proved through the listing in tests/listing.
 #include "ordered_walk.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +93,7 @@ TEST(OrderedWalkTest, TheCallerHasTheTimeWhileTheWalkHelpsWithAFolderReadElsewhe
     EXPECT_FALSE(walk.next(folder));
     EXPECT_LT(calls.queries.load(), 500u);
 }
+
 // Readings that wait let more threads read at once as soon as they are seen to wait, not
 // when they end: a cold disk's first folders are the slowest, and threads held back for as
 // long as the first of them takes cost the most. Each query here waits a little, as on a
